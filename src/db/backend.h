@@ -1,0 +1,53 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "db/query_shape.h"
+#include "rnt/variant.h"
+
+namespace rnt::db {
+
+// How a column of a table takes the values that are set into it.
+enum class ColumnKind { kFloat, kInteger, kText, kDate, kOther };
+
+// One column of a table, as the backend declares it.
+struct ColumnInfo {
+  std::string name;
+  ColumnKind kind = ColumnKind::kOther;
+  int max_length = 0;  // characters a text column takes; 0 for no limit
+};
+
+// The rows of a query, read in full: column names and one Variant per cell
+// (DATE columns as dates, INTEGER as 32-bit integers, REAL and FLOAT as
+// doubles, TEXT and VARCHAR as text, NULL as null).
+struct ResultRows {
+  std::vector<std::string> columns;
+  std::vector<std::vector<Variant>> rows;
+};
+
+// One open connection of a database engine. Connection and Recordset are the
+// engine-neutral face; a backend does the work in its own dialect and keeps
+// its prepared statements by query shape.
+class Backend {
+ public:
+  virtual ~Backend() = default;
+
+  virtual Dialect dialect() const = 0;
+  // Runs a statement that returns no rows.
+  virtual void Execute(const QueryShape& shape) = 0;
+  // Checks that a query can run (its tables and columns exist) without reading rows.
+  virtual void Check(const QueryShape& shape) = 0;
+  // Runs a query and reads all its rows.
+  virtual ResultRows Query(const QueryShape& shape) = 0;
+  // The columns of a table in their order; throws rnt::Error if there is no such table.
+  virtual std::vector<ColumnInfo> TableColumns(std::string_view table) = 0;
+  // Adds one row; the columns not named stay null.
+  virtual void Insert(std::string_view table,
+                      const std::vector<std::pair<std::string, Variant>>& values) = 0;
+};
+
+}  // namespace rnt::db

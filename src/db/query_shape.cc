@@ -1,0 +1,674 @@
+#include "db/query_shape.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "rnt/error.h"
+#include "rnt/value_text.h"
+
+namespace rnt::db {
+
+namespace {
+
+enum class TokenKind {
+  kWord,       // a name or keyword as written
+  kBracketed,  // a [bracketed name], brackets included
+  kNumber,     // a number as written
+  kText,       // a quoted text; `text` holds its value, doubled quotes undone
+  kDate,       // a #date# literal; `text` holds what stands between the #'s
+  kSymbol,     // an operator or punctuation
+  kMarker,     // the "?" standing for a value in a shape's key
+};
+
+struct Token {
+  TokenKind kind;
+  std::string text;
+};
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsWordStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
+bool IsWordPart(char c) { return IsWordStart(c) || IsDigit(c); }
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string Lower(std::string_view text) {
+  std::string lowered(text);
+  std::transform(lowered.begin(), lowered.end(), lowered.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return lowered;
+}
+
+bool IsWord(const Token& token, std::string_view lowered_word) {
+  return token.kind == TokenKind::kWord && Lower(token.text) == lowered_word;
+}
+
+bool IsSymbol(const Token& token, std::string_view symbol) {
+  return token.kind == TokenKind::kSymbol && token.text == symbol;
+}
+
+// Splits a statement into tokens. In a shape's key (`markers_allowed`) a "?"
+// is the marker of a value; in the host's text it is not part of the dialect.
+class Lexer {
+ public:
+  Lexer(std::string_view sql, bool markers_allowed)
+      : sql_(sql), markers_allowed_(markers_allowed) {}
+
+  std::vector<Token> Run() {
+    while (pos_ < sql_.size()) {
+      const char c = sql_[pos_];
+      if (IsBlank(c)) {
+        ++pos_;
+      } else if (IsWordStart(c)) {
+        const size_t start = pos_;
+        while (pos_ < sql_.size() && IsWordPart(sql_[pos_])) ++pos_;
+        Add(TokenKind::kWord, sql_.substr(start, pos_ - start));
+      } else if (IsDigit(c) || (c == '.' && NextIsDigit() && !LastIsOperand())) {
+        LexNumber();
+      } else if (c == '\'' || c == '"') {
+        LexText(c);
+      } else if (c == '[') {
+        const size_t end = Closing(']', "bracketed name");
+        Add(TokenKind::kBracketed, sql_.substr(pos_, end + 1 - pos_));
+        pos_ = end + 1;
+      } else if (c == '#') {
+        const size_t end = Closing('#', "date literal");
+        Add(TokenKind::kDate, sql_.substr(pos_ + 1, end - pos_ - 1));
+        pos_ = end + 1;
+      } else if (c == '?' && markers_allowed_) {
+        Add(TokenKind::kMarker, "?");
+        ++pos_;
+      } else {
+        LexSymbol(c);
+      }
+    }
+    return std::move(tokens_);
+  }
+
+ private:
+  void Add(TokenKind kind, std::string_view text) { tokens_.push_back({kind, std::string(text)}); }
+
+  bool NextIsDigit() const { return pos_ + 1 < sql_.size() && IsDigit(sql_[pos_ + 1]); }
+
+  // A point after a name or a closing parenthesis qualifies it ("t2.5" is not a number).
+  bool LastIsOperand() const {
+    if (tokens_.empty()) return false;
+    const Token& last = tokens_.back();
+    return last.kind == TokenKind::kWord || last.kind == TokenKind::kBracketed ||
+           IsSymbol(last, ")");
+  }
+
+  // Digits, an optional fraction and an optional exponent ("1e5", "2.5E-3").
+  void LexNumber() {
+    const size_t start = pos_;
+    while (pos_ < sql_.size() && IsDigit(sql_[pos_])) ++pos_;
+    if (pos_ < sql_.size() && sql_[pos_] == '.') {
+      ++pos_;
+      while (pos_ < sql_.size() && IsDigit(sql_[pos_])) ++pos_;
+    }
+    if (pos_ < sql_.size() && (sql_[pos_] == 'e' || sql_[pos_] == 'E')) {
+      size_t digits_at = pos_ + 1;
+      const bool signed_exponent =
+          digits_at < sql_.size() && (sql_[digits_at] == '+' || sql_[digits_at] == '-');
+      if (signed_exponent) ++digits_at;
+      if (digits_at < sql_.size() && IsDigit(sql_[digits_at])) {
+        pos_ = digits_at;
+        while (pos_ < sql_.size() && IsDigit(sql_[pos_])) ++pos_;
+      }
+    }
+    Add(TokenKind::kNumber, sql_.substr(start, pos_ - start));
+  }
+
+  // A text in single or double quotes; a doubled quote stands for one.
+  void LexText(char quote) {
+    const size_t start = pos_;
+    std::string value;
+    ++pos_;
+    while (true) {
+      if (pos_ >= sql_.size()) {
+        throw Error("unterminated quoted text " + std::string(sql_.substr(start)) +
+                    " in query: " + std::string(sql_));
+      }
+      if (sql_[pos_] == quote) {
+        if (pos_ + 1 < sql_.size() && sql_[pos_ + 1] == quote) {
+          value += quote;
+          pos_ += 2;
+          continue;
+        }
+        ++pos_;
+        break;
+      }
+      value += sql_[pos_++];
+    }
+    tokens_.push_back({TokenKind::kText, std::move(value)});
+  }
+
+  size_t Closing(char closing, std::string_view what) const {
+    const size_t end = sql_.find(closing, pos_ + 1);
+    if (end == std::string_view::npos) {
+      throw Error("unterminated " + std::string(what) + " " + std::string(sql_.substr(pos_)) +
+                  " in query: " + std::string(sql_));
+    }
+    return end;
+  }
+
+  void LexSymbol(char c) {
+    const char next = pos_ + 1 < sql_.size() ? sql_[pos_ + 1] : '\0';
+    if ((c == '<' && (next == '=' || next == '>')) || (c == '>' && next == '=')) {
+      Add(TokenKind::kSymbol, sql_.substr(pos_, 2));
+      pos_ += 2;
+      return;
+    }
+    static constexpr std::string_view kSingleSymbols = "=<>(),.*+-/;";
+    if (kSingleSymbols.find(c) == std::string_view::npos) {
+      throw Error("unexpected character '" + std::string(1, c) + "' at position " +
+                  std::to_string(pos_) + " in query: " + std::string(sql_));
+    }
+    Add(TokenKind::kSymbol, sql_.substr(pos_, 1));
+    ++pos_;
+  }
+
+  std::string_view sql_;
+  bool markers_allowed_;
+  size_t pos_ = 0;
+  std::vector<Token> tokens_;
+};
+
+// Statements that define tables take no parameters: their numbers (column
+// sizes) stay in the text.
+bool IsDefinition(const std::vector<Token>& tokens) {
+  return !tokens.empty() &&
+         (IsWord(tokens[0], "create") || IsWord(tokens[0], "alter") || IsWord(tokens[0], "drop"));
+}
+
+// The row count of "select [distinct] top N" belongs to the shape.
+bool IsTopCount(const std::vector<Token>& tokens, size_t i) {
+  return i >= 2 && IsWord(tokens[i - 1], "top") &&
+         (IsWord(tokens[i - 2], "select") || IsWord(tokens[i - 2], "distinct") ||
+          IsWord(tokens[i - 2], "all"));
+}
+
+// A number of the text: whole numbers that fit are 32-bit integers.
+Variant NumberValue(const std::string& text) {
+  if (text.find_first_of(".eE") == std::string::npos) {
+    int64_t whole = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), whole);
+    if (error == std::errc() && end == text.data() + text.size() &&
+        whole <= std::numeric_limits<int32_t>::max()) {
+      return Variant(static_cast<int32_t>(whole));
+    }
+  }
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) {
+    throw Error("number out of range in query: " + text);
+  }
+  return Variant(value);
+}
+
+std::string QuotedText(std::string_view value) {
+  std::string quoted = "'";
+  for (char c : value) {
+    quoted += c;
+    if (c == '\'') quoted += '\'';
+  }
+  return quoted + "'";
+}
+
+// ---------------------------------------------------------------------------
+// Translation
+
+// A token of the key, or a parenthesized group of them, as a tree so that each
+// select can be rewritten at its own parenthesis level.
+struct Node {
+  Token token;                 // for a group: the "(" token
+  std::vector<Node> children;  // the tokens inside the parentheses of a group
+  bool is_group = false;
+};
+
+std::vector<Node> BuildTree(const std::vector<Token>& tokens, size_t& pos, bool nested,
+                            std::string_view key) {
+  std::vector<Node> level;
+  while (pos < tokens.size()) {
+    const Token& token = tokens[pos++];
+    if (IsSymbol(token, "(")) {
+      Node group{token, BuildTree(tokens, pos, true, key), true};
+      level.push_back(std::move(group));
+    } else if (IsSymbol(token, ")")) {
+      if (!nested) throw Error("unbalanced ')' in query: " + std::string(key));
+      return level;
+    } else {
+      level.push_back({token, {}, false});
+    }
+  }
+  if (nested) throw Error("unclosed '(' in query: " + std::string(key));
+  return level;
+}
+
+// One item of a level after translation: its SQL, and the key token it came
+// from (none for a group), for recognizing keywords.
+struct Piece {
+  std::string sql;
+  const Token* token = nullptr;
+
+  bool IsWord(std::string_view lowered_word) const {
+    return token != nullptr && db::IsWord(*token, lowered_word);
+  }
+  bool IsSymbol(std::string_view symbol) const {
+    return token != nullptr && db::IsSymbol(*token, symbol);
+  }
+};
+
+using Pieces = std::vector<Piece>;
+
+// Where a select stands: as a source of rows (the statement itself, or a
+// derived table after From, Join or a comma of a From list), or inside an
+// expression (a scalar subquery, In, Exists), where it must keep its columns.
+enum class SelectPlace { kRowSource, kExpression };
+
+// Index of the first piece at or after `from` that is one of the lowered
+// words, or `end` when there is none.
+size_t FindWord(const Pieces& pieces, size_t from, size_t end,
+                std::initializer_list<std::string_view> words) {
+  for (size_t i = from; i < end; ++i) {
+    for (std::string_view word : words) {
+      if (pieces[i].IsWord(word)) return i;
+    }
+  }
+  return end;
+}
+
+// Splits pieces[begin, end) at its commas.
+std::vector<Pieces> SplitAtCommas(const Pieces& pieces, size_t begin, size_t end) {
+  std::vector<Pieces> items(1);
+  for (size_t i = begin; i < end; ++i) {
+    if (pieces[i].IsSymbol(",")) {
+      items.emplace_back();
+    } else {
+      items.back().push_back(pieces[i]);
+    }
+  }
+  return items;
+}
+
+void Append(std::vector<std::string>& out, const Pieces& pieces) {
+  for (const Piece& piece : pieces) out.push_back(piece.sql);
+}
+
+void AppendList(std::vector<std::string>& out, const std::vector<Pieces>& items) {
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) out.push_back(",");
+    Append(out, items[i]);
+  }
+}
+
+std::string Join(const std::vector<std::string>& words) {
+  std::string joined;
+  for (const std::string& word : words) {
+    if (!joined.empty()) joined += ' ';
+    joined += word;
+  }
+  return joined;
+}
+
+// A name directly before a parenthesis calls a function or sizes a type
+// ("sum(", "varchar(40)"); a keyword there opens a list or a subquery.
+bool TakesArguments(std::string_view word) {
+  static constexpr std::string_view kKeywords[] = {
+      "all",  "and",    "any", "as",   "between", "by",    "distinct", "else", "exists",
+      "from", "having", "in",  "is",   "join",    "like",  "not",      "on",   "or",
+      "over", "select", "set", "some", "then",    "union", "values",   "when", "where"};
+  if (word.empty() || !std::all_of(word.begin(), word.end(), IsWordPart)) return false;
+  const std::string lowered = Lower(word);
+  return std::find(std::begin(kKeywords), std::end(kKeywords), lowered) == std::end(kKeywords);
+}
+
+// The translated SQL, spaced for reading: no blank inside parentheses, around
+// the point of a qualified name, before a comma or between a function and its
+// arguments.
+std::string JoinSql(const std::vector<std::string>& words) {
+  std::string joined;
+  std::string_view previous;
+  for (const std::string& word : words) {
+    const bool glued = joined.empty() || previous == "(" || previous == "." || word == "." ||
+                       word == "," || word == ")" || (word[0] == '(' && TakesArguments(previous));
+    if (!glued) joined += ' ';
+    joined += word;
+    previous = word;
+  }
+  return joined;
+}
+
+// The parts of one select at its own level.
+struct SelectParts {
+  size_t select_at = 0;
+  bool distinct = false;
+  std::optional<std::string> top;  // the row count of "top N"
+  size_t list_begin = 0;           // the select list
+  size_t list_end = 0;             // From, Where, ... or the Order By
+  size_t order_at = 0;             // "order" of the Order By, or the level's end
+};
+
+class Translator {
+ public:
+  Translator(const QueryShape& shape, Dialect dialect) : shape_(shape), dialect_(dialect) {}
+
+  std::string Run() {
+    std::vector<Token> tokens = Lexer(shape_.key, true).Run();
+    if (!tokens.empty() && IsSymbol(tokens.back(), ";")) tokens.pop_back();
+    const auto markers = std::count_if(tokens.begin(), tokens.end(),
+                                       [](const Token& t) { return t.kind == TokenKind::kMarker; });
+    if (static_cast<size_t>(markers) != shape_.params.size()) {
+      throw Error("query has " + std::to_string(markers) + " value markers but " +
+                  std::to_string(shape_.params.size()) + " values: " + shape_.key);
+    }
+    definition_ = IsDefinition(tokens);
+    size_t pos = 0;
+    const std::vector<Node> tree = BuildTree(tokens, pos, false, shape_.key);
+    return JoinSql(TranslateLevel(tree, SelectPlace::kRowSource));
+  }
+
+ private:
+  bool Postgres() const { return dialect_ == Dialect::kPostgres; }
+
+  std::vector<std::string> TranslateLevel(const std::vector<Node>& nodes, SelectPlace place) {
+    Pieces pieces;
+    for (size_t i = 0; i < nodes.size(); ++i) {
+      const Node& node = nodes[i];
+      if (node.token.kind == TokenKind::kSymbol && node.token.text == ";") {
+        throw Error("more than one statement in query: " + shape_.key);
+      }
+      if (node.is_group) {
+        const SelectPlace inner = i == 0 ? place : PlaceAfter(pieces);
+        pieces.push_back({"(" + JoinSql(TranslateLevel(node.children, inner)) + ")", nullptr});
+      } else {
+        pieces.push_back({TranslateToken(node.token), &node.token});
+        if (Postgres() && definition_ && pieces.back().IsWord("add") && NeedsColumnWord(nodes, i)) {
+          pieces.push_back({"column", nullptr});
+        }
+      }
+    }
+    return RewriteSelect(pieces, place);
+  }
+
+  // "alter table t add x type" needs the word "column" in PostgreSQL.
+  static bool NeedsColumnWord(const std::vector<Node>& nodes, size_t add_at) {
+    if (add_at + 1 >= nodes.size()) return false;
+    const Token& next = nodes[add_at + 1].token;
+    for (std::string_view word :
+         {"column", "constraint", "primary", "unique", "foreign", "check"}) {
+      if (IsWord(next, word)) return false;
+    }
+    return true;
+  }
+
+  // The place of a parenthesized select that follows `before` at one level.
+  static SelectPlace PlaceAfter(const Pieces& before) {
+    const Piece& last = before.back();
+    if (last.IsWord("from") || last.IsWord("join")) return SelectPlace::kRowSource;
+    if (!last.IsSymbol(",")) return SelectPlace::kExpression;
+    for (size_t i = before.size(); i-- > 0;) {
+      if (before[i].IsWord("from")) return SelectPlace::kRowSource;
+      if (before[i].IsWord("select") || before[i].IsWord("where") || before[i].IsWord("on") ||
+          before[i].IsWord("group") || before[i].IsWord("having") || before[i].IsWord("order")) {
+        return SelectPlace::kExpression;
+      }
+    }
+    return SelectPlace::kExpression;
+  }
+
+  std::string TranslateToken(const Token& token) {
+    switch (token.kind) {
+      case TokenKind::kWord: {
+        const std::string lowered = Lower(token.text);
+        if (lowered == "ltrim") return lowered;
+        if (Postgres()) return definition_ && lowered == "float" ? "double precision" : lowered;
+        return token.text;
+      }
+      case TokenKind::kBracketed: {
+        if (!Postgres()) return token.text;
+        std::string quoted = "\"";
+        for (char c : Lower(token.text.substr(1, token.text.size() - 2))) {
+          quoted += c;
+          if (c == '"') quoted += '"';
+        }
+        return quoted + "\"";
+      }
+      case TokenKind::kText:
+        return QuotedText(token.text);
+      case TokenKind::kMarker:
+        return Marker(++markers_seen_);
+      case TokenKind::kDate:
+        throw Error("date literal #" + token.text + "# left in a query shape: " + shape_.key);
+      case TokenKind::kNumber:
+      case TokenKind::kSymbol:
+        break;
+    }
+    return token.text;
+  }
+
+  // The marker of the value with the 1-based `number`. PostgreSQL gets the
+  // value's type with it: an untyped marker after a unary minus, or with
+  // nothing beside it that fixes its type, is ambiguous to its planner, and an
+  // integer stays an integer so that a code compared with an integer column
+  // can use the column's index. The type comes from the value, so a key whose
+  // values change kind (a code written once as 12, once as 12.5) gives a
+  // different PostgreSQL text; the host's queries keep the kind of each value.
+  std::string Marker(size_t number) const {
+    if (!Postgres()) return "?" + std::to_string(number);
+    const std::string marker = "$" + std::to_string(number);
+    switch (shape_.params[number - 1].type()) {
+      case VariantType::kInt16:
+      case VariantType::kInt32:
+        return marker + "::integer";
+      case VariantType::kDouble:
+        return marker + "::double precision";
+      case VariantType::kDate:
+        return marker + "::date";
+      case VariantType::kText:
+        return marker + "::text";
+      default:
+        return marker;
+    }
+  }
+
+  // Finds the select of a level and its parts; nullopt when the level has none.
+  std::optional<SelectParts> FindSelect(const Pieces& pieces) const {
+    SelectParts parts;
+    parts.select_at = FindWord(pieces, 0, pieces.size(), {"select"});
+    if (parts.select_at == pieces.size()) return std::nullopt;
+    if (FindWord(pieces, parts.select_at, pieces.size(), {"union"}) != pieces.size()) {
+      return std::nullopt;
+    }
+    size_t i = parts.select_at + 1;
+    if (i < pieces.size() && (pieces[i].IsWord("distinct") || pieces[i].IsWord("all"))) {
+      parts.distinct = pieces[i].IsWord("distinct");
+      ++i;
+    }
+    if (i + 1 < pieces.size() && pieces[i].IsWord("top") && pieces[i + 1].token != nullptr &&
+        pieces[i + 1].token->kind == TokenKind::kNumber) {
+      const std::string& count = pieces[i + 1].sql;
+      int64_t rows = 0;
+      const auto [end, error] = std::from_chars(count.data(), count.data() + count.size(), rows);
+      if (error != std::errc() || end != count.data() + count.size() || rows < 1) {
+        throw Error("top needs a positive whole number of rows, not " + count +
+                    ", in query: " + shape_.key);
+      }
+      if (i + 2 < pieces.size() && pieces[i + 2].IsWord("percent")) {
+        throw Error("top " + count + " percent is not supported, in query: " + shape_.key);
+      }
+      parts.top = count;
+      i += 2;
+    }
+    parts.list_begin = i;
+    parts.order_at = pieces.size();
+    for (size_t j = i; j + 1 < pieces.size(); ++j) {
+      if (pieces[j].IsWord("order") && pieces[j + 1].IsWord("by")) {
+        parts.order_at = j;
+        break;
+      }
+    }
+    parts.list_end =
+        FindWord(pieces, i, parts.order_at, {"from", "where", "group", "having", "into"});
+    return parts;
+  }
+
+  std::vector<std::string> RewriteSelect(const Pieces& pieces, SelectPlace place) const {
+    std::vector<std::string> out;
+    const std::optional<SelectParts> found = FindSelect(pieces);
+    if (!found) {
+      Append(out, pieces);
+      return out;
+    }
+    const SelectParts& parts = *found;
+    const bool ordered = parts.order_at < pieces.size();
+    std::vector<Pieces> keys;
+    if (ordered) keys = SplitAtCommas(pieces, parts.order_at + 2, pieces.size());
+    if (Postgres()) {
+      for (Pieces& key : keys) AddNullsPlacement(key);
+    }
+    const Pieces prefix(pieces.begin(), pieces.begin() + parts.select_at);
+    const Pieces head(pieces.begin() + parts.select_at,
+                      pieces.begin() + parts.select_at + 1 + parts.distinct);
+    const Pieces list(pieces.begin() + parts.list_begin, pieces.begin() + parts.list_end);
+    const Pieces rest(pieces.begin() + parts.list_end, pieces.begin() + parts.order_at);
+
+    Append(out, prefix);
+    if (ordered && parts.top && !Postgres()) {
+      AppendRankedSelect(out, parts, head, list, rest, keys, place);
+      return out;
+    }
+    Append(out, head);
+    Append(out, list);
+    Append(out, rest);
+    if (ordered) {
+      out.insert(out.end(), {"order", "by"});
+      AppendList(out, keys);
+    }
+    if (parts.top) {
+      if (ordered) {
+        out.insert(out.end(), {"fetch", "first", *parts.top, "rows", "with", "ties"});
+      } else {
+        out.insert(out.end(), {"limit", *parts.top});
+      }
+    }
+    return out;
+  }
+
+  // The host's database sorts nulls lowest; PostgreSQL sorts them highest.
+  static void AddNullsPlacement(Pieces& key) {
+    const size_t n = key.size();
+    if (n >= 2 && key[n - 2].IsWord("nulls")) return;
+    const bool descending = n > 0 && key[n - 1].IsWord("desc");
+    key.push_back({"nulls", nullptr});
+    key.push_back({descending ? "last" : "first", nullptr});
+  }
+
+  // "top N ... order by K" for SQLite: every row that ranks within the first N
+  // on the order keys, so that rows tied with the Nth come along as the host's
+  // database returns them. The rank is computed over the distinct rows when
+  // the select is distinct, and the rows come out ordered by it, which is the
+  // order of the keys.
+  void AppendRankedSelect(std::vector<std::string>& sql, const SelectParts& parts,
+                          const Pieces& head, const Pieces& list, const Pieces& rest,
+                          const std::vector<Pieces>& keys, SelectPlace place) const {
+    const std::string rank = std::string(kHelperColumnPrefix) + "rank";
+    const std::string order = std::string(kHelperColumnPrefix) + "order";
+    const std::string value = std::string(kHelperColumnPrefix) + "value";
+    std::vector<Pieces> items = SplitAtCommas(list, 0, list.size());
+    // Inside an expression the select must keep its single column: its value
+    // is carried under a helper name and picked out again.
+    const bool single_value = place == SelectPlace::kExpression && items.size() == 1 &&
+                              !(list.size() == 1 && list[0].IsSymbol("*"));
+    if (single_value) {
+      Pieces& item = items[0];
+      if (item.size() >= 3 && item[item.size() - 2].IsWord("as")) item.resize(item.size() - 2);
+      item.push_back({"as", nullptr});
+      item.push_back({value, nullptr});
+    }
+
+    std::vector<std::string> out = {"select", single_value ? value : "*", "from", "("};
+    Append(out, head);
+    AppendList(out, items);
+    out.insert(out.end(),
+               {",", parts.distinct ? "dense_rank()" : "rank()", "over", "(", "order", "by"});
+    AppendList(out, keys);
+    out.insert(out.end(), {")", "as", parts.distinct ? order : rank});
+    Append(out, rest);
+    out.push_back(")");
+    if (parts.distinct) {
+      // Rank the distinct rows by their dense position in the key order.
+      std::vector<std::string> ranked = {"select", "*",   ",", "rank()", "over", "(",   "order",
+                                         "by",     order, ")", "as",     rank,   "from"};
+      ranked.insert(ranked.end(), out.begin() + 3, out.end());
+      out = {"select", single_value ? value : "*", "from", "("};
+      out.insert(out.end(), ranked.begin(), ranked.end());
+      out.push_back(")");
+    }
+    out.insert(out.end(), {"where", rank, "<=", *parts.top, "order", "by", rank});
+    sql.insert(sql.end(), out.begin(), out.end());
+  }
+
+  const QueryShape& shape_;
+  Dialect dialect_;
+  bool definition_ = false;
+  size_t markers_seen_ = 0;
+};
+
+}  // namespace
+
+QueryShape ShapeQuery(std::string_view host_sql) {
+  const std::vector<Token> tokens = Lexer(host_sql, false).Run();
+  const bool definition = IsDefinition(tokens);
+  QueryShape shape;
+  std::vector<std::string> words;
+  words.reserve(tokens.size());
+  for (size_t i = 0; i < tokens.size(); ++i) {
+    const Token& token = tokens[i];
+    switch (token.kind) {
+      case TokenKind::kNumber:
+        if (definition || IsTopCount(tokens, i)) {
+          words.push_back(token.text);
+        } else {
+          shape.params.push_back(NumberValue(token.text));
+          words.push_back("?");
+        }
+        break;
+      case TokenKind::kText:
+        if (definition) {
+          words.push_back(QuotedText(token.text));
+        } else {
+          shape.params.push_back(Variant(token.text));
+          words.push_back("?");
+        }
+        break;
+      case TokenKind::kDate: {
+        const std::string literal = "#" + token.text + "#";
+        if (token.text.empty()) {
+          throw Error("empty date literal ## in query: " + std::string(host_sql));
+        }
+        const std::optional<Date> date = ParseDateText(token.text);
+        if (!date) throw Error("date literal " + literal + " is not a date");
+        if (definition) throw Error("date literal " + literal + " in a table definition");
+        shape.params.push_back(Variant(*date));
+        words.push_back("?");
+        break;
+      }
+      default:
+        words.push_back(token.text);
+    }
+  }
+  shape.key = Join(words);
+  return shape;
+}
+
+std::string TranslateShape(const QueryShape& shape, Dialect dialect) {
+  return Translator(shape, dialect).Run();
+}
+
+}  // namespace rnt::db

@@ -1,0 +1,184 @@
+#include "db/recordset.h"
+
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+
+#include "db/column_conversion.h"
+#include "rnt/error.h"
+
+namespace rnt::db {
+namespace {
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+           return std::tolower(x) == std::tolower(y);
+         });
+}
+
+// The table of the single-table form "select * from <table>", if the key is it.
+std::optional<std::string> SingleTable(const std::string& key) {
+  std::istringstream words(key);
+  std::string select, star, from, table, rest;
+  words >> select >> star >> from >> table;
+  if (!SameName(select, "select") || star != "*" || !SameName(from, "from") || table.empty() ||
+      (words >> rest)) {
+    return std::nullopt;
+  }
+  if (table.size() > 2 && table.front() == '[' && table.back() == ']') {
+    table = table.substr(1, table.size() - 2);
+  }
+  return table;
+}
+
+bool IsHelperColumn(std::string_view name) {
+  return name.substr(0, kHelperColumnPrefix.size()) == kHelperColumnPrefix;
+}
+
+// Drops the columns that the translator added for its own use.
+void HideHelperColumns(ResultRows& rows) {
+  for (size_t i = rows.columns.size(); i-- > 0;) {
+    if (!IsHelperColumn(rows.columns[i])) continue;
+    rows.columns.erase(rows.columns.begin() + i);
+    for (auto& row : rows.rows) row.erase(row.begin() + i);
+  }
+}
+
+}  // namespace
+
+void Recordset::Open(std::string_view sql, const Connection& connection, CursorType /*cursor_type*/,
+                     LockType /*lock_type*/) {
+  Close();
+  std::shared_ptr<Backend> backend = connection.backend();
+  QueryShape shape = ShapeQuery(sql);
+  std::optional<std::string> table = SingleTable(shape.key);
+  if (table) {
+    // Rows are read only when asked for: the work table is opened to add rows.
+    backend->Check(shape);
+  } else {
+    rows_ = backend->Query(shape);
+    HideHelperColumns(rows_);
+    fetched_ = true;
+  }
+  shape_ = std::move(shape);
+  table_ = std::move(table);
+  backend_ = backend;
+  open_ = true;
+}
+
+void Recordset::Close() {
+  backend_.reset();
+  shape_ = QueryShape();
+  table_.reset();
+  open_ = false;
+  fetched_ = false;
+  rows_ = ResultRows();
+  position_ = 0;
+  table_columns_.clear();
+  new_row_.reset();
+  adding_ = false;
+}
+
+ObjectState Recordset::State() const {
+  return open_ && !backend_.expired() ? ObjectState::kOpen : ObjectState::kClosed;
+}
+
+std::shared_ptr<Backend> Recordset::LockBackend() const {
+  std::shared_ptr<Backend> backend = backend_.lock();
+  if (!open_ || !backend) throw Error("the record set is closed");
+  return backend;
+}
+
+void Recordset::RequireOpen() const { LockBackend(); }
+
+void Recordset::FetchRows() {
+  if (fetched_) return;
+  rows_ = LockBackend()->Query(shape_);
+  HideHelperColumns(rows_);
+  fetched_ = true;
+  position_ = 0;
+}
+
+bool Recordset::Eof() {
+  RequireOpen();
+  FetchRows();
+  return position_ >= rows_.rows.size();
+}
+
+void Recordset::MoveNext() {
+  if (Eof()) throw Error("cannot move past the last row of: " + shape_.key);
+  ++position_;
+}
+
+long Recordset::RecordCount() {
+  RequireOpen();
+  FetchRows();
+  return static_cast<long>(rows_.rows.size());
+}
+
+Variant Recordset::Field(std::string_view name) {
+  RequireOpen();
+  if (new_row_) {
+    const ColumnInfo& column = TableColumn(name);
+    for (const auto& [set_name, value] : *new_row_) {
+      if (SameName(set_name, column.name)) return value;
+    }
+    return Variant::Null();
+  }
+  FetchRows();
+  for (size_t i = 0; i < rows_.columns.size(); ++i) {
+    if (!SameName(rows_.columns[i], name)) continue;
+    if (position_ >= rows_.rows.size()) {
+      throw Error("no current row to read " + std::string(name) + " from: " + shape_.key);
+    }
+    return rows_.rows[position_][i];
+  }
+  throw Error("no column " + std::string(name) + " in: " + shape_.key);
+}
+
+const ColumnInfo& Recordset::TableColumn(std::string_view name) {
+  if (table_columns_.empty()) table_columns_ = LockBackend()->TableColumns(*table_);
+  for (const ColumnInfo& column : table_columns_) {
+    if (SameName(column.name, name)) return column;
+  }
+  throw Error("no column " + std::string(name) + " in table " + *table_);
+}
+
+void Recordset::AddNew() {
+  RequireOpen();
+  if (!table_) throw Error("rows can be added only to a whole table, not to: " + shape_.key);
+  // Adding while a new row is pending saves that row first, as the platform does.
+  if (adding_) Update();
+  if (table_columns_.empty()) table_columns_ = LockBackend()->TableColumns(*table_);
+  new_row_.emplace();
+  adding_ = true;
+}
+
+void Recordset::SetField(std::string_view name, const Variant& value) {
+  RequireOpen();
+  if (!adding_) throw Error("cannot set " + std::string(name) + ": no new row (AddNew first)");
+  const ColumnInfo& column = TableColumn(name);
+  Variant stored = ConvertForColumn(column, value);
+  for (auto& [set_name, set_value] : *new_row_) {
+    if (set_name == column.name) {
+      set_value = std::move(stored);
+      return;
+    }
+  }
+  new_row_->emplace_back(column.name, std::move(stored));
+}
+
+void Recordset::Update() {
+  std::shared_ptr<Backend> backend = LockBackend();
+  if (!adding_) throw Error("nothing to save: no new row (AddNew first)");
+  adding_ = false;
+  try {
+    backend->Insert(*table_, *new_row_);
+  } catch (...) {
+    new_row_.reset();
+    throw;
+  }
+}
+
+}  // namespace rnt::db

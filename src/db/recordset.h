@@ -1,0 +1,78 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "db/backend.h"
+#include "db/connection.h"
+
+namespace rnt::db {
+
+// The platform's cursor and lock settings; accepted as the callers pass them.
+// Every record set here reads its rows on the client side.
+enum class CursorLocation { kServer = 2, kClient = 3 };
+enum class CursorType { kForwardOnly = 0, kKeyset = 1, kDynamic = 2, kStatic = 3 };
+enum class LockType { kReadOnly = 1, kPessimistic = 2, kOptimistic = 3, kBatchOptimistic = 4 };
+
+// The rows of one query on a connection, read front to back, and for the
+// single-table form "select * from <table>" also a way to add rows: AddNew,
+// set columns one by one with the column's own conversion, read them back as
+// stored, Update. That form reads the table's rows only when they are asked
+// for, so that adding rent lines never reads the lines already there.
+class Recordset {
+ public:
+  Recordset() = default;
+
+  // Opens the query on the connection; an open record set is closed first.
+  // Throws rnt::Error when the connection is closed or the query fails.
+  void Open(std::string_view sql, const Connection& connection,
+            CursorType cursor_type = CursorType::kForwardOnly,
+            LockType lock_type = LockType::kReadOnly);
+  void Close();
+  // Closed also once the connection it was opened on has been closed.
+  ObjectState State() const;
+
+  // Navigation: throws rnt::Error when the record set is closed.
+  bool Eof();
+  void MoveNext();  // throws rnt::Error past the last row
+  long RecordCount();
+
+  // The value of a column of the current row (of the new row while adding),
+  // found by name without regard to letter case. Throws rnt::Error for a
+  // closed record set, a name that is not a column, or no current row.
+  Variant Field(std::string_view name);
+
+  // Adding rows, only for the single-table form.
+  void AddNew();
+  // Sets a column of the new row with the column's own conversion. Throws
+  // rnt::Error, leaving the column as it was, for a value the column cannot take.
+  void SetField(std::string_view name, const Variant& value);
+  // Saves the new row with one insert. Throws rnt::Error when it fails; the
+  // new row is then dropped.
+  void Update();
+
+ private:
+  void RequireOpen() const;
+  void FetchRows();
+  const ColumnInfo& TableColumn(std::string_view name);
+
+  std::shared_ptr<Backend> LockBackend() const;
+
+  // Not owned: closing the connection ends the backend and with it this record set.
+  std::weak_ptr<Backend> backend_;
+  QueryShape shape_;
+  std::optional<std::string> table_;  // the table of the single-table form
+  bool open_ = false;
+  bool fetched_ = false;
+  ResultRows rows_;
+  size_t position_ = 0;
+  std::vector<ColumnInfo> table_columns_;
+  std::optional<std::vector<std::pair<std::string, Variant>>> new_row_;
+  bool adding_ = false;
+};
+
+}  // namespace rnt::db

@@ -1,0 +1,309 @@
+#include "db/sqlite_backend.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+
+#include "rnt/error.h"
+#include "rnt/value_text.h"
+
+namespace rnt::db {
+namespace {
+
+// A cache this large holds every query shape of a run many times over; past
+// it, something builds shapes without end, and starting afresh bounds memory.
+constexpr size_t kMaxCachedStatements = 512;
+
+std::string Upper(std::string_view text) {
+  std::string result(text);
+  std::transform(result.begin(), result.end(), result.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return result;
+}
+
+// The kind of a column from the type it was declared with.
+ColumnInfo ColumnFromDeclaration(std::string name, std::string_view declared) {
+  ColumnInfo column{std::move(name), ColumnKind::kOther, 0};
+  std::string type = Upper(declared);
+  if (type.find("INT") != std::string::npos) {
+    column.kind = ColumnKind::kInteger;
+  } else if (type.find("CHAR") != std::string::npos || type.find("TEXT") != std::string::npos ||
+             type.find("CLOB") != std::string::npos) {
+    column.kind = ColumnKind::kText;
+    size_t open = type.find('(');
+    if (open != std::string::npos) column.max_length = std::atoi(type.c_str() + open + 1);
+  } else if (type.find("DATE") != std::string::npos) {
+    column.kind = ColumnKind::kDate;
+  } else if (type.find("REAL") != std::string::npos || type.find("FLOA") != std::string::npos ||
+             type.find("DOUB") != std::string::npos || type.find("NUM") != std::string::npos) {
+    column.kind = ColumnKind::kFloat;
+  }
+  return column;
+}
+
+std::string IsoText(Date date) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year(), date.month(), date.day());
+  return text;
+}
+
+std::optional<Date> FromIsoText(std::string_view text) {
+  int year = 0, month = 0, day = 0;
+  char rest = 0;
+  std::string copy(text);
+  if (text.size() != 10 ||
+      std::sscanf(copy.c_str(), "%4d-%2d-%2d%c", &year, &month, &day, &rest) != 3) {
+    return std::nullopt;
+  }
+  try {
+    return Date::FromYmd(year, month, day);
+  } catch (const Error&) {
+    return std::nullopt;
+  }
+}
+
+std::string ColumnText(sqlite3_stmt* statement, int column) {
+  const unsigned char* text = sqlite3_column_text(statement, column);
+  int size = sqlite3_column_bytes(statement, column);
+  return text ? std::string(reinterpret_cast<const char*>(text), size) : std::string();
+}
+
+// One cell as a Variant: by the column's declared kind where it has one, else
+// by what the cell holds.
+Variant CellValue(sqlite3_stmt* statement, int column) {
+  int storage = sqlite3_column_type(statement, column);
+  if (storage == SQLITE_NULL) return Variant::Null();
+  const char* declared = sqlite3_column_decltype(statement, column);
+  ColumnKind kind = declared ? ColumnFromDeclaration("", declared).kind : ColumnKind::kOther;
+
+  if (kind == ColumnKind::kDate && storage == SQLITE_TEXT) {
+    std::string text = ColumnText(statement, column);
+    if (std::optional<Date> date = FromIsoText(text)) return Variant(*date);
+    return Variant(std::move(text));
+  }
+  if (kind == ColumnKind::kText) return Variant(ColumnText(statement, column));
+  switch (storage) {
+    case SQLITE_INTEGER: {
+      sqlite3_int64 number = sqlite3_column_int64(statement, column);
+      if (kind == ColumnKind::kFloat || number < std::numeric_limits<int32_t>::min() ||
+          number > std::numeric_limits<int32_t>::max()) {
+        return Variant(static_cast<double>(number));
+      }
+      return Variant(static_cast<int32_t>(number));
+    }
+    case SQLITE_FLOAT:
+      return Variant(sqlite3_column_double(statement, column));
+    default:
+      return Variant(ColumnText(statement, column));
+  }
+}
+
+std::string QuotedName(std::string_view name) {
+  std::string quoted = "\"";
+  for (char c : name) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+}  // namespace
+
+void SqliteBackend::StatementDeleter::operator()(sqlite3_stmt* statement) const {
+  sqlite3_finalize(statement);
+}
+
+SqliteBackend::SqliteBackend(const std::string& path) : path_(path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) {
+    throw Error("company file not found: " + path);
+  }
+  int rc =
+      sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw Error("cannot open company file " + path + ": " + message);
+  }
+  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  // Reading the schema proves that the file is a database; WAL lets readers
+  // and the one writer of a company file go on side by side. A file that
+  // cannot be written keeps its journal mode and fails at the first write.
+  char* message = nullptr;
+  rc = sqlite3_exec(db_, "select count(*) from sqlite_master", nullptr, nullptr, &message);
+  if (rc != SQLITE_OK) {
+    std::string why = message ? message : sqlite3_errstr(rc);
+    sqlite3_free(message);
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw Error("cannot read company file " + path + ": " + why);
+  }
+  sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  sqlite3_exec(db_, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+}
+
+void SqliteBackend::CreateFile(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::exists(path, error)) throw Error("file exists already: " + path);
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  // The file comes into being with its first page, so write the header now.
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  sqlite3_close(db);
+  if (rc != SQLITE_OK) throw Error("cannot create database file " + path + ": " + message);
+}
+
+SqliteBackend::~SqliteBackend() {
+  statements_.clear();
+  sqlite3_close(db_);
+}
+
+void SqliteBackend::Fail(std::string_view what, std::string_view sql) const {
+  throw Error(std::string(what) + " failed on " + path_ + ": " + sqlite3_errmsg(db_) + " [" +
+              std::string(sql) + "]");
+}
+
+sqlite3_stmt* SqliteBackend::Cached(const std::string& key) {
+  auto found = statements_.find(key);
+  if (found == statements_.end()) return nullptr;
+  sqlite3_reset(found->second.get());
+  sqlite3_clear_bindings(found->second.get());
+  return found->second.get();
+}
+
+sqlite3_stmt* SqliteBackend::Prepare(const std::string& key, const std::string& sql) {
+  sqlite3_stmt* raw = nullptr;
+  if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr) !=
+      SQLITE_OK) {
+    sqlite3_finalize(raw);
+    Fail("statement", sql);
+  }
+  if (statements_.size() >= kMaxCachedStatements) statements_.clear();
+  return statements_.emplace(key, StatementPtr(raw)).first->second.get();
+}
+
+sqlite3_stmt* SqliteBackend::Statement(const std::string& sql) {
+  sqlite3_stmt* statement = Cached(sql);
+  return statement ? statement : Prepare(sql, sql);
+}
+
+// Translation is done once per shape; later queries of the shape only bind.
+sqlite3_stmt* SqliteBackend::PreparedShape(const QueryShape& shape) {
+  sqlite3_stmt* statement = Cached(shape.key);
+  if (!statement) statement = Prepare(shape.key, TranslateShape(shape, Dialect::kSqlite));
+  for (size_t i = 0; i < shape.params.size(); ++i) {
+    Bind(statement, static_cast<int>(i + 1), shape.params[i], shape.key);
+  }
+  return statement;
+}
+
+void SqliteBackend::Bind(sqlite3_stmt* statement, int index, const Variant& value,
+                         const std::string& what) {
+  int rc = SQLITE_OK;
+  switch (value.type()) {
+    case VariantType::kEmpty:
+    case VariantType::kNull:
+      rc = sqlite3_bind_null(statement, index);
+      break;
+    case VariantType::kInt16:
+    case VariantType::kInt32:
+      rc = sqlite3_bind_int64(statement, index, value.ToInt32());
+      break;
+    case VariantType::kDouble:
+      rc = sqlite3_bind_double(statement, index, value.dbl());
+      break;
+    case VariantType::kDate: {
+      std::string text = IsoText(value.date());
+      rc = sqlite3_bind_text(statement, index, text.c_str(), static_cast<int>(text.size()),
+                             SQLITE_TRANSIENT);
+      break;
+    }
+    case VariantType::kText:
+      rc = sqlite3_bind_text(statement, index, value.text().c_str(),
+                             static_cast<int>(value.text().size()), SQLITE_TRANSIENT);
+      break;
+    case VariantType::kObject:
+      throw Error("an object cannot be a value of " + what);
+  }
+  if (rc != SQLITE_OK) Fail("binding value " + std::to_string(index), what);
+}
+
+void SqliteBackend::Execute(const QueryShape& shape) {
+  sqlite3_stmt* statement = PreparedShape(shape);
+  int rc;
+  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+  }
+  if (rc != SQLITE_DONE) {
+    sqlite3_reset(statement);
+    Fail("statement", shape.key);
+  }
+  sqlite3_reset(statement);
+}
+
+void SqliteBackend::Check(const QueryShape& shape) { PreparedShape(shape); }
+
+ResultRows SqliteBackend::Query(const QueryShape& shape) {
+  sqlite3_stmt* statement = PreparedShape(shape);
+  ResultRows result;
+  int columns = sqlite3_column_count(statement);
+  result.columns.reserve(columns);
+  for (int i = 0; i < columns; ++i) result.columns.emplace_back(sqlite3_column_name(statement, i));
+  int rc;
+  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+    std::vector<Variant>& row = result.rows.emplace_back();
+    row.reserve(columns);
+    for (int i = 0; i < columns; ++i) row.push_back(CellValue(statement, i));
+  }
+  if (rc != SQLITE_DONE) {
+    sqlite3_reset(statement);
+    Fail("query", shape.key);
+  }
+  sqlite3_reset(statement);
+  return result;
+}
+
+std::vector<ColumnInfo> SqliteBackend::TableColumns(std::string_view table) {
+  std::string sql = "PRAGMA table_info(" + QuotedName(table) + ")";
+  sqlite3_stmt* statement = Statement(sql);
+  std::vector<ColumnInfo> columns;
+  int rc;
+  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+    columns.push_back(ColumnFromDeclaration(ColumnText(statement, 1), ColumnText(statement, 2)));
+  }
+  sqlite3_reset(statement);
+  if (rc != SQLITE_DONE) Fail("reading the columns of " + std::string(table), sql);
+  if (columns.empty()) throw Error("no table " + std::string(table) + " in " + path_);
+  return columns;
+}
+
+void SqliteBackend::Insert(std::string_view table,
+                           const std::vector<std::pair<std::string, Variant>>& values) {
+  std::string names;
+  std::string markers;
+  for (size_t i = 0; i < values.size(); ++i) {
+    if (i > 0) {
+      names += ',';
+      markers += ',';
+    }
+    names += QuotedName(values[i].first);
+    markers += '?' + std::to_string(i + 1);
+  }
+  std::string sql = values.empty() ? "INSERT INTO " + QuotedName(table) + " DEFAULT VALUES"
+                                   : "INSERT INTO " + QuotedName(table) + " (" + names +
+                                         ") VALUES (" + markers + ")";
+  sqlite3_stmt* statement = Statement(sql);
+  for (size_t i = 0; i < values.size(); ++i) {
+    Bind(statement, static_cast<int>(i + 1), values[i].second, sql);
+  }
+  int rc = sqlite3_step(statement);
+  sqlite3_reset(statement);
+  if (rc != SQLITE_DONE) Fail("saving a row of " + std::string(table), sql);
+}
+
+}  // namespace rnt::db

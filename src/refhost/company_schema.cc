@@ -1,0 +1,131 @@
+#include "refhost/company_schema.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rnt::refhost {
+namespace {
+
+enum class Type { kInteger, kReal, kText, kDate };
+
+struct Column {
+  std::string_view name;
+  Type type;
+};
+
+struct Table {
+  std::string_view name;
+  std::vector<Column> columns;
+};
+
+std::string_view TypeName(Type type, db::Dialect dialect) {
+  switch (type) {
+    case Type::kInteger:
+      return "INTEGER";
+    case Type::kReal:
+      return dialect == db::Dialect::kPostgres ? "DOUBLE PRECISION" : "REAL";
+    case Type::kText:
+      return "TEXT";
+    case Type::kDate:
+      return "DATE";
+  }
+  return "TEXT";
+}
+
+void CreateTables(db::Connection& connection, const std::vector<Table>& tables) {
+  db::Dialect dialect = connection.backend()->dialect();
+  for (const Table& table : tables) {
+    std::string sql = "CREATE TABLE IF NOT EXISTS " + std::string(table.name) + " (";
+    for (size_t i = 0; i < table.columns.size(); ++i) {
+      if (i > 0) sql += ", ";
+      sql += "[" + std::string(table.columns[i].name) + "] ";
+      sql += TypeName(table.columns[i].type, dialect);
+    }
+    connection.Execute(sql + ")");
+  }
+}
+
+}  // namespace
+
+void CreateHostTables(db::Connection& connection) {
+  using enum Type;
+  static constexpr std::string_view kDescriptions[] = {"Desc1", "Desc2",  "Desc3",  "Desc4",
+                                                       "Desc5", "Desc6",  "Desc7",  "Desc8",
+                                                       "Desc9", "Desc10", "Desc11", "Desc12"};
+  std::vector<Column> item_desc = {{"VchCode", kInteger}, {"SrNo", kInteger}};
+  for (std::string_view name : kDescriptions) item_desc.push_back({name, kText});
+  CreateTables(connection,
+               {
+                   {"FinancialYear", {{"StartDate", kDate}}},
+                   {"Master1",
+                    {{"Code", kInteger},
+                     {"MasterType", kInteger},
+                     {"Name", kText},
+                     {"RateMaster", kInteger}}},
+                   {"Tran1",
+                    {{"VchCode", kInteger},
+                     {"VchType", kInteger},
+                     {"Date", kDate},
+                     {"VchNo", kText},
+                     {"MasterCode1", kInteger}}},
+                   {"Tran2",
+                    {{"VchCode", kInteger},
+                     {"SrNo", kInteger},
+                     {"RecType", kInteger},
+                     {"VchType", kInteger},
+                     {"Date", kDate},
+                     {"VchNo", kText},
+                     {"MasterCode1", kInteger},
+                     {"Cm1", kInteger},
+                     {"Value1", kReal},
+                     {"Value2", kReal}}},
+                   {"Tran3",
+                    {{"VchCode", kInteger},
+                     {"VchType", kInteger},
+                     {"Date", kDate},
+                     {"No", kText},
+                     {"RefCode", kInteger},
+                     {"RecType", kInteger},
+                     {"TranType", kInteger},
+                     {"MasterCode1", kInteger},
+                     {"MasterCode2", kInteger},
+                     {"Value1", kReal}}},
+                   {"ItemDesc", item_desc},
+                   {"VchOtherInfo", {{"VchCode", kInteger}, {"OF1", kText}, {"OF2", kText}}},
+               });
+  CreateHostIndexes(connection);
+}
+
+void CreateAddonTables(db::Connection& connection) {
+  using enum Type;
+  CreateTables(connection, {
+                               {"at_ILC", {{"bs1", kReal}, {"bs2", kReal}}},
+                               {"at_PartyPriceConfig",
+                                {{"MasterCode1", kInteger},
+                                 {"MasterCode2", kInteger},
+                                 {"Value", kReal},
+                                 {"Value2", kReal},
+                                 {"Value3", kReal}}},
+                           });
+  connection.Execute(
+      "CREATE INDEX IF NOT EXISTS ix_rate_party_item ON at_PartyPriceConfig (MasterCode1, "
+      "MasterCode2)");
+}
+
+void CreateHostIndexes(db::Connection& connection) {
+  // Every walk looks a party's stock entries up by party, item and day; the
+  // lost and damage lookups by item, party and day; voucher lines by voucher.
+  static constexpr std::string_view kIndexes[] = {
+      "CREATE INDEX IF NOT EXISTS ix_tran3_party_item_date ON Tran3 (MasterCode2, MasterCode1, "
+      "Date)",
+      "CREATE INDEX IF NOT EXISTS ix_tran2_item_party_date ON Tran2 (MasterCode1, Cm1, Date)",
+      "CREATE INDEX IF NOT EXISTS ix_tran2_voucher ON Tran2 (VchCode, SrNo)",
+      "CREATE INDEX IF NOT EXISTS ix_itemdesc_voucher ON ItemDesc (VchCode, SrNo)",
+      "CREATE INDEX IF NOT EXISTS ix_tran1_type_party_date ON Tran1 (VchType, MasterCode1, Date)",
+      "CREATE INDEX IF NOT EXISTS ix_vchotherinfo_voucher ON VchOtherInfo (VchCode)",
+  };
+  for (std::string_view sql : kIndexes) connection.Execute(sql);
+}
+
+}  // namespace rnt::refhost

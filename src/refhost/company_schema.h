@@ -1,0 +1,21 @@
+#pragma once
+
+#include "db/connection.h"
+
+namespace rnt::refhost {
+
+// The host's tables of one financial year's company database, as the host
+// keeps them: FinancialYear, Master1, Tran1, Tran2, Tran3, ItemDesc and
+// VchOtherInfo, with the indexes that the rent runs' queries look rows up by.
+// Existing tables and indexes are left as they are.
+void CreateHostTables(db::Connection& connection);
+
+// The add-on's settings and rate tables (at_ILC, at_PartyPriceConfig), which
+// the host or the user maintain in the current year's database.
+void CreateAddonTables(db::Connection& connection);
+
+// The indexes alone, for a company database that the host made without them.
+// They change no row.
+void CreateHostIndexes(db::Connection& connection);
+
+}  // namespace rnt::refhost
