@@ -5,11 +5,11 @@
 #include <string_view>
 
 #include "db/backend.h"
+#include "rnt/host.h"
 
 namespace rnt::db {
 
-// Whether a connection or a record set is open (the platform's state codes).
-enum class ObjectState { kClosed = 0, kOpen = 1 };
+using rnt::ObjectState;
 
 // A connection to a company database, opened by connection text. A text
 // naming the Jet provider opens the SQLite file named by "Data Source" (in WAL

@@ -1,26 +1,10 @@
 #include "db/connection_text.h"
 
-#include <algorithm>
-#include <cctype>
-
+#include "core/text_util.h"
 #include "rnt/error.h"
 
 namespace rnt::db {
 namespace {
-
-std::string Trim(std::string_view text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
-  while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
-  return std::string(text.substr(begin, end - begin));
-}
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
@@ -37,12 +21,12 @@ ConnectionText ConnectionText::Parse(std::string_view text) {
     std::string_view part = text.substr(start, end - start);
     size_t equals = part.find('=');
     if (equals != std::string_view::npos) {
-      std::string key = Lower(Trim(part.substr(0, equals)));
-      if (!key.empty()) result.settings_[key] = Trim(part.substr(equals + 1));
+      std::string key = ToLower(TrimBlanks(part.substr(0, equals)));
+      if (!key.empty()) result.settings_[key] = std::string(TrimBlanks(part.substr(equals + 1)));
     }
     start = end + 1;
   }
-  std::string provider = Lower(result.Get("provider").value_or(""));
+  std::string provider = ToLower(result.Get("provider").value_or(""));
   if (provider.empty()) {
     throw Error("connection text names no provider: '" + std::string(text) + "'");
   }
@@ -57,7 +41,7 @@ ConnectionText ConnectionText::Parse(std::string_view text) {
 }
 
 std::optional<std::string> ConnectionText::Get(std::string_view key) const {
-  auto it = settings_.find(Lower(std::string(key)));
+  auto it = settings_.find(ToLower(key));
   if (it == settings_.end()) return std::nullopt;
   return it->second;
 }

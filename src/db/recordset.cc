@@ -1,29 +1,21 @@
 #include "db/recordset.h"
 
-#include <algorithm>
-#include <cctype>
 #include <sstream>
 
+#include "core/text_util.h"
 #include "db/column_conversion.h"
 #include "rnt/error.h"
 
 namespace rnt::db {
 namespace {
 
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return std::tolower(x) == std::tolower(y);
-         });
-}
-
 // The table of the single-table form "select * from <table>", if the key is it.
 std::optional<std::string> SingleTable(const std::string& key) {
   std::istringstream words(key);
   std::string select, star, from, table, rest;
   words >> select >> star >> from >> table;
-  if (!SameName(select, "select") || star != "*" || !SameName(from, "from") || table.empty() ||
-      (words >> rest)) {
+  if (!EqualsIgnoringCase(select, "select") || star != "*" || !EqualsIgnoringCase(from, "from") ||
+      table.empty() || (words >> rest)) {
     return std::nullopt;
   }
   if (table.size() > 2 && table.front() == '[' && table.back() == ']') {
@@ -122,13 +114,13 @@ Variant Recordset::Field(std::string_view name) {
   if (new_row_) {
     const ColumnInfo& column = TableColumn(name);
     for (const auto& [set_name, value] : *new_row_) {
-      if (SameName(set_name, column.name)) return value;
+      if (EqualsIgnoringCase(set_name, column.name)) return value;
     }
     return Variant::Null();
   }
   FetchRows();
   for (size_t i = 0; i < rows_.columns.size(); ++i) {
-    if (!SameName(rows_.columns[i], name)) continue;
+    if (!EqualsIgnoringCase(rows_.columns[i], name)) continue;
     if (position_ >= rows_.rows.size()) {
       throw Error("no current row to read " + std::string(name) + " from: " + shape_.key);
     }
@@ -140,7 +132,7 @@ Variant Recordset::Field(std::string_view name) {
 const ColumnInfo& Recordset::TableColumn(std::string_view name) {
   if (table_columns_.empty()) table_columns_ = LockBackend()->TableColumns(*table_);
   for (const ColumnInfo& column : table_columns_) {
-    if (SameName(column.name, name)) return column;
+    if (EqualsIgnoringCase(column.name, name)) return column;
   }
   throw Error("no column " + std::string(name) + " in table " + *table_);
 }

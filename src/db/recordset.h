@@ -23,7 +23,7 @@ enum class LockType { kReadOnly = 1, kPessimistic = 2, kOptimistic = 3, kBatchOp
 // set columns one by one with the column's own conversion, read them back as
 // stored, Update. That form reads the table's rows only when they are asked
 // for, so that adding rent lines never reads the lines already there.
-class Recordset {
+class Recordset : public HostRecordset {
  public:
   Recordset() = default;
 
@@ -32,19 +32,19 @@ class Recordset {
   void Open(std::string_view sql, const Connection& connection,
             CursorType cursor_type = CursorType::kForwardOnly,
             LockType lock_type = LockType::kReadOnly);
-  void Close();
+  void Close() override;
   // Closed also once the connection it was opened on has been closed.
-  ObjectState State() const;
+  ObjectState State() const override;
 
   // Navigation: throws rnt::Error when the record set is closed.
-  bool Eof();
-  void MoveNext();  // throws rnt::Error past the last row
-  long RecordCount();
+  bool Eof() override;
+  void MoveNext() override;  // throws rnt::Error past the last row
+  long RecordCount() override;
 
   // The value of a column of the current row (of the new row while adding),
   // found by name without regard to letter case. Throws rnt::Error for a
   // closed record set, a name that is not a column, or no current row.
-  Variant Field(std::string_view name);
+  Variant Field(std::string_view name) override;
 
   // Adding rows, only for the single-table form.
   void AddNew();

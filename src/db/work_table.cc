@@ -21,6 +21,13 @@ const std::array<std::string_view, 10>& WorkTableStatements() {
   return kStatements;
 }
 
+const std::array<std::string_view, 18>& WorkTableColumns() {
+  static constexpr std::array<std::string_view, 18> kColumns = {
+      "SrNo", "RNo", "Uname", "Code1", "Days",    "Qty",  "Qty2", "Price",     "PDate",
+      "D1",   "D2",  "D3",    "D4",    "RecType", "Dte1", "Dte2", "ChallanNo", "ChallanDate"};
+  return kColumns;
+}
+
 std::vector<StatementOutcome> EnsureWorkTable(Connection& connection) {
   std::vector<StatementOutcome> outcomes;
   for (std::string_view statement : WorkTableStatements()) {

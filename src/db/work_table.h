@@ -14,6 +14,9 @@ namespace rnt::db {
 // per later column, in the order of the table's columns.
 const std::array<std::string_view, 10>& WorkTableStatements();
 
+// The work table's columns in their order, as the statements above make them.
+const std::array<std::string_view, 18>& WorkTableColumns();
+
 // What became of one of the work table's statements.
 struct StatementOutcome {
   std::string_view statement;

@@ -1,5 +1,7 @@
 #include "engine/queries.h"
 
+#include "core/text_util.h"
+
 namespace rnt::engine::queries {
 namespace {
 
@@ -26,18 +28,8 @@ std::string Join(const Pieces&... pieces) {
 
 }  // namespace
 
-std::string QuoteDoubled(std::string_view text) {
-  std::string doubled;
-  doubled.reserve(text.size());
-  for (char c : text) {
-    if (c == '\'') doubled += '\'';
-    doubled += c;
-  }
-  return doubled;
-}
-
 std::string DeleteUserLines(std::string_view user_name) {
-  return Join("Delete From atShut where UName='", QuoteDoubled(user_name), "'");
+  return Join("Delete From atShut where UName='", DoubleQuotes(user_name), "'");
 }
 
 std::string PreviousRentVoucher(std::string_view party_code, std::string_view search_date_sql) {
@@ -144,7 +136,7 @@ std::string ItemMovements(std::string_view party_code, std::string_view item_cod
 
 std::string ChallanTotals(std::string_view challan_no, std::string_view date_text,
                           std::string_view party_code, std::string_view item_code) {
-  std::string quoted = QuoteDoubled(challan_no);
+  std::string quoted = DoubleQuotes(challan_no);
   return Join(
       "select  top 1     MasterCode1,MasterCode2,  (Select  sum(tt3.value1) as i from Tran3 as  "
       "tt3 where   tt3.date=tr3.date and tt3.[No]='",
@@ -166,7 +158,7 @@ std::string LookAheadTotals(std::string_view challan_no_trimmed, std::string_vie
       "tt3 where   tt3.date=tr3.date     and tt3.masterCode2=tr3.masterCode2  and "
       "tt3.masterCode1=tr3.masterCode1 and TranType in(5,3,0) and vchtype =4  and "
       "LTrim(tt3.[No]) ='",
-      QuoteDoubled(challan_no_trimmed),
+      DoubleQuotes(challan_no_trimmed),
       "' ) as a1 ,(Select sum(t3.value1) as z from Tran3  as  t3 where t3.date=tr3.date  and "
       "t3.masterCode2=tr3.masterCode2  and t3.masterCode1=tr3.masterCode1    and ( (  vchtype =11  "
       "and TranType in(5,3,0) ) or ( vchtype=9 and vchcode=-1400 and TranType =0))   ) as a2 from "

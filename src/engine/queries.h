@@ -10,9 +10,6 @@
 // with a quote finds its own rows and no value can change a statement.
 namespace rnt::engine::queries {
 
-// A text between single quotes with its own quotes doubled: O'Brien -> O''Brien.
-std::string QuoteDoubled(std::string_view text);
-
 inline constexpr std::string_view kSettings = "Select * from at_ILC";
 inline constexpr std::string_view kWorkTable = "select * from atShut";
 

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace rnt {
+
+// One step of a run that failed and was skipped.
+struct SkippedStep {
+  std::string step;     // which step, in the run's words
+  std::string failure;  // what failed, on which value
+  // The failure kept the run from its company database: nothing could be
+  // read from it or written to it, so the run's result cannot be trusted.
+  bool kept_from_database = false;
+};
+
+// What the host can learn about the last Start: the steps that failed and
+// were skipped, what the run did, and the refusal of a rent date.
+struct RunReport {
+  std::vector<SkippedStep> skipped;
+  std::vector<std::string> notes;
+  std::optional<std::string> refusal;  // the message shown when the rent date was refused
+
+  // The first failure that kept the run from its database, or nullptr.
+  const SkippedStep* FirstDatabaseFailure() const {
+    for (const SkippedStep& step : skipped) {
+      if (step.kept_from_database) return &step;
+    }
+    return nullptr;
+  }
+};
+
+}  // namespace rnt

@@ -1,0 +1,56 @@
+// rnt0417: rent runs on a company's files from the command line, made the way
+// the accounting host makes them.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+#include "cli/run_command.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "rnt0417: computes the rent a party owes for hired material and writes the rent lines\n"
+      "into the company's work table atShut, as the accounting host does.",
+      "rnt0417"};
+  app.require_subcommand(1);
+  app.footer(
+      "Example:\n"
+      "  rnt0417 run --company acme-2021.db --party \"Sharma Builders\" --rent-date 05-04-2021");
+
+  rnt::cli::RunOptions options;
+  CLI::App* run = app.add_subcommand("run", "Calculate the rent of one party up to a rent date");
+  run->add_option("--company", options.company, "The current financial year's company file")
+      ->required();
+  run->add_option("--party", options.party, "The party, by its name in Master1")->required();
+  run->add_option("--rent-date", options.rent_date,
+                  "DD-MM-YYYY: rent is charged up to the day before it")
+      ->required();
+  run->add_option("--search-date", options.search_date,
+                  "DD-MM-YYYY: the previous rent voucher is looked for on or before it "
+                  "(default: the rent date)");
+  run->add_option("--previous-year", options.previous_year,
+                  "The previous financial year's company file");
+  run->add_option("--user", options.user, "The user the lines are written for (default: login)");
+  run->add_option("--format", options.format, "table, csv or json (default: table)")
+      ->check(CLI::IsMember({"table", "csv", "json"}));
+  run->add_option("--settle-ms", options.settle_ms,
+                  "The pause inside the run before the last reconnection (default: 4000)")
+      ->check(CLI::Range(0, 600000));
+  run->add_flag("--report", options.show_report,
+                "Also list the steps of the run that failed and were skipped");
+  run->footer(
+      "Example:\n"
+      "  rnt0417 run --company acme-2021.db --previous-year acme-2020.db \\\n"
+      "      --party \"Sharma Builders\" --rent-date 05-04-2021 --format json\n"
+      "Exit status: 0 done, 1 the run could not be made, 2 wrong command line,\n"
+      "3 the rent date was refused.");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& help) {
+    return app.exit(help);
+  } catch (const CLI::ParseError& error) {
+    std::cerr << "rnt0417: " << error.what() << " (see rnt0417 --help)\n";
+    return rnt::cli::kBadCommandLine;
+  }
+  return rnt::cli::RunRentRun(options, std::cout, std::cerr);
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/connection.h"
+#include "db/recordset.h"
+#include "rnt/host.h"
+#include "rnt/ikorawin.h"
+#include "rnt/run_report.h"
+#include "rnt/variant.h"
+#include "ui/frm_error.h"
+
+namespace rnt::host {
+
+// Everything the add-on keeps between calls: what ActivateDB was told about
+// the open company, the host's components, the connection and the work-table
+// record set, the settings, the counters and the message form. There is one
+// per host thread; every IKoraWin on that thread shares it, and it lives as
+// long as the library is loaded.
+struct CompanyContext {
+  int16_t database_type = 0;  // 1: a company file; anything else: a server catalogue
+  Variant host_object;        // item 50 of p_Data, an object reference
+  std::string company_code;
+  std::string database_path;
+  std::unique_ptr<HostCompanyInfo> company_info;
+  std::unique_ptr<HostCalendar> calendar;
+  std::unique_ptr<HostMasterLookup> master_lookup;
+  std::unique_ptr<HostYearProbe> year_probe;
+  Variant user_name;
+  std::unique_ptr<db::Connection> connection;
+  std::unique_ptr<db::Recordset> work_table;  // closes with the connection
+  Variant bs1;
+  Variant bs2;
+  Variant row_counter;
+  Variant lost_damage_counter;
+  std::unique_ptr<ui::FrmError> message_form;
+
+  // What the host installed for this thread.
+  HostServices services;
+  // Failures of the last ActivateDB, carried into the report of every Start.
+  std::vector<SkippedStep> activation_failures;
+  // The report of the Start that runs or ran last.
+  RunReport report;
+
+  // The host object as the host's application; throws rnt::Error when
+  // ActivateDB was given none.
+  std::shared_ptr<HostApplication> HostApp() const;
+  // The installed window system, or the default one.
+  platform::Windowing& windowing();
+  // Where the parameters file and Server.Txt are read: the host's choice, or
+  // the folder of the loaded library file.
+  std::filesystem::path AddonFolder() const;
+
+ private:
+  std::shared_ptr<platform::Windowing> default_windowing_;
+};
+
+// The company context of the calling thread.
+CompanyContext& ThreadCompanyContext();
+
+// Starts the calling thread's context afresh, as if the library had just been
+// loaded. For tests, which run many "loads" in one process.
+void ResetThreadCompanyContext();
+
+}  // namespace rnt::host

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <exception>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "rnt/run_report.h"
+
+namespace rnt::host {
+
+// Whether a failing step keeps the run from its company database.
+enum class StepKind { kOrdinary, kDatabase };
+
+// Runs one step that may fail. A failure is recorded in the report with the
+// step's name and what failed, and the run goes on with its next step, as the
+// add-on does everywhere: later steps work with whatever earlier ones set.
+// Returns whether the step succeeded.
+template <typename Body>
+bool Attempt(RunReport& report, std::string_view step, Body&& body,
+             StepKind kind = StepKind::kOrdinary) {
+  try {
+    std::forward<Body>(body)();
+    return true;
+  } catch (const std::exception& error) {
+    report.skipped.push_back({std::string(step), error.what(), kind == StepKind::kDatabase});
+    return false;
+  }
+}
+
+}  // namespace rnt::host

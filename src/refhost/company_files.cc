@@ -1,0 +1,33 @@
+#include "refhost/company_files.h"
+
+#include "core/text_util.h"
+#include "refhost/company_schema.h"
+#include "rnt/error.h"
+
+namespace rnt::refhost {
+
+std::string JetConnectionText(const std::filesystem::path& file) {
+  const std::string path = file.string();
+  if (path.find(';') != std::string::npos) {
+    throw Error("company file path '" + path + "' holds ';', which a connection text cannot carry");
+  }
+  return "PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=" + path + ";";
+}
+
+std::string QuotedText(std::string_view value) { return "'" + DoubleQuotes(value) + "'"; }
+
+db::Connection& YearFile::Connection() {
+  if (connection_.State() == ObjectState::kOpen) return connection_;
+  connection_.Open(JetConnectionText(path_));
+  if (indexes_ == Indexes::kLeaveAsIs) return connection_;
+  try {
+    CreateHostIndexes(connection_);
+  } catch (const Error&) {
+    // The indexes only make lookups faster. A file that may not be written
+    // (a closed year kept read-only, say), or one that lacks a host table, is
+    // read without them.
+  }
+  return connection_;
+}
+
+}  // namespace rnt::refhost

@@ -1,0 +1,63 @@
+#include "refhost/host_application.h"
+
+#include "db/recordset.h"
+#include "rnt/error.h"
+
+namespace rnt::refhost {
+namespace {
+
+std::shared_ptr<HostRecordset> RunQuery(db::Connection& connection, const Variant& sql) {
+  auto rows = std::make_shared<db::Recordset>();
+  rows->Open(sql.ToText(), connection);
+  return rows;
+}
+
+// A company file as the add-on sees it: only its full path.
+class CompanyFileObject : public NamedObject {
+ public:
+  explicit CompanyFileObject(std::filesystem::path file) : file_(std::move(file)) {}
+  std::string Name() const override { return file_.string(); }
+
+ private:
+  std::filesystem::path file_;
+};
+
+}  // namespace
+
+ReferenceHostApplication::ReferenceHostApplication(std::string user_name, const CompanyFiles& files)
+    : user_name_(std::move(user_name)), current_(files.current) {
+  if (files.previous) previous_.emplace(*files.previous);
+}
+
+Variant ReferenceHostApplication::GetCurrentUserName() { return Variant(user_name_); }
+
+std::shared_ptr<HostRecordset> ReferenceHostApplication::GetRecordset(const Variant& sql) {
+  return RunQuery(current_.Connection(), sql);
+}
+
+std::shared_ptr<HostRecordset> ReferenceHostApplication::GetRecordsetFromPrevFY(
+    const Variant& sql) {
+  if (!previous_) throw Error("no previous financial year's file was given");
+  db::Connection* connection = nullptr;
+  try {
+    connection = &previous_->Connection();
+  } catch (const Error& error) {
+    throw Error("no previous financial year's file: " + std::string(error.what()));
+  }
+  return RunQuery(*connection, sql);
+}
+
+std::shared_ptr<NamedObject> MakeCompanyObject(const std::filesystem::path& file) {
+  return std::make_shared<CompanyFileObject>(std::filesystem::absolute(file).lexically_normal());
+}
+
+Collection MakeActivationData(const CompanyFiles& files, std::shared_ptr<HostApplication> host) {
+  Collection p_data;
+  p_data.Set(4, Variant(files.current.stem().string()));
+  p_data.Set(5, Variant(std::shared_ptr<Object>(MakeCompanyObject(files.current))));
+  p_data.Set(6, Variant(int16_t{1}));
+  p_data.Set(50, Variant(std::shared_ptr<Object>(std::move(host))));
+  return p_data;
+}
+
+}  // namespace rnt::refhost

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "refhost/company_files.h"
+#include "rnt/collection.h"
+#include "rnt/host.h"
+
+namespace rnt::refhost {
+
+// The host object that the reference host hands to the add-on (item 50 of
+// p_Data): the user a run is made for, and the company's data of the current
+// and the previous financial year, each read through a connection of its own.
+class ReferenceHostApplication : public HostApplication {
+ public:
+  ReferenceHostApplication(std::string user_name, const CompanyFiles& files);
+
+  Variant GetCurrentUserName() override;
+  // Runs the query (the variant's text) on the current year's file. Throws
+  // rnt::Error when the file cannot be opened or the query fails.
+  std::shared_ptr<HostRecordset> GetRecordset(const Variant& sql) override;
+  // The same on the previous year's file. Throws rnt::Error when no such file
+  // was given or it cannot be opened.
+  std::shared_ptr<HostRecordset> GetRecordsetFromPrevFY(const Variant& sql) override;
+
+ private:
+  std::string user_name_;
+  YearFile current_;
+  std::optional<YearFile> previous_;
+};
+
+// The company file object of p_Data (item 5): its Name is the file's full path.
+std::shared_ptr<NamedObject> MakeCompanyObject(const std::filesystem::path& file);
+
+// The p_Data collection with which the host activates the add-on on a company
+// kept in files: item 4 the company code (the current file's name without
+// folder and extension), item 5 the company file object, item 6 the database
+// type 1 (a company file), item 50 the host object.
+Collection MakeActivationData(const CompanyFiles& files, std::shared_ptr<HostApplication> host);
+
+}  // namespace rnt::refhost

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "db/connection.h"
+#include "rnt/variant.h"
+
+namespace rnt::refhost {
+
+// One rent line as the add-on left it in the work table atShut: every column
+// of the work table, in the table's order, under the column's own name.
+struct RentLine {
+  std::vector<std::pair<std::string, Variant>> columns;
+
+  // The value of a column, found by name without regard to letter case.
+  // Throws rnt::Error for a name that is not a column of the work table.
+  Variant Get(std::string_view column) const;
+};
+
+// The user's rent lines in atShut, in the order in which they were written.
+// A column that an older work table lacks reads as null. Throws rnt::Error
+// when the table cannot be read.
+std::vector<RentLine> ReadRentLines(db::Connection& connection, std::string_view user_name);
+
+}  // namespace rnt::refhost

@@ -1,0 +1,133 @@
+#include "refhost/host_application.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "db/sqlite_backend.h"
+#include "rnt/error.h"
+#include "support/company_file.h"
+
+namespace rnt::refhost {
+namespace {
+
+using rnt::testing::CompanyFile;
+using ::testing::HasSubstr;
+
+constexpr const char* kRentVouchers = "select VchCode from Tran1 where VchType=9 order by VchCode";
+
+std::vector<int32_t> Codes(HostRecordset& rows) {
+  std::vector<int32_t> codes;
+  for (; !rows.Eof(); rows.MoveNext()) codes.push_back(rows.Field("vchcode").ToInt32());
+  return codes;
+}
+
+// A company with a rent voucher in each of its two financial years.
+class RefHostApplication : public ::testing::Test {
+ protected:
+  RefHostApplication() {
+    current_.Execute("insert into Tran1 (VchCode, VchType, Date) values (20, 9, #05-05-2021#)");
+    previous_.Execute("insert into Tran1 (VchCode, VchType, Date) values (10, 9, #05-05-2020#)");
+  }
+
+  CompanyFile current_;
+  CompanyFile previous_;
+};
+
+TEST_F(RefHostApplication, ReadsEachYearFromItsOwnFile) {
+  ReferenceHostApplication host("meena", {current_.path(), previous_.path()});
+  EXPECT_EQ(host.GetCurrentUserName(), Variant("meena"));
+  EXPECT_EQ(Codes(*host.GetRecordset(Variant(kRentVouchers))), std::vector<int32_t>{20});
+  EXPECT_EQ(Codes(*host.GetRecordsetFromPrevFY(Variant(kRentVouchers))), std::vector<int32_t>{10});
+  // The queries are written in the host's dialect.
+  auto rows = host.GetRecordset(
+      Variant("select top 1 VchCode from Tran1 where Date<=#31-12-2021# order by Date desc"));
+  EXPECT_EQ(rows->RecordCount(), 1);
+}
+
+TEST_F(RefHostApplication, PreviousYearFailsWithoutAReadableFile) {
+  ReferenceHostApplication without("meena", {current_.path(), std::nullopt});
+  EXPECT_THAT([&] { without.GetRecordsetFromPrevFY(Variant(kRentVouchers)); },
+              ::testing::ThrowsMessage<Error>(HasSubstr("no previous financial year's file")));
+
+  const auto corrupt = current_.path().parent_path() / "2020.db";
+  std::ofstream(corrupt) << "not a database at all, just text standing where a file should be";
+  ReferenceHostApplication with_corrupt("meena", {current_.path(), corrupt});
+  EXPECT_THAT([&] { with_corrupt.GetRecordsetFromPrevFY(Variant(kRentVouchers)); },
+              ::testing::ThrowsMessage<Error>(HasSubstr("2020.db")));
+  // The current year is not affected.
+  EXPECT_EQ(Codes(*with_corrupt.GetRecordset(Variant(kRentVouchers))), std::vector<int32_t>{20});
+}
+
+TEST_F(RefHostApplication, CurrentYearFailsNamingAMissingFile) {
+  ReferenceHostApplication host("meena", {current_.path().parent_path() / "none.db", {}});
+  EXPECT_THAT([&] { host.GetRecordset(Variant(kRentVouchers)); },
+              ::testing::ThrowsMessage<Error>(HasSubstr("none.db")));
+}
+
+TEST(RefHostApplicationFiles, ServesAFileThatCannotTakeTheIndexes) {
+  // A company file with only some of the host tables: the index step fails
+  // there, and the data is served all the same.
+  rnt::testing::TempFolder folder;
+  const auto file = folder.path() / "old.db";
+  db::SqliteBackend::CreateFile(file.string());
+  {
+    db::Connection setup;
+    setup.Open(JetConnectionText(file));
+    setup.Execute("create table Master1 (Code INTEGER, MasterType INTEGER, Name TEXT)");
+    setup.Execute("insert into Master1 (Code, MasterType, Name) values (5, 2, 'Ravi')");
+  }
+  ReferenceHostApplication host("meena", {file, std::nullopt});
+  auto rows = host.GetRecordset(Variant("select Code from Master1"));
+  EXPECT_EQ(rows->Field("Code"), Variant(int32_t{5}));
+}
+
+constexpr const char* kVoucherIndexCount =
+    "select count(*) as n from sqlite_master where name='ix_tran1_type_party_date'";
+
+TEST(RefHostApplicationFiles, GivesAFileWithoutTheLookupIndexesThem) {
+  CompanyFile company;
+  company.Execute("drop index ix_tran1_type_party_date");
+  ReferenceHostApplication host("meena", {company.path(), std::nullopt});
+  EXPECT_EQ(host.GetRecordset(Variant(kVoucherIndexCount))->Field("n"), Variant(int32_t{1}));
+}
+
+TEST(RefHostApplicationFiles, ServesAReadOnlyFileAndLeavesItAsItWas) {
+  if (geteuid() == 0) GTEST_SKIP() << "file permissions do not hold for root";
+  CompanyFile company;
+  company.Execute("drop index ix_tran1_type_party_date");
+  company.Execute("insert into Master1 (Code, MasterType, Name) values (5, 2, 'Ravi')");
+  company.connection().Close();
+  std::filesystem::permissions(company.path(), std::filesystem::perms::owner_read,
+                               std::filesystem::perm_options::replace);
+  ReferenceHostApplication host("meena", {company.path(), std::nullopt});
+  EXPECT_EQ(host.GetRecordset(Variant("select Code from Master1"))->Field("Code"),
+            Variant(int32_t{5}));
+  EXPECT_EQ(host.GetRecordset(Variant(kVoucherIndexCount))->Field("n"), Variant(int32_t{0}));
+}
+
+TEST(RefJetConnectionText, NamesTheFileAndRefusesAPathItCannotCarry) {
+  EXPECT_EQ(JetConnectionText("/data/acme 2021.db"),
+            "PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=/data/acme 2021.db;");
+  EXPECT_THROW(JetConnectionText("/data/a;b.db"), Error);
+}
+
+TEST(RefActivationData, HoldsTheCompanyTheFileAndTheHostWhereTheAddOnReadsThem) {
+  const CompanyFiles files{"data/../data/0001.db", std::nullopt};
+  auto host = std::make_shared<ReferenceHostApplication>("meena", files);
+  const Collection p_data = MakeActivationData(files, host);
+
+  EXPECT_EQ(p_data.Item(4), Variant("0001"));
+  auto company = std::dynamic_pointer_cast<NamedObject>(p_data.Item(5).ToObject());
+  ASSERT_NE(company, nullptr);
+  EXPECT_EQ(company->Name(), (std::filesystem::current_path() / "data/0001.db").string());
+  EXPECT_EQ(p_data.Item(6), Variant(int16_t{1}));
+  EXPECT_EQ(p_data.Item(50).ToObject(), host);
+  EXPECT_TRUE(p_data.Item(1).IsEmpty());
+}
+
+}  // namespace
+}  // namespace rnt::refhost
