@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,21 @@ struct RunReport {
   std::vector<SkippedStep> skipped;
   std::vector<std::string> notes;
   std::optional<std::string> refusal;  // the message shown when the rent date was refused
+  // Failures past the first kMaxSkipped are counted, not kept: a run over
+  // years of history that fails on every line needs the first reasons only.
+  static constexpr size_t kMaxSkipped = 200;
+  size_t more_skipped = 0;
+
+  // Keeps the failure, or counts it once the report is full; the first one
+  // that kept the run from its database is always kept.
+  void Skip(SkippedStep step) {
+    if (skipped.size() < kMaxSkipped ||
+        (step.kept_from_database && FirstDatabaseFailure() == nullptr)) {
+      skipped.push_back(std::move(step));
+    } else {
+      ++more_skipped;
+    }
+  }
 
   // The first failure that kept the run from its database, or nullptr.
   const SkippedStep* FirstDatabaseFailure() const {

@@ -162,7 +162,7 @@ int Run(const RunOptions& options, std::ostream& out, std::ostream& err) {
   if (options.show_report) PrintReport(report, err);
 
   if (report.refusal) {
-    out << *report.refusal << "\n";
+    err << "rnt0417: Invalid Data !! " << *report.refusal << "\n";
     return kRentDateRefused;
   }
   if (const SkippedStep* failure = report.FirstDatabaseFailure()) {

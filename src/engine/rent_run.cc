@@ -1,25 +1,154 @@
 #include "engine/rent_run.h"
 
+#include "engine/first_calculation.h"
+#include "engine/host_data.h"
 #include "engine/queries.h"
 #include "engine/run_parameters.h"
+#include "engine/run_values.h"
+#include "engine/value_helpers.h"
 #include "host/skipped_step.h"
 #include "rnt/error.h"
+#include "rnt/value_text.h"
+#include "ui/frm_error.h"
 
 namespace rnt::engine {
+namespace {
 
-void RunRent(host::CompanyContext& context) {
-  RunReport& report = context.report;
-  host::Attempt(
-      report, "clear the user's rent lines",
+using host::Attempt;
+using host::StepKind;
+
+void ClearUsersLines(host::CompanyContext& context) {
+  Attempt(
+      context.report, "clear the user's rent lines",
       [&] {
         if (!context.connection) throw Error("there is no connection to the company database");
         context.connection->Execute(queries::DeleteUserLines(context.user_name.ToText()));
       },
-      host::StepKind::kDatabase);
+      StepKind::kDatabase);
+}
+
+// The settings of at_ILC; an empty or missing table leaves the values of the
+// run before.
+void ReadSettings(host::CompanyContext& context) {
+  Attempt(context.report, "read the settings (at_ILC)", [&] {
+    if (!context.connection) throw Error("there is no connection to the company database");
+    db::Recordset settings;
+    settings.Open(queries::kSettings, *context.connection, db::CursorType::kDynamic,
+                  db::LockType::kBatchOptimistic);
+    if (settings.RecordCount() > 0) {
+      context.bs1 = settings.Field("bs1");
+      context.bs2 = settings.Field("bs2");
+    }
+  });
+}
+
+// The party's code; when the lookup fails, the party's own text stands where
+// the code would be, and the queries built from it find nothing.
+Variant PartyCode(host::CompanyContext& context, const std::string& party) {
+  Variant code(party);
+  Attempt(context.report, "look up the party's code", [&] {
+    if (!context.master_lookup) throw Error("the host provides no master-lookup component");
+    code = Variant(context.master_lookup->CodeOf(party, HostMasterLookup::kParty));
+  });
+  return code;
+}
+
+void OpenWorkTable(host::CompanyContext& context) {
+  Attempt(
+      context.report, "open the work table atShut",
+      [&] {
+        if (!context.work_table) context.work_table = std::make_unique<db::Recordset>();
+        if (!context.connection) throw Error("there is no connection to the company database");
+        context.work_table->Open(queries::kWorkTable, *context.connection, db::CursorType::kKeyset,
+                                 db::LockType::kOptimistic);
+      },
+      StepKind::kDatabase);
+}
+
+// The party's latest rent voucher on or before the search date: first in the
+// current year's data, then, when that has none and the host has the year
+// before, in the previous year's.
+std::shared_ptr<HostRecordset> PreviousRentVoucher(host::CompanyContext& context, RunValues& values,
+                                                   const std::string& search_date) {
+  std::string sql =
+      queries::PreviousRentVoucher(values.party_code.ToText(), SqlDateText(Variant(search_date)));
+  std::shared_ptr<HostRecordset> voucher;
+  Attempt(context.report, "look for the party's previous rent voucher",
+          [&] { voucher = QueryYear(context, FinancialYear::kCurrent, sql); });
+  bool found = false;
+  Attempt(context.report, "count the previous rent vouchers found",
+          [&] { found = voucher && voucher->RecordCount() > 0; });
+  if (!found && PreviousYearExists(context)) {
+    values.previous_year = true;
+    voucher.reset();
+    Attempt(context.report, "look for the previous rent voucher in the previous year",
+            [&] { voucher = QueryYear(context, FinancialYear::kPrevious, sql); });
+  }
+  return voucher;
+}
+
+void Refuse(host::CompanyContext& context, const std::string& previous_rent_date) {
+  std::string message =
+      "Rent are Allready Calculated On " + previous_rent_date + " Please Select Another Date";
+  context.report.refusal = message;
+  Attempt(context.report, "show the refusal of the rent date", [&] {
+    if (!context.message_form) context.message_form = std::make_unique<ui::FrmError>();
+    ui::FrmError& form = *context.message_form;
+    form.control("Capti").caption = "Invalid Data !!";
+    form.control("lblMessage").caption = message;
+    form.control("ImgStop").visible = true;
+    context.windowing().ShowModal(form);
+  });
+}
+
+}  // namespace
+
+void RunRent(host::CompanyContext& context) {
+  RunReport& report = context.report;
+  RunValues values;
+  ClearUsersLines(context);
+
   RunParameters parameters;
-  host::Attempt(report, "read the parameters file",
-                [&] { parameters = ReadParametersFile(context.AddonFolder(), context.user_name); });
-  report.notes.push_back("no rent lines written: this build has no rent calculation yet");
+  Attempt(report, "read the parameters file",
+          [&] { parameters = ReadParametersFile(context.AddonFolder(), context.user_name); });
+  if (std::optional<Date> year_date = FinancialYearDate(context)) {
+    values.financial_year_date = FormatDate(*year_date, "DD-MM-YYYY");
+  }
+  Attempt(report, "work out the closing date from the rent date", [&] {
+    std::optional<Date> rent_date = ParseDateText(parameters.rent_date);
+    if (!rent_date) throw Error("the rent date is not a date: '" + parameters.rent_date + "'");
+    values.closing_date = FormatDate(rent_date->AddDays(-1), "dd-mm-yyyy");
+  });
+  ReadSettings(context);
+  values.party_code = PartyCode(context, parameters.party);
+  ClearUsersLines(context);
+  OpenWorkTable(context);
+
+  std::shared_ptr<HostRecordset> voucher =
+      PreviousRentVoucher(context, values, parameters.search_date);
+  Variant voucher_date;
+  Attempt(report, "read the previous rent voucher", [&] {
+    if (!voucher || voucher->Eof()) return;
+    values.previous_voucher_code = voucher->Field("VchCode").ToInt32();
+    voucher_date = voucher->Field("Date");
+  });
+  std::string voucher_date_text = voucher_date.IsNull() ? "" : voucher_date.ToText();
+  if (values.previous_voucher_code > 0 && voucher_date_text.size() > 4) {
+    values.previous_rent_date = FormatValue(voucher_date, "DD-MMM-YYYY").ToText();
+    values.financial_year_date = values.previous_rent_date;
+    // Rent already calculated on or after the rent date is refused; so is a
+    // rent date that cannot be compared with it.
+    std::optional<Date> previous = ParseDateText(values.previous_rent_date);
+    std::optional<Date> closing = ParseDateText(values.closing_date);
+    if (!previous || !closing || DaysBetween(*previous, *closing) < 0) {
+      Refuse(context, values.previous_rent_date);
+      return;
+    }
+    report.notes.push_back("continuation from the rent voucher of " + values.previous_rent_date +
+                           " is not available in this build: no rent lines written");
+    return;
+  }
+  RunFirstCalculation(context, values);
 }
 
 }  // namespace rnt::engine

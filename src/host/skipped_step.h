@@ -23,7 +23,7 @@ bool Attempt(RunReport& report, std::string_view step, Body&& body,
     std::forward<Body>(body)();
     return true;
   } catch (const std::exception& error) {
-    report.skipped.push_back({std::string(step), error.what(), kind == StepKind::kDatabase});
+    report.Skip({std::string(step), error.what(), kind == StepKind::kDatabase});
     return false;
   }
 }

@@ -1,0 +1,66 @@
+// Whole rent runs through rnt0417 run, as a user makes them: wall time and
+// the peak memory of the program.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "company_generator.h"
+
+extern char** environ;
+
+namespace {
+
+// Runs rnt0417 with its output thrown away; returns its peak memory in KiB.
+long RunProgram(const std::vector<std::string>& arguments) {
+  std::string program = RNT_CLI_PATH;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  std::vector<char*> argv{program.data()};
+  std::vector<std::string> copies = arguments;
+  for (std::string& argument : copies) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
+    throw std::runtime_error("cannot start " + program);
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    throw std::runtime_error("rnt0417 run failed with status " + std::to_string(status));
+  }
+  return usage.ru_maxrss;
+}
+
+// A first calculation of one party with 50 items and 10,000 movement rows in
+// each of two financial years.
+void BM_FirstCalculation20000Rows(benchmark::State& state) {
+  std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                 ("rnt0417-bench-" + std::to_string(std::random_device{}()));
+  std::filesystem::create_directories(folder);
+  rnt::bench::GeneratedCompany company = rnt::bench::GenerateCompany(folder, {50, 10000, 7});
+  long peak_kib = 0;
+  for (auto _ : state) {
+    peak_kib =
+        RunProgram({"run", "--company", company.current_year.string(), "--previous-year",
+                    company.previous_year.string(), "--party", company.party, "--rent-date",
+                    company.rent_date, "--user", "bench", "--settle-ms", "0", "--format", "csv"});
+  }
+  state.counters["movement_rows"] = 20000;
+  state.counters["peak_memory_MiB"] = static_cast<double>(peak_kib) / 1024.0;
+  std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_FirstCalculation20000Rows)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
+}  // namespace

@@ -1,0 +1,121 @@
+#include "engine/host_data.h"
+
+#include <set>
+
+#include "engine/value_helpers.h"
+#include "host/skipped_step.h"
+#include "rnt/error.h"
+#include "rnt/value_text.h"
+
+namespace rnt::engine {
+namespace {
+
+// Val of a value's text, as the walks compare and add quantities.
+double NumberOf(const Variant& value) { return Val(value.ToText()); }
+
+std::string DayKey(const MovementRow& row) {
+  return (row.item.IsNull() ? std::string() : row.item.ToText()) + "|" +
+         (row.date.IsNull() ? std::string() : row.date.ToText());
+}
+
+}  // namespace
+
+std::shared_ptr<HostRecordset> QueryYear(host::CompanyContext& context, FinancialYear year,
+                                         const std::string& sql) {
+  std::shared_ptr<HostApplication> host = context.HostApp();
+  std::shared_ptr<HostRecordset> rows = year == FinancialYear::kCurrent
+                                            ? host->GetRecordset(Variant(sql))
+                                            : host->GetRecordsetFromPrevFY(Variant(sql));
+  if (!rows) throw Error("the host returned no record set for: " + sql);
+  return rows;
+}
+
+std::vector<MovementRow> ReadMovementList(HostRecordset& list, bool with_reference) {
+  std::vector<MovementRow> rows;
+  for (; !list.Eof(); list.MoveNext()) {
+    MovementRow row;
+    row.date = list.Field("Date");
+    row.item = list.Field("MasterCode1");
+    row.voucher_no = list.Field("rno");
+    if (with_reference) row.reference = list.Field("Refcode");
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+std::vector<MovementRow> TakeEachDayOnce(std::vector<MovementRow> rows, SameDayRows rule) {
+  std::vector<MovementRow> kept;
+  kept.reserve(rows.size());
+  std::string day;  // the item and day of the rows being looked at
+  std::set<std::string> references_of_day;
+  for (MovementRow& row : rows) {
+    std::string key = DayKey(row);
+    bool new_day = kept.empty() || key != day;
+    if (new_day) {
+      day = key;
+      references_of_day.clear();
+    }
+    std::string reference = row.reference.IsNull() ? std::string() : row.reference.ToText();
+    bool counted_already =
+        rule == SameDayRows::kOneRowPerDay ? !new_day : !references_of_day.insert(reference).second;
+    if (counted_already) continue;
+    row.first_of_item_day = new_day;
+    kept.push_back(std::move(row));
+  }
+  return kept;
+}
+
+bool SameItem(const Variant& a, const Variant& b) {
+  if (a.IsNull() || a.IsEmpty() || b.IsNull() || b.IsEmpty()) return false;
+  return a.ToText() == b.ToText();
+}
+
+DayMovement NetDay(const Variant& a1, const Variant& a2) {
+  DayMovement day;
+  day.returned = NumberOf(NullToZero(a1));
+  day.issued = -NumberOf(NullToZero(a2));
+  if (day.returned < day.issued) {
+    day.issued -= day.returned;
+    day.returned = 0;
+  } else if (day.issued < day.returned) {
+    day.returned -= day.issued;
+    day.issued = 0;
+  }
+  return day;
+}
+
+std::optional<DayTotals> ReadDayTotals(HostRecordset& totals) {
+  if (totals.Eof()) return std::nullopt;
+  return DayTotals{totals.Field("MasterCode1"), NetDay(totals.Field("a1"), totals.Field("a2"))};
+}
+
+std::optional<Date> FinancialYearDate(host::CompanyContext& context) {
+  std::optional<Date> date;
+  host::Attempt(context.report, "ask the host's calendar for the financial-year date", [&] {
+    if (!context.calendar) throw Error("the host provides no calendar component");
+    date = context.calendar->YearDate().ToDate();
+  });
+  return date;
+}
+
+bool PreviousYearExists(host::CompanyContext& context) {
+  bool exists = false;
+  std::optional<Date> year_date = FinancialYearDate(context);
+  if (!year_date) return false;
+  host::Attempt(context.report, "ask the host whether the previous financial year exists", [&] {
+    if (!context.year_probe) throw Error("the host provides no year-probe component");
+    int16_t year = static_cast<int16_t>(year_date->year() - 1);
+    exists = context.year_probe->HasYear(year);
+  });
+  return exists;
+}
+
+std::optional<std::string> TrimmedText(const Variant& value) {
+  if (value.IsNull()) return std::nullopt;
+  std::string text = value.ToText();
+  size_t begin = text.find_first_not_of(' ');
+  if (begin == std::string::npos) return std::string();
+  return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
+}
+
+}  // namespace rnt::engine

@@ -1,0 +1,145 @@
+#include "engine/rates.h"
+
+#include <exception>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "db/recordset.h"
+#include "engine/queries.h"
+#include "rnt/error.h"
+#include "rnt/value_text.h"
+
+namespace rnt::engine {
+namespace {
+
+// A code as it goes into a rate query; nullopt for a null, which has no text,
+// so that no query is built and the lookup finds nothing.
+std::optional<std::string> CodeText(const Variant& code) {
+  try {
+    return code.ToText();
+  } catch (const Error&) {
+    return std::nullopt;
+  }
+}
+
+// Val of a value's text; 0 for a null or a number too large to read, as the
+// skipped assignment leaves it.
+double ValOrZero(const Variant& value) {
+  try {
+    return Val(value.ToText());
+  } catch (const Error&) {
+    return 0;
+  }
+}
+
+// The reads of one lookup, each query on a record set of its own that is
+// released at once. A code that is not a number leaves the query invalid and
+// the rate simply unfound, as the rate table has always been used; any other
+// failure is the company database's and goes into the report, once per lookup.
+class RateReader {
+ public:
+  RateReader(host::CompanyContext& context, std::string_view lookup, const Variant& party_code,
+             const Variant& item_code)
+      : context_(context), lookup_(lookup), party_code_(party_code), item_code_(item_code) {}
+
+  // The column of the first row in the database's order; nullopt when the
+  // query finds no row or fails.
+  std::optional<Variant> FirstRow(const std::string& sql, std::string_view column,
+                                  std::string_view party_text, std::string_view item_text) {
+    try {
+      if (!context_.connection) throw Error("there is no connection to the company database");
+      db::Recordset rows;
+      rows.Open(sql, *context_.connection, db::CursorType::kDynamic,
+                db::LockType::kBatchOptimistic);
+      if (rows.Eof()) return std::nullopt;
+      return rows.Field(column);
+    } catch (const std::exception& error) {
+      if (ParseNumberText(party_text) && ParseNumberText(item_text)) Report(error.what(), sql);
+      return std::nullopt;
+    }
+  }
+
+ private:
+  void Report(std::string_view failure, std::string_view sql) {
+    if (reported_) return;
+    reported_ = true;
+    context_.report.Skip({"look up the " + std::string(lookup_) + " of party " +
+                              Describe(party_code_) + " for item " + Describe(item_code_),
+                          std::string(failure) + " (query: " + std::string(sql) + ")", false});
+  }
+
+  host::CompanyContext& context_;
+  std::string_view lookup_;
+  const Variant& party_code_;
+  const Variant& item_code_;
+  bool reported_ = false;
+};
+
+// The party's rate master, or 0 when the host has none for it (or no lookup
+// component): the fallback query then looks for master code 0.
+int32_t RateMasterOf(host::CompanyContext& context, const Variant& party_code) {
+  if (!context.master_lookup) return 0;
+  try {
+    return context.master_lookup->RateMasterOf(party_code);
+  } catch (const std::exception&) {
+    return 0;  // a party without a rate master is ordinary
+  }
+}
+
+}  // namespace
+
+Variant GetRentRate(host::CompanyContext& context, const Variant& party_code,
+                    const Variant& item_code) {
+  RateReader reader(context, "rent rate", party_code, item_code);
+  std::optional<std::string> party = CodeText(party_code);
+  std::optional<std::string> item = CodeText(item_code);
+  if (!item) return Variant(int16_t{0});
+  if (party) {
+    if (auto rate = reader.FirstRow(queries::RentRate(*party, *item), "Value", *party, *item)) {
+      return *rate;
+    }
+  }
+  // No rate of the party's own: the rate of the master it takes its rates from.
+  std::string master = std::to_string(RateMasterOf(context, party_code));
+  if (auto rate = reader.FirstRow(queries::RentRate(master, *item), "Value", master, *item)) {
+    return *rate;
+  }
+  return Variant(int16_t{0});
+}
+
+Variant GetReplacementRate(host::CompanyContext& context, const Variant& party_code,
+                           const Variant& item_code) {
+  RateReader reader(context, "replacement rate", party_code, item_code);
+  std::optional<std::string> party = CodeText(party_code);
+  std::optional<std::string> item = CodeText(item_code);
+  if (!party || !item) return Variant(int16_t{0});
+  if (auto value =
+          reader.FirstRow(queries::ReplacementRate(*party, *item), "Value3", *party, *item)) {
+    return *value;
+  }
+  return Variant(int16_t{0});
+}
+
+Variant GetDamageCharge(host::CompanyContext& context, const Variant& party_code,
+                        const Variant& item_code, const Variant& percentage) {
+  RateReader reader(context, "damage charge", party_code, item_code);
+  std::optional<std::string> party = CodeText(party_code);
+  std::optional<std::string> item = CodeText(item_code);
+  if (!party || !item) return Variant(int16_t{0});
+  std::optional<Variant> value =
+      reader.FirstRow(queries::DamageCharge(*party, *item), "Value3", *party, *item);
+  if (!value) return Variant(int16_t{0});
+  double product = ValOrZero(*value) * ValOrZero(percentage);
+  // The product passes through its text before the division, which is where a
+  // locale with a decimal comma would lose its fraction.
+  double charge = 0;
+  try {
+    charge = Val(NumberText(product));
+  } catch (const Error&) {
+    charge = 0;  // an overflowing product leaves no charge
+  }
+  return Variant(charge / 100);
+}
+
+}  // namespace rnt::engine

@@ -1,0 +1,178 @@
+#include "support/rent_run.h"
+
+#include "db/work_table.h"
+#include "host/company_context.h"
+#include "host/kora_win.h"
+#include "refhost/components.h"
+#include "refhost/host_application.h"
+#include "refhost/parameters_file.h"
+#include "rnt/value_text.h"
+
+namespace rnt::testing {
+namespace {
+
+std::string Iso(const std::string& day) {
+  Date date = *ParseDateText(day);
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year(), date.month(), date.day());
+  return text;
+}
+
+std::string Number(double value) { return NumberText(value); }
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    if (c == '\'') quoted += '\'';
+    quoted += c;
+  }
+  return quoted + "'";
+}
+
+}  // namespace
+
+CompanyYear::CompanyYear(Date year_start) {
+  file_.Execute("Insert Into FinancialYear values ('" + Iso(FormatDate(year_start, "dd-mm-yyyy")) +
+                "')");
+}
+
+CompanyYear& CompanyYear::Party(int32_t code, const std::string& name,
+                                std::optional<int32_t> rate_master) {
+  file_.Execute("Insert Into Master1 values (" + std::to_string(code) + ", 2, " + Quoted(name) +
+                ", " + (rate_master ? std::to_string(*rate_master) : "NULL") + ")");
+  return *this;
+}
+
+CompanyYear& CompanyYear::Item(int32_t code, const std::string& name) {
+  file_.Execute("Insert Into Master1 values (" + std::to_string(code) + ", 6, " + Quoted(name) +
+                ", NULL)");
+  return *this;
+}
+
+CompanyYear& CompanyYear::Rate(int32_t party, int32_t item, double rate, double piece_value) {
+  file_.Execute("Insert Into at_PartyPriceConfig values (" + std::to_string(party) + ", " +
+                std::to_string(item) + ", " + Number(rate) + ", 0, " + Number(piece_value) + ")");
+  return *this;
+}
+
+CompanyYear& CompanyYear::Settings(double bs1, double bs2) {
+  file_.Execute("Insert Into at_ILC values (" + Number(bs1) + ", " + Number(bs2) + ")");
+  return *this;
+}
+
+CompanyYear& CompanyYear::Issue(const std::string& day, const std::string& challan, int32_t item,
+                                int32_t party, double quantity, int32_t reference) {
+  int32_t voucher = NextVoucher();
+  file_.Execute(
+      "Insert Into Tran3 (VchCode, VchType, Date, [No], RefCode, RecType, TranType, MasterCode1, "
+      "MasterCode2, Value1) values (" +
+      std::to_string(voucher) + ", 4, '" + Iso(day) + "', " + Quoted(challan) + ", " +
+      std::to_string(reference ? reference : voucher) + ", 3, 0, " + std::to_string(item) + ", " +
+      std::to_string(party) + ", " + Number(-quantity) + ")");
+  return *this;
+}
+
+CompanyYear& CompanyYear::Return(const std::string& day, const std::string& challan, int32_t item,
+                                 int32_t party, double quantity, int32_t reference) {
+  int32_t voucher = NextVoucher();
+  file_.Execute(
+      "Insert Into Tran3 (VchCode, VchType, Date, [No], RefCode, RecType, TranType, MasterCode1, "
+      "MasterCode2, Value1) values (" +
+      std::to_string(voucher) + ", 11, '" + Iso(day) + "', " + Quoted(challan) + ", " +
+      std::to_string(reference ? reference : voucher) + ", 3, 0, " + std::to_string(item) + ", " +
+      std::to_string(party) + ", " + Number(quantity) + ")");
+  return *this;
+}
+
+CompanyYear& CompanyYear::Lost(const std::string& day, int32_t item, int32_t party, double quantity,
+                               const std::string& marker) {
+  int32_t voucher = NextVoucher();
+  file_.Execute(
+      "Insert Into Tran2 (VchCode, SrNo, RecType, VchType, Date, MasterCode1, Cm1, Value1) "
+      "values (" +
+      std::to_string(voucher) + ", 1, 1, 11, '" + Iso(day) + "', " + std::to_string(item) + ", " +
+      std::to_string(party) + ", " + Number(quantity) + ")");
+  file_.Execute("Insert Into ItemDesc (VchCode, SrNo, Desc1) values (" + std::to_string(voucher) +
+                ", 1, " + Quoted(marker) + ")");
+  return *this;
+}
+
+CompanyYear& CompanyYear::Damaged(const std::string& day, int32_t item, int32_t party,
+                                  double quantity, double percent, const std::string& marker) {
+  int32_t voucher = NextVoucher();
+  file_.Execute(
+      "Insert Into Tran2 (VchCode, SrNo, RecType, VchType, Date, MasterCode1, Cm1, Value1) "
+      "values (" +
+      std::to_string(voucher) + ", 1, 1, 11, '" + Iso(day) + "', " + std::to_string(item) + ", " +
+      std::to_string(party) + ", " + Number(quantity) + ")");
+  file_.Execute("Insert Into ItemDesc (VchCode, SrNo, Desc1, Desc2) values (" +
+                std::to_string(voucher) + ", 1, " + Quoted(marker) + ", " +
+                Quoted(Number(percent)) + ")");
+  return *this;
+}
+
+CompanyYear& CompanyYear::RentVoucher(int32_t code, const std::string& day, int32_t party,
+                                      const std::vector<CarriedItem>& items, bool rental) {
+  file_.Execute("Insert Into Tran1 values (" + std::to_string(code) + ", 9, '" + Iso(day) +
+                "', 'R" + std::to_string(code) + "', " + std::to_string(party) + ")");
+  if (rental) {
+    file_.Execute("Insert Into VchOtherInfo values (" + std::to_string(code) +
+                  ", 'Rent', 'Rental')");
+  }
+  int32_t line = 0;
+  for (const CarriedItem& item : items) {
+    ++line;
+    file_.Execute(
+        "Insert Into Tran2 (VchCode, SrNo, RecType, VchType, Date, VchNo, MasterCode1, Cm1, "
+        "Value1) values (" +
+        std::to_string(code) + ", " + std::to_string(line) + ", " +
+        std::to_string(item.record_type) + ", 9, '" + Iso(day) + "', 'R" + std::to_string(code) +
+        "', " + std::to_string(item.item) + ", " + std::to_string(party) + ", " +
+        Number(Val(item.carried)) + ")");
+    file_.Execute("Insert Into ItemDesc (VchCode, SrNo, Desc6, Desc11, Desc12) values (" +
+                  std::to_string(code) + ", " + std::to_string(line) + ", " + Quoted(item.carried) +
+                  ", " + Quoted(item.challan) + ", " + Quoted(item.challan_date) + ")");
+  }
+  return *this;
+}
+
+RentRun MakeRentRun(const RentRunRequest& request) {
+  refhost::CompanyFiles files;
+  files.current = request.current->path();
+  if (request.previous) files.previous = request.previous->path();
+  TempFolder addon_folder;
+  refhost::WriteParametersFile(
+      addon_folder.path(), request.user, request.rent_date, request.party,
+      request.search_date.empty() ? request.rent_date : request.search_date);
+  auto windowing = std::make_shared<platform::RecordingWindowing>();
+  HostServices services;
+  services.components = std::make_shared<refhost::ReferenceComponentFactory>(files);
+  services.windowing = windowing;
+  services.addon_folder = addon_folder.path();
+  host::ThreadCompanyContext().services = services;
+
+  host::KoraWin addon;
+  auto host_object = std::make_shared<refhost::ReferenceHostApplication>(request.user, files);
+  Collection p_data = refhost::MakeActivationData(files, host_object);
+  addon.ActivateDB(p_data);
+  addon.Start();
+
+  RentRun run;
+  run.report = addon.LastRunReport();
+  run.windowing_events = windowing->events();
+  refhost::YearFile company(files.current, refhost::YearFile::Indexes::kLeaveAsIs);
+  run.lines = refhost::ReadRentLines(company.Connection(), request.user);
+  host::ThreadCompanyContext().services = HostServices();
+  return run;
+}
+
+std::string Describe(const refhost::RentLine& line) {
+  std::string text;
+  for (const auto& [column, value] : line.columns) {
+    if (!text.empty()) text += " ";
+    text += column + "=" + (value.IsNull() ? "null" : value.ToText());
+  }
+  return text;
+}
+
+}  // namespace rnt::testing

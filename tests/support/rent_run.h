@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/recording_windowing.h"
+#include "refhost/rent_lines.h"
+#include "rnt/date.h"
+#include "rnt/run_report.h"
+#include "support/company_file.h"
+
+namespace rnt::testing {
+
+// A company's year file filled the way the host records its vouchers: issues
+// stored negative and returns positive in Tran3, lost and damaged pieces
+// marked on voucher lines, rent vouchers with the items they carry forward.
+class CompanyYear {
+ public:
+  explicit CompanyYear(Date year_start);
+
+  const std::filesystem::path& path() const { return file_.path(); }
+  CompanyFile& file() { return file_; }
+
+  CompanyYear& Party(int32_t code, const std::string& name,
+                     std::optional<int32_t> rate_master = std::nullopt);
+  CompanyYear& Item(int32_t code, const std::string& name);
+  // Rent rate per unit and day, and the value of one piece.
+  CompanyYear& Rate(int32_t party, int32_t item, double rate, double piece_value = 0);
+  CompanyYear& Settings(double bs1, double bs2);
+  // A stock entry of a challan; reference 0 gives the voucher's own code.
+  CompanyYear& Issue(const std::string& day, const std::string& challan, int32_t item,
+                     int32_t party, double quantity, int32_t reference = 0);
+  CompanyYear& Return(const std::string& day, const std::string& challan, int32_t item,
+                      int32_t party, double quantity, int32_t reference = 0);
+  // A line of a voucher marked lost ("Lost") or damaged ("Damage", with the
+  // damage in percent).
+  CompanyYear& Lost(const std::string& day, int32_t item, int32_t party, double quantity,
+                    const std::string& marker = "Lost");
+  CompanyYear& Damaged(const std::string& day, int32_t item, int32_t party, double quantity,
+                       double percent, const std::string& marker = "Damage");
+
+  // An item line of a rent voucher: the quantity carried forward and the
+  // challan it came on.
+  struct CarriedItem {
+    int32_t item;
+    std::string carried;  // Desc6, as the host writes it
+    std::string challan;
+    std::string challan_date;
+    int32_t record_type = 7;
+  };
+  CompanyYear& RentVoucher(int32_t code, const std::string& day, int32_t party,
+                           const std::vector<CarriedItem>& items, bool rental = true);
+
+ private:
+  int32_t NextVoucher() { return ++last_voucher_; }
+  CompanyFile file_;
+  int32_t last_voucher_ = 1000;
+};
+
+// One rent run made the way the host makes it, in this process: the add-on
+// activated on the company's files, the parameters file written, Start
+// called with a recording window system (no real pause), the user's lines
+// read back from the work table.
+struct RentRun {
+  std::vector<refhost::RentLine> lines;
+  RunReport report;
+  std::vector<std::string> windowing_events;
+};
+
+struct RentRunRequest {
+  const CompanyYear* current = nullptr;
+  const CompanyYear* previous = nullptr;
+  std::string party;
+  std::string rent_date;    // dd-mm-yyyy
+  std::string search_date;  // default: the rent date
+  std::string user = "clerk";
+};
+
+RentRun MakeRentRun(const RentRunRequest& request);
+
+// A rent line's columns as text, "null" for a null, for comparing whole lines.
+std::string Describe(const refhost::RentLine& line);
+
+}  // namespace rnt::testing
