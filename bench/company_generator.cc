@@ -84,6 +84,24 @@ GeneratedCompany GenerateCompany(const std::filesystem::path& folder, const Comp
     refhost::CreateAddonTables(year);
     FillYear(year, start, size, random, voucher);
   }
+  if (size.voucher_items > 0) {
+    db::Connection previous;
+    previous.Open(refhost::JetConnectionText(company.previous_year));
+    previous.Execute("BEGIN");
+    previous.Execute("Insert Into Tran1 values (90001, 9, '2020-04-10', 'RV1', 12)");
+    previous.Execute("Insert Into VchOtherInfo values (90001, 'Rent', 'Rental')");
+    for (int item = 0; item < size.voucher_items; ++item) {
+      std::string line = std::to_string(item + 1);
+      previous.Execute(
+          "Insert Into Tran2 (VchCode, SrNo, RecType, VchType, Date, VchNo, MasterCode1, Cm1, "
+          "Value1) values (90001, " +
+          line + ", 7, 9, '2020-04-10', 'RV1', " + std::to_string(kFirstItem + item) + ", 12, 5)");
+      previous.Execute(
+          "Insert Into ItemDesc (VchCode, SrNo, Desc6, Desc11, Desc12) values (90001, " + line +
+          ", '5', 'CH0', '01-04-2020')");
+    }
+    previous.Execute("COMMIT");
+  }
   db::Connection current;
   current.Open(refhost::JetConnectionText(company.current_year));
   current.Execute("BEGIN");

@@ -13,6 +13,9 @@ struct CompanySize {
   int items = 50;
   int movement_rows_per_year = 10000;
   uint32_t seed = 1;
+  // Items listed on a rent voucher of the party dated 10 April 2020, in the
+  // previous year: the first this many items; 0 for no voucher.
+  int voucher_items = 0;
 };
 
 // The files of a generated company and the party whose history they hold.

@@ -63,4 +63,26 @@ void BM_FirstCalculation20000Rows(benchmark::State& state) {
 }
 BENCHMARK(BM_FirstCalculation20000Rows)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
+// A continuation from a rent voucher of the previous year that lists 50 of
+// the party's 60 items, over 20,000 movement rows in the two years.
+void BM_Continuation20000Rows(benchmark::State& state) {
+  std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                 ("rnt0417-bench-" + std::to_string(std::random_device{}()));
+  std::filesystem::create_directories(folder);
+  rnt::bench::CompanySize size{60, 10000, 11};
+  size.voucher_items = 50;
+  rnt::bench::GeneratedCompany company = rnt::bench::GenerateCompany(folder, size);
+  long peak_kib = 0;
+  for (auto _ : state) {
+    peak_kib =
+        RunProgram({"run", "--company", company.current_year.string(), "--previous-year",
+                    company.previous_year.string(), "--party", company.party, "--rent-date",
+                    company.rent_date, "--user", "bench", "--settle-ms", "0", "--format", "csv"});
+  }
+  state.counters["movement_rows"] = 20000;
+  state.counters["peak_memory_MiB"] = static_cast<double>(peak_kib) / 1024.0;
+  std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_Continuation20000Rows)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
 }  // namespace

@@ -56,8 +56,12 @@ std::vector<MovementRow> TakeEachDayOnce(std::vector<MovementRow> rows, SameDayR
       references_of_day.clear();
     }
     std::string reference = row.reference.IsNull() ? std::string() : row.reference.ToText();
-    bool counted_already =
-        rule == SameDayRows::kOneRowPerDay ? !new_day : !references_of_day.insert(reference).second;
+    bool counted_already = false;
+    if (rule == SameDayRows::kOneRowPerDay) {
+      counted_already = !new_day;
+    } else if (rule == SameDayRows::kOneRowPerReference) {
+      counted_already = !references_of_day.insert(reference).second;
+    }
     if (counted_already) continue;
     row.first_of_item_day = new_day;
     kept.push_back(std::move(row));

@@ -40,7 +40,8 @@ std::vector<MovementRow> ReadMovementList(HostRecordset& list, bool with_referen
 // How rows of one item on one day are told apart when a walk takes each day
 // once: rows whose totals are the whole day's are one row; rows whose totals
 // are their reference code's are one row per reference code.
-enum class SameDayRows { kOneRowPerDay, kOneRowPerReference };
+// Rows whose totals are their own challan's each count.
+enum class SameDayRows { kOneRowPerDay, kOneRowPerReference, kEveryRow };
 
 // Drops the later rows of an item and day that would count the day's movement
 // again, and marks the first row of each item and day.

@@ -7,13 +7,12 @@
 #include "engine/rates.h"
 #include "engine/rent_line.h"
 #include "engine/value_helpers.h"
+#include "engine/walk_lines.h"
 #include "host/skipped_step.h"
 #include "rnt/value_text.h"
 
 namespace rnt::engine {
 namespace {
-
-constexpr std::string_view kLineDate = "DD-MM-YYYY";
 
 bool IsPreviousYear(const MovementPass& pass) { return pass.year == FinancialYear::kPrevious; }
 
@@ -65,18 +64,6 @@ DayMovement NextDayMovement(host::CompanyContext& context, const RunValues& valu
     }
   });
   return movement;
-}
-
-// The day before a line's stored end date, as the line's date text.
-void EndOneDayEarlier(RentLine& line) {
-  Variant end = line.Get("Dte2");
-  if (end.IsNull()) return;
-  std::optional<Date> day = ParseDateText(end.ToText());
-  if (day) line.Set("Dte2", FormatDate(day->AddDays(-1), kLineDate));
-}
-
-int32_t RowCounter(const host::CompanyContext& context) {
-  return context.row_counter.IsEmpty() ? 0 : context.row_counter.ToInt32();
 }
 
 }  // namespace

@@ -178,4 +178,19 @@ std::string UnlistedItemMovements(std::string_view party_code, std::string_view 
       "VchCode=-1400)  )     Order By MasterCode1,Date");
 }
 
+std::string UnlistedItemMovementsExcluding(std::string_view party_code,
+                                           std::string_view lower_bound_sql,
+                                           std::string_view closing_date_sql,
+                                           const std::vector<std::string>& item_codes) {
+  std::string excluded;
+  for (const std::string& code : item_codes) excluded += (excluded.empty() ? "" : ",") + code;
+  return Join(
+      "select distinct   Date,MasterCode1,[No] as RNo  from tran3 where RecType=3 and TranType "
+      "in(5,3,0) and MasterCode2=",
+      party_code, "  and Date>#", lower_bound_sql, "# and Date<=#", closing_date_sql, "#",
+      excluded.empty() ? "" : "  and MasterCode1 not  in (" + excluded + ")",
+      "     and       ((VchType  in(4,11)   )  or (VchType=9 and VchCode=-1400)  )     Order By "
+      "MasterCode1,Date");
+}
+
 }  // namespace rnt::engine::queries

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The query texts of a rent run, in the host's dialect, built piece by piece
 // from the texts of the values that go into them: codes as their text without
@@ -70,5 +71,13 @@ std::string LookAheadTotals(std::string_view challan_no_trimmed, std::string_vie
 // not list.
 std::string UnlistedItemMovements(std::string_view party_code, std::string_view lower_bound_sql,
                                   std::string_view closing_date_sql, std::string_view voucher_code);
+
+// The same, excluding the items given by code instead of those that a voucher
+// of the current year's data lists: for a voucher read from the previous
+// year. Without items, nothing is excluded.
+std::string UnlistedItemMovementsExcluding(std::string_view party_code,
+                                           std::string_view lower_bound_sql,
+                                           std::string_view closing_date_sql,
+                                           const std::vector<std::string>& item_codes);
 
 }  // namespace rnt::engine::queries

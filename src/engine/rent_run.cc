@@ -1,10 +1,12 @@
 #include "engine/rent_run.h"
 
+#include "engine/continuation_walk.h"
 #include "engine/first_calculation.h"
 #include "engine/host_data.h"
 #include "engine/queries.h"
 #include "engine/run_parameters.h"
 #include "engine/run_values.h"
+#include "engine/unlisted_items.h"
 #include "engine/value_helpers.h"
 #include "host/skipped_step.h"
 #include "rnt/error.h"
@@ -144,8 +146,8 @@ void RunRent(host::CompanyContext& context) {
       Refuse(context, values.previous_rent_date);
       return;
     }
-    report.notes.push_back("continuation from the rent voucher of " + values.previous_rent_date +
-                           " is not available in this build: no rent lines written");
+    WalkResult walk = RunContinuationWalk(context, values);
+    RunUnlistedItemsPass(context, values, walk);
     return;
   }
   RunFirstCalculation(context, values);

@@ -1,0 +1,155 @@
+#include <cmath>
+
+#include "engine/lost_damage.h"
+#include "engine/queries.h"
+#include "engine/rates.h"
+#include "engine/segments.h"
+#include "engine/walk_lines.h"
+#include "host/skipped_step.h"
+#include "rnt/value_text.h"
+
+namespace rnt::engine {
+namespace {
+
+double NumberOf(const Variant& value) { return value.IsNull() ? 0 : Val(value.ToText()); }
+
+// The day's issues and returns under the row's own challan number.
+std::optional<DayTotals> ChallanDay(host::CompanyContext& context, const RunValues& values,
+                                    const MovementRow& row) {
+  std::optional<DayTotals> totals;
+  host::Attempt(context.report, "read a challan's totals", [&] {
+    std::string sql = queries::ChallanTotals(row.voucher_no.ToText(), row.date.ToText(),
+                                             values.party_code.ToText(), row.item.ToText());
+    totals = ReadDayTotals(*QueryYear(context, FinancialYear::kCurrent, sql));
+  });
+  return totals;
+}
+
+// The next row's issues under its own challan and the day's returns.
+std::optional<DayTotals> LookAhead(host::CompanyContext& context, const RunValues& values,
+                                   const MovementRow& next) {
+  std::optional<DayTotals> totals;
+  host::Attempt(context.report, "look ahead at the next challan", [&] {
+    std::string sql =
+        queries::LookAheadTotals(TrimmedText(next.voucher_no).value_or(""), next.date.ToText(),
+                                 values.party_code.ToText(), next.item.ToText());
+    totals = ReadDayTotals(*QueryYear(context, FinancialYear::kCurrent, sql));
+  });
+  return totals;
+}
+
+// The movement lines of the current year: one for every challan that changed
+// the quantity with the party.
+void WalkMovements(host::CompanyContext& context, const RunValues& values, const VoucherItem& item,
+                   const std::vector<MovementRow>& rows, WalkState& state, bool opening_line) {
+  const Variant& party = values.party_code;
+  std::optional<Date> year_date;
+  bool first_line = true;
+  for (size_t index = 0; index < rows.size(); ++index) {
+    const MovementRow& row = rows[index];
+    const MovementRow* next = index + 1 < rows.size() ? &rows[index + 1] : nullptr;
+    if (row.first_of_item_day) {
+      AddDamageLine(context, row.item, party, row.date);
+      AddLostLine(context, row.item, party, row.date);
+    }
+    // A challan whose totals cannot be read is judged with the P and M that
+    // the look-ahead left.
+    std::optional<DayTotals> day = ChallanDay(context, values, row);
+    if (day) {
+      state.issued = day->movement.issued;
+      state.returned = day->movement.returned;
+    }
+    if (!(state.issued > 0) && !(state.returned > 0)) {
+      context.row_counter = Variant(RowCounter(context) + 1);
+      continue;
+    }
+    state.closing = NumberOf(state.opening) + state.issued - state.returned;
+    const int32_t row_counter = RowCounter(context);
+    RentLine line(context);
+    SetVoucherItemColumns(context, line, item, context.row_counter, TrimmedText(row.voucher_no),
+                          day ? day->item : Variant::Null(), party);
+    line.Set("D1", state.issued);
+    line.Set("D2", state.returned);
+    line.Set("D3", state.opening);
+    line.Set("D4", state.closing);
+    state.opening = Variant(state.closing);
+    if (day) state.current_item = day->item;
+    line.Set("RecType", int16_t{1});
+    // Without an opening line, the first line starts on its own day.
+    line.Set("Dte1",
+             FormatValue(first_line && !opening_line ? row.date : state.period_start, kLineDate));
+    first_line = false;
+
+    const bool next_is_same_item = next != nullptr && SameItem(next->item, state.current_item);
+    if (!next_is_same_item) {
+      if (state.closing == 0) line.Set("Dte2", FormatValue(row.date, kLineDate));
+    } else {
+      line.Set("Dte2", FormatValue(next->date, kLineDate));
+    }
+    double rent_quantity =
+        state.closing == 0 ? std::fabs(state.issued - state.returned) : state.closing;
+    if (line.Get("Dte2").IsNull()) line.Set("Dte2", values.closing_date);
+    line.SetDaysFromPeriod();
+
+    // The look-ahead's P and M take the place of the row's own.
+    if (next != nullptr) {
+      if (std::optional<DayTotals> ahead = LookAhead(context, values, *next)) {
+        state.issued = ahead->movement.issued;
+        state.returned = ahead->movement.returned;
+      }
+    }
+    if (state.issued > 0) {
+      if (next_is_same_item || state.current_item.IsEmpty()) {
+        if (!year_date) year_date = FinancialYearDate(context);
+        Variant end = line.Get("Dte2");
+        std::optional<Date> end_day = end.IsNull() ? std::nullopt : ParseDateText(end.ToText());
+        if (year_date && end_day && *end_day == year_date->AddDays(-1)) EndOneDayEarlier(line);
+      }
+      line.SetDaysFromPeriod();
+      if (row_counter == 1 || line.NumberOf("D1").value_or(0) > 0) line.AddToDays(1);
+    }
+    line.SetQtyFromDays(Variant(rent_quantity));
+    line.SetAmountFromPriceAndQty();
+    if (next != nullptr) state.period_start = next->date;
+    line.Save();
+    context.row_counter = Variant(RowCounter(context) + 1);
+  }
+}
+
+}  // namespace
+
+void RunCurrentYearSegment(host::CompanyContext& context, const RunValues& values,
+                           const VoucherItem& item, WalkState& state) {
+  // Each challan's totals are its own, so two challans of a day both count;
+  // the day's lost and damaged pieces are billed once.
+  std::vector<MovementRow> rows = TakeEachDayOnce(
+      ItemMovementList(context, values, item, state.walk_start, FinancialYear::kCurrent),
+      SameDayRows::kEveryRow);
+  if (!rows.empty()) {
+    bool opening_line = NumberOf(state.opening) > 0;
+    if (opening_line) {
+      // An item of a previous-year voucher that did not move in that year is
+      // charged from the previous rent date, not from the year's first day.
+      Variant from = values.previous_year && !state.moved_in_previous_year
+                         ? Variant(values.previous_rent_date)
+                         : state.walk_start;
+      WriteCarriedLine(context, values, item, state, Variant(int32_t{0}),
+                       TrimmedText(rows.front().voucher_no), from, rows.front().date, true);
+      state.period_start = rows.front().date;
+    }
+    WalkMovements(context, values, item, rows, state, opening_line);
+    return;
+  }
+  // An item quiet this year: charged here unless the previous year's segment
+  // charged it across both years already.
+  if (!values.previous_year || state.moved_in_previous_year) {
+    AddDamageLine(context, item.item, values.party_code, state.walk_start);
+    AddLostLine(context, item.item, values.party_code, state.walk_start);
+    if (NumberOf(state.opening) > 0) {
+      WriteCarriedLine(context, values, item, state, Variant(int32_t{1}), std::nullopt,
+                       state.walk_start, Variant(values.closing_date), false);
+    }
+  }
+}
+
+}  // namespace rnt::engine

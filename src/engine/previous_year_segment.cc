@@ -1,0 +1,146 @@
+#include <cmath>
+
+#include "engine/lost_damage.h"
+#include "engine/queries.h"
+#include "engine/rates.h"
+#include "engine/segments.h"
+#include "engine/value_helpers.h"
+#include "engine/walk_lines.h"
+#include "host/skipped_step.h"
+#include "rnt/value_text.h"
+
+namespace rnt::engine {
+namespace {
+
+double NumberOf(const Variant& value) { return value.IsNull() ? 0 : Val(value.ToText()); }
+
+// The whole day's totals of an item in the previous year's data.
+std::optional<DayTotals> PreviousYearDay(host::CompanyContext& context, const RunValues& values,
+                                         const MovementRow& row) {
+  std::optional<DayTotals> totals;
+  host::Attempt(context.report, "read a previous-year movement day's totals", [&] {
+    std::string sql =
+        queries::DayTotalsByDate(row.date.ToText(), values.party_code.ToText(), row.item.ToText());
+    totals = ReadDayTotals(*QueryYear(context, FinancialYear::kPrevious, sql));
+  });
+  return totals;
+}
+
+// An item of the voucher that did not move in the previous year after the
+// previous rent date: when it stayed quiet in the current year as well, one
+// line charges the carried quantity from the previous rent date to the
+// closing date.
+void RunQuietItemAcrossYears(host::CompanyContext& context, const RunValues& values,
+                             const VoucherItem& item, WalkState& state) {
+  AddDamageLine(context, item.item, values.party_code, state.walk_start);
+  AddLostLine(context, item.item, values.party_code, state.walk_start);
+  if (!(NumberOf(state.opening) > 0)) return;
+  bool moves_this_year = false;
+  host::Attempt(context.report, "list a voucher item's current-year movements", [&] {
+    std::string sql = queries::ItemMovements(values.party_code.ToText(), item.item.ToText(),
+                                             SqlDateText(state.walk_start),
+                                             SqlDateText(Variant(values.closing_date)));
+    moves_this_year = !QueryYear(context, FinancialYear::kCurrent, sql)->Eof();
+  });
+  if (moves_this_year) return;  // the current-year segment walks them
+  WriteCarriedLine(context, values, item, state, Variant(int32_t{1}), std::nullopt,
+                   state.walk_start, Variant(values.closing_date), false);
+}
+
+}  // namespace
+
+void RunPreviousYearSegment(host::CompanyContext& context, const RunValues& values,
+                            const VoucherItem& item, WalkState& state) {
+  const Variant& party = values.party_code;
+  std::vector<MovementRow> rows = TakeEachDayOnce(
+      ItemMovementList(context, values, item, state.walk_start, FinancialYear::kPrevious),
+      SameDayRows::kOneRowPerDay);
+  if (rows.empty()) {
+    RunQuietItemAcrossYears(context, values, item, state);
+    return;
+  }
+  state.moved_in_previous_year = true;
+
+  bool opening_line = NumberOf(state.opening) > 0;
+  if (opening_line) {
+    state.issued = state.returned = 0;
+    WriteCarriedLine(context, values, item, state, Variant(int32_t{-1000}),
+                     TrimmedText(rows.front().voucher_no), state.walk_start, rows.front().date,
+                     true);
+    state.period_start = rows.front().date;
+  }
+  std::optional<Date> year_date;
+  bool first_line = true;
+
+  for (size_t index = 0; index < rows.size(); ++index) {
+    const MovementRow& row = rows[index];
+    const MovementRow* next = index + 1 < rows.size() ? &rows[index + 1] : nullptr;
+    if (row.first_of_item_day) {
+      AddDamageLine(context, row.item, party, row.date);
+      AddLostLine(context, row.item, party, row.date);
+    }
+    // A day whose totals cannot be read is judged with the last day's P and M.
+    std::optional<DayTotals> day = PreviousYearDay(context, values, row);
+    if (day) {
+      state.issued = day->movement.issued;
+      state.returned = day->movement.returned;
+    }
+    if (state.issued > 0 || state.returned > 0) {
+      state.closing = NumberOf(state.opening) + state.issued - state.returned;
+      const int32_t row_counter = RowCounter(context);
+      RentLine line(context);
+      SetVoucherItemColumns(context, line, item, Variant(row_counter - 1000),
+                            TrimmedText(row.voucher_no), day ? day->item : Variant::Null(), party);
+      line.Set("D1", state.issued);
+      line.Set("D2", state.returned);
+      line.Set("D3", state.opening);
+      line.Set("D4", state.closing);
+      state.opening = Variant(state.closing);
+      if (day) state.current_item = day->item;
+      line.Set("RecType", int16_t{1});
+      // Without an opening line, the first line starts on its own day: the
+      // party owes nothing for the days before the material reached it.
+      line.Set("Dte1",
+               FormatValue(first_line && !opening_line ? row.date : state.period_start, kLineDate));
+      first_line = false;
+
+      if (next != nullptr) {
+        line.Set("Dte2", FormatValue(next->date, kLineDate));
+      } else if (state.closing == 0) {
+        line.Set("Dte2", FormatValue(row.date, kLineDate));
+      }
+      double rent_quantity =
+          state.closing == 0 ? std::fabs(state.issued - state.returned) : state.closing;
+      // The last line of the year runs to the year's last day.
+      if (line.Get("Dte2").IsNull()) {
+        if (!year_date) year_date = FinancialYearDate(context);
+        if (year_date) line.Set("Dte2", FormatDate(year_date->AddDays(-1), kLineDate));
+      }
+      line.SetDaysFromPeriod();
+      DayMovement ahead{state.issued, state.returned};
+      if (next != nullptr) {
+        ahead = DayMovement{};
+        host::Attempt(context.report, "look ahead at the next previous-year movement day", [&] {
+          std::string sql =
+              queries::DayTotalsByDate(next->date.ToText(), party.ToText(), next->item.ToText());
+          if (auto totals = ReadDayTotals(*QueryYear(context, FinancialYear::kPrevious, sql))) {
+            ahead = totals->movement;
+          }
+        });
+      }
+      if (ahead.issued > 0) {
+        // The next movement is an issue: that day is charged on its own line.
+        if (next != nullptr && SameItem(next->item, state.current_item)) EndOneDayEarlier(line);
+        line.SetDaysFromPeriod();
+        if (row_counter == 1 || line.NumberOf("D1").value_or(0) > 0) line.AddToDays(1);
+      }
+      line.SetQtyFromDays(Variant(rent_quantity));
+      line.SetAmountFromPriceAndQty();
+      if (next != nullptr) state.period_start = next->date;
+      line.Save();
+    }
+    context.row_counter = Variant(RowCounter(context) + 1);
+  }
+}
+
+}  // namespace rnt::engine

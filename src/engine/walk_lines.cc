@@ -1,0 +1,72 @@
+#include "engine/walk_lines.h"
+
+#include "engine/queries.h"
+#include "engine/rates.h"
+#include "engine/value_helpers.h"
+#include "host/skipped_step.h"
+#include "rnt/value_text.h"
+
+namespace rnt::engine {
+
+std::vector<MovementRow> ItemMovementList(host::CompanyContext& context, const RunValues& values,
+                                          const VoucherItem& item, const Variant& walk_start,
+                                          FinancialYear year) {
+  std::vector<MovementRow> rows;
+  host::Attempt(context.report, "list a voucher item's movements", [&] {
+    std::string sql =
+        queries::ItemMovements(values.party_code.ToText(), item.item.ToText(),
+                               SqlDateText(walk_start), SqlDateText(Variant(values.closing_date)));
+    rows = ReadMovementList(*QueryYear(context, year, sql), false);
+  });
+  return rows;
+}
+
+void SetVoucherItemColumns(host::CompanyContext& context, RentLine& line, const VoucherItem& item,
+                           const Variant& serial, const std::optional<std::string>& voucher_no,
+                           const Variant& item_code, const Variant& party) {
+  if (std::optional<std::string> challan = TrimmedText(item.challan)) {
+    line.Set("ChallanNo", *challan);
+  }
+  line.Set("ChallanDate", item.challan_date);
+  line.Set("SrNo", serial);
+  if (voucher_no) line.Set("RNo", *voucher_no);
+  line.Set("Uname", context.user_name);
+  // Without the day's row there is no item to name or price.
+  if (item_code.IsNull()) return;
+  line.Set("Code1", item_code);
+  line.Set("Price", GetRentRate(context, party, item_code));
+}
+
+void WriteCarriedLine(host::CompanyContext& context, const RunValues& values,
+                      const VoucherItem& item, const WalkState& state, const Variant& serial,
+                      const std::optional<std::string>& voucher_no, const Variant& from,
+                      const Variant& to, bool with_movement_columns) {
+  RentLine line(context);
+  SetVoucherItemColumns(context, line, item, serial, voucher_no, item.item, values.party_code);
+  if (with_movement_columns) {
+    line.Set("D1", state.issued);
+    line.Set("D2", state.returned);
+  }
+  line.Set("D3", state.opening);
+  line.Set("D4", state.opening);
+  line.Set("RecType", int16_t{1});
+  line.Set("Dte1", FormatValue(from, kLineDate));
+  line.Set("Dte2", FormatValue(to, kLineDate));
+  line.SetDaysFromPeriod();
+  line.SetQtyFromDays(state.opening);
+  line.SetAmountFromPriceAndQty();
+  line.Save();
+}
+
+void EndOneDayEarlier(RentLine& line) {
+  Variant end = line.Get("Dte2");
+  if (end.IsNull()) return;
+  std::optional<Date> day = ParseDateText(end.ToText());
+  if (day) line.Set("Dte2", FormatDate(day->AddDays(-1), kLineDate));
+}
+
+int32_t RowCounter(const host::CompanyContext& context) {
+  return context.row_counter.IsEmpty() ? 0 : context.row_counter.ToInt32();
+}
+
+}  // namespace rnt::engine

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+
+#include "engine/continuation_walk.h"
+#include "engine/host_data.h"
+#include "engine/rent_line.h"
+#include "engine/run_values.h"
+#include "host/company_context.h"
+
+// Pieces that the continuation's segments share.
+namespace rnt::engine {
+
+inline constexpr std::string_view kLineDate = "DD-MM-YYYY";
+
+// The item's movement days after the walk start date up to the closing date,
+// in one year's data, each day taken once.
+std::vector<MovementRow> ItemMovementList(host::CompanyContext& context, const RunValues& values,
+                                          const VoucherItem& item, const Variant& walk_start,
+                                          FinancialYear year);
+
+// Sets the columns that every line of a voucher item starts with: the
+// challan of the voucher line, SrNo, RNo, Uname, and, when the item is
+// known, Code1 and Price.
+void SetVoucherItemColumns(host::CompanyContext& context, RentLine& line, const VoucherItem& item,
+                           const Variant& serial, const std::optional<std::string>& voucher_no,
+                           const Variant& item_code, const Variant& party);
+
+// An opening or quiet-item line: the carried quantity charged from `from` to
+// `to` at the party's rate, without a day added.
+void WriteCarriedLine(host::CompanyContext& context, const RunValues& values,
+                      const VoucherItem& item, const WalkState& state, const Variant& serial,
+                      const std::optional<std::string>& voucher_no, const Variant& from,
+                      const Variant& to, bool with_movement_columns);
+
+// Sets Dte2 one day earlier, as the line's date text.
+void EndOneDayEarlier(RentLine& line);
+
+// The row counter of the company context as a number.
+int32_t RowCounter(const host::CompanyContext& context);
+
+}  // namespace rnt::engine

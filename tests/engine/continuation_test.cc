@@ -1,0 +1,197 @@
+// Continuations from a previous rent voucher end to end: the voucher's items
+// carried forward, walked through the previous and the current year, and the
+// items the voucher does not list.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "host/company_context.h"
+#include "support/rent_run.h"
+
+namespace rnt::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr int32_t kParty = 12;
+constexpr int32_t kPlates = 101;
+constexpr int32_t kProps = 102;
+
+class Continuation : public ::testing::Test {
+ protected:
+  // The current year's file starts on 1 April 2021 unless a test says otherwise.
+  explicit Continuation(Date current_start = Date::FromYmd(2021, 4, 1))
+      : current_(current_start), previous_(current_start.AddDays(-365)) {}
+
+  void SetUp() override {
+    host::ResetThreadCompanyContext();
+    for (CompanyYear* year : {&current_, &previous_}) {
+      year->Party(kParty, "Sharma Builders").Item(kPlates, "Plates").Item(kProps, "Props");
+    }
+    current_.Rate(kParty, kPlates, 2, 100).Rate(kParty, kProps, 1, 50);
+  }
+  void TearDown() override { host::ResetThreadCompanyContext(); }
+
+  RentRun Run(const std::string& rent_date, bool with_previous_year) {
+    RentRunRequest request;
+    request.current = &current_;
+    request.previous = with_previous_year ? &previous_ : nullptr;
+    request.party = "Sharma Builders";
+    request.rent_date = rent_date;
+    return MakeRentRun(request);
+  }
+
+  // SrNo, D1-D4, period, days, quantity-days of each rent line, in order.
+  static std::vector<std::string> RentLines(const RentRun& run) {
+    std::vector<std::string> lines;
+    for (const auto& line : run.lines) {
+      if (line.Get("RecType") != Variant(1.0)) continue;
+      std::string text;
+      for (const char* column :
+           {"SrNo", "Code1", "D1", "D2", "D3", "D4", "Dte1", "Dte2", "Days", "Qty"}) {
+        Variant value = line.Get(column);
+        text += (text.empty() ? "" : " ") + (value.IsNull() ? "-" : value.ToText());
+      }
+      lines.push_back(text);
+    }
+    return lines;
+  }
+
+  CompanyYear current_;
+  CompanyYear previous_;
+};
+
+TEST_F(Continuation, AVoucherOfThePreviousYearIsWalkedThroughThatYearFirst) {
+  previous_.RentVoucher(800, "01-03-2021", kParty, {{kPlates, "10", "C0", "15-02-2021"}})
+      .Return("10-03-2021", "R1", kPlates, kParty, 4)
+      .Issue("20-03-2021", "C1", kPlates, kParty, 2);
+  RentRun run = Run("11-04-2021", true);
+  EXPECT_THAT(RentLines(run),
+              ElementsAre("-1000 101 0 0 10 10 01-03-2021 10-03-2021 9 90",
+                          "-999 101 0 4 10 6 10-03-2021 19-03-2021 10 60",
+                          "-998 101 2 0 6 8 20-03-2021 31-03-2021 12 96",
+                          // Still with the party in the new year, though it did not move.
+                          "1 101 - - 8 8 01-04-2021 10-04-2021 9 72"));
+  const refhost::RentLine& opening = run.lines.front();
+  EXPECT_EQ(opening.Get("RNo"), Variant("R1"));
+  EXPECT_EQ(opening.Get("ChallanNo"), Variant("C0"));
+  EXPECT_EQ(opening.Get("ChallanDate"), Variant("15-02-2021"));
+  EXPECT_EQ(opening.Get("Qty2"), Variant(180.0));
+}
+
+TEST_F(Continuation, AnItemQuietInBothYearsIsChargedInOneLine) {
+  previous_.RentVoucher(800, "15-03-2021", kParty, {{kProps, "5", "C9", "01-03-2021"}});
+  RentRun run = Run("01-05-2021", true);
+  EXPECT_THAT(RentLines(run), ElementsAre("1 102 - - 5 5 15-03-2021 30-04-2021 46 230"));
+}
+
+TEST_F(Continuation, AnItemQuietOnlyInThePreviousYearIsChargedFromThePreviousRentDate) {
+  previous_.RentVoucher(800, "15-03-2021", kParty, {{kProps, "5", "C9", "01-03-2021"}});
+  current_.Issue("10-04-2021", "C2", kProps, kParty, 3);
+  RentRun run = Run("01-05-2021", true);
+  EXPECT_THAT(RentLines(run), ElementsAre("0 102 0 0 5 5 15-03-2021 10-04-2021 26 130",
+                                          "1 102 3 0 5 8 10-04-2021 30-04-2021 21 168"));
+}
+
+TEST_F(Continuation, TwoItemsOfAPreviousYearVoucherBothStartAtThePreviousRentDate) {
+  previous_
+      .RentVoucher(800, "01-03-2021", kParty,
+                   {{kPlates, "10", "C0", "01-02-2021"}, {kProps, "4", "C5", "01-02-2021"}})
+      .Return("10-03-2021", "R1", kPlates, kParty, 4)
+      .Return("12-03-2021", "R2", kProps, kParty, 4);
+  RentRun run = Run("02-04-2021", true);
+  std::vector<std::string> openings;
+  for (const auto& line : run.lines) {
+    if (line.Get("SrNo") == Variant(-1000.0)) openings.push_back(line.Get("Dte1").ToText());
+  }
+  EXPECT_THAT(openings, ElementsAre("01-03-2021", "01-03-2021"));
+}
+
+TEST_F(Continuation, TheVouchersItemsAreNotWalkedAgainAsUnlistedItems) {
+  previous_.RentVoucher(800, "31-03-2021", kParty, {{kPlates, "10", "C0", "01-03-2021"}});
+  current_.Issue("05-04-2021", "C1", kPlates, kParty, 2);
+  RentRun run = Run("10-04-2021", true);
+  EXPECT_THAT(RentLines(run), ElementsAre("0 101 0 0 10 10 31-03-2021 05-04-2021 5 50",
+                                          "1 101 2 0 10 12 05-04-2021 09-04-2021 5 60"));
+}
+
+// A company whose financial year began on 1 April 2020, so that a voucher of
+// 31 March 2021 lies in the current year.
+class CurrentYearContinuation : public Continuation {
+ protected:
+  CurrentYearContinuation() : Continuation(Date::FromYmd(2020, 4, 1)) {}
+};
+
+TEST_F(CurrentYearContinuation, ChallansOfTheCurrentYearAreMatchedByNumber) {
+  current_.RentVoucher(900, "31-03-2021", kParty, {{kPlates, "10", " C0 ", "01-03-2021"}})
+      .Issue("10-04-2021", "C1", kPlates, kParty, 5)
+      .Return("20-04-2021", "C2", kPlates, kParty, 8);
+  RentRun run = Run("01-05-2021", false);
+  EXPECT_THAT(RentLines(run), ElementsAre("0 101 0 0 10 10 31-03-2021 10-04-2021 10 100",
+                                          "1 101 5 0 10 15 10-04-2021 20-04-2021 10 150",
+                                          "2 101 0 8 15 7 20-04-2021 30-04-2021 10 70"));
+  for (const auto& line : run.lines) {
+    EXPECT_EQ(line.Get("ChallanNo"), Variant("C0"));
+    EXPECT_EQ(line.Get("ChallanDate"), Variant("01-03-2021"));
+  }
+}
+
+TEST_F(CurrentYearContinuation, AQuietItemIsChargedFromTheVoucherToTheClosingDate) {
+  current_.RentVoucher(900, "01-04-2021", kParty, {{kProps, "5", "C9", "01-03-2021"}})
+      .Damaged("01-04-2021", kProps, kParty, 1, 20);
+  RentRun run = Run("01-05-2021", false);
+  EXPECT_THAT(RentLines(run), ElementsAre("1 102 - - 5 5 01-04-2021 30-04-2021 29 145"));
+  ASSERT_EQ(run.lines.size(), 2u);
+  EXPECT_EQ(run.lines[0].Get("RNo"), Variant("Damage"));  // 20 % of 50
+  EXPECT_EQ(run.lines[0].Get("Qty2"), Variant(10.0));
+}
+
+TEST_F(CurrentYearContinuation, WithNothingCarriedTheFirstLineStartsOnItsOwnDay) {
+  current_.RentVoucher(900, "31-03-2021", kParty, {{kPlates, "0", "C0", "01-03-2021"}})
+      .Issue("10-04-2021", "C1", kPlates, kParty, 5);
+  RentRun run = Run("01-05-2021", false);
+  EXPECT_THAT(RentLines(run), ElementsAre("1 101 5 0 0 5 10-04-2021 30-04-2021 21 105"));
+}
+
+TEST_F(CurrentYearContinuation, AChallanNumberWithAQuoteFindsItsOwnRows) {
+  current_.RentVoucher(900, "31-03-2021", kParty, {{kPlates, "0", "C0", "01-03-2021"}})
+      .Issue("10-04-2021", "A'1", kPlates, kParty, 4);
+  RentRun run = Run("11-04-2021", false);
+  EXPECT_THAT(RentLines(run), ElementsAre("1 101 4 0 0 4 10-04-2021 10-04-2021 1 4"));
+  EXPECT_EQ(run.lines[0].Get("RNo"), Variant("A'1"));
+}
+
+TEST_F(CurrentYearContinuation, MovementsOnTheVoucherDayAreOutAndOnTheClosingDayIn) {
+  current_.RentVoucher(900, "31-03-2021", kParty, {{kPlates, "0", "C0", "01-03-2021"}})
+      .Issue("31-03-2021", "C1", kPlates, kParty, 7)
+      .Issue("30-04-2021", "C2", kPlates, kParty, 3);
+  RentRun run = Run("01-05-2021", false);
+  EXPECT_THAT(RentLines(run), ElementsAre("1 101 3 0 0 3 30-04-2021 30-04-2021 1 3"));
+}
+
+TEST_F(CurrentYearContinuation, TheVoucherItemIsItsLastLineAndOtherRecordTypesAreSkipped) {
+  current_.RentVoucher(900, "31-03-2021", kParty,
+                       {{kPlates, "6", "C0", "01-02-2021"},
+                        {kPlates, "5", "C1", "01-03-2021"},
+                        {kProps, "9", "C9", "01-03-2021", 5}});
+  RentRun run = Run("11-04-2021", false);
+  ASSERT_EQ(run.lines.size(), 1u);
+  EXPECT_EQ(run.lines[0].Get("D3"), Variant(5.0));
+  EXPECT_EQ(run.lines[0].Get("ChallanNo"), Variant("C1"));
+}
+
+TEST_F(CurrentYearContinuation, UnlistedItemsAreChargedFromTheirFirstMovement) {
+  current_.RentVoucher(900, "31-03-2021", kParty, {{kPlates, "2", "C0", "01-03-2021"}})
+      .Issue("03-04-2021", "C1", kPlates, kParty, 1)
+      .Issue("01-04-2021", "C7", kProps, kParty, 10);
+  RentRun run = Run("10-04-2021", false);
+  EXPECT_THAT(RentLines(run), ElementsAre("0 101 0 0 2 2 31-03-2021 03-04-2021 3 6",
+                                          "1 101 1 0 2 3 03-04-2021 09-04-2021 7 21",
+                                          "1 102 10 0 0 10 01-04-2021 09-04-2021 9 90"));
+  const refhost::RentLine& unlisted = run.lines.back();
+  EXPECT_EQ(unlisted.Get("ChallanNo"), Variant("C7"));
+  EXPECT_EQ(unlisted.Get("ChallanDate"), Variant("01-04-2021"));
+}
+
+}  // namespace
+}  // namespace rnt::testing
