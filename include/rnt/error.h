@@ -13,4 +13,12 @@ class Error : public std::runtime_error {
   explicit Error(const std::string& what) : std::runtime_error(what) {}
 };
 
+// A failure of the company database itself rather than of one statement: the
+// connection to the server lost, the file locked past the wait, read-only,
+// full or damaged. A run that meets one cannot trust what it wrote.
+class DatabaseUnavailable : public Error {
+ public:
+  using Error::Error;
+};
+
 }  // namespace rnt

@@ -18,8 +18,14 @@ int main(int argc, char** argv) {
 
   rnt::cli::RunOptions options;
   CLI::App* run = app.add_subcommand("run", "Calculate the rent of one party up to a rent date");
-  run->add_option("--company", options.company, "The current financial year's company file")
-      ->required();
+  run->add_option("--company", options.company, "The current financial year's company file");
+  run->add_option("--server", options.server,
+                  "The company's code on the database server (instead of --company)");
+  run->add_option("--year-start", options.year_start,
+                  "DD-MM-YYYY: the first day of the open financial year, with --server");
+  run->add_option("--server-txt", options.server_txt,
+                  "The Server.Txt with the server's login (default: ./Server.Txt, else the one "
+                  "next to rnt0417)");
   run->add_option("--party", options.party, "The party, by its name in Master1")->required();
   run->add_option("--rent-date", options.rent_date,
                   "DD-MM-YYYY: rent is charged up to the day before it")
@@ -41,8 +47,25 @@ int main(int argc, char** argv) {
       "Example:\n"
       "  rnt0417 run --company acme-2021.db --previous-year acme-2020.db \\\n"
       "      --party \"Sharma Builders\" --rent-date 05-04-2021 --format json\n"
+      "  rnt0417 run --server 0001 --year-start 01-04-2021 --party \"Sharma Builders\" \\\n"
+      "      --rent-date 05-04-2021\n"
       "Exit status: 0 done, 1 the run could not be made, 2 wrong command line,\n"
       "3 the rent date was refused.");
+
+  rnt::cli::CopyOptions copy_options;
+  CLI::App* copy = app.add_subcommand(
+      "copy-company", "Copy a company's files into catalogues on the database server");
+  copy->add_option("--company", copy_options.company, "The current financial year's company file")
+      ->required();
+  copy->add_option("--previous-year", copy_options.previous_year,
+                   "The previous financial year's company file");
+  copy->add_option("--server", copy_options.server, "The company's code on the server")->required();
+  copy->add_option("--server-txt", copy_options.server_txt,
+                   "The Server.Txt with the server's login (default: ./Server.Txt)");
+  copy->footer(
+      "Example:\n"
+      "  rnt0417 copy-company --company acme-2021.db --previous-year acme-2020.db --server 0001\n"
+      "Makes catalogues 0001_db12021 and 0001_db12020; a catalogue that holds data is refused.");
 
   try {
     app.parse(argc, argv);
@@ -52,5 +75,6 @@ int main(int argc, char** argv) {
     std::cerr << "rnt0417: " << error.what() << " (see rnt0417 --help)\n";
     return rnt::cli::kBadCommandLine;
   }
+  if (copy->parsed()) return rnt::cli::CopyCompany(copy_options, std::cout, std::cerr);
   return rnt::cli::RunRentRun(options, std::cout, std::cerr);
 }

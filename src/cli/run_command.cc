@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
 
 #include "cli/addon_library.h"
@@ -15,6 +16,7 @@
 #include "refhost/host_application.h"
 #include "refhost/parameters_file.h"
 #include "refhost/rent_lines.h"
+#include "refhost/server_copy.h"
 #include "rnt/error.h"
 #include "rnt/value_text.h"
 
@@ -92,16 +94,49 @@ struct CheckedRun {
   Date search_date;
 };
 
+// The Server.Txt to use: the one named, else the one in the working folder,
+// else the one next to the program.
+std::filesystem::path ServerTxt(const std::optional<std::filesystem::path>& named) {
+  if (named) {
+    RequireFile("--server-txt", *named);
+    return *named;
+  }
+  std::error_code error;
+  if (std::filesystem::is_regular_file("Server.Txt", error)) return "Server.Txt";
+  return AddonLibrary::NextToProgram().parent_path() / "Server.Txt";
+}
+
+refhost::ServerLogin ReadServerLogin(const std::optional<std::filesystem::path>& named) {
+  try {
+    return refhost::ServerLogin::FromFile(ServerTxt(named));
+  } catch (const CommandLineError&) {
+    throw;
+  } catch (const Error& error) {
+    throw RunError(error.what());
+  }
+}
+
 CheckedRun Check(const RunOptions& options) {
   Date rent_date = DateOption("--rent-date", options.rent_date);
   Date search_date =
       options.search_date ? DateOption("--search-date", *options.search_date) : rent_date;
   CheckedRun run{{}, {}, rent_date, search_date};
-  RequireFile("--company", options.company);
-  run.files.current = std::filesystem::absolute(options.company);
-  if (options.previous_year) {
-    RequireFile("--previous-year", *options.previous_year);
-    run.files.previous = std::filesystem::absolute(*options.previous_year);
+  if (options.server) {
+    if (!options.company.empty() || options.previous_year) {
+      throw CommandLineError("--server: a company is either on the server or in files, not both");
+    }
+    if (!options.year_start) throw CommandLineError("--server needs --year-start DD-MM-YYYY");
+    run.files.server = refhost::ServerCompany{ReadServerLogin(options.server_txt), *options.server,
+                                              DateOption("--year-start", *options.year_start)};
+  } else {
+    if (options.company.empty())
+      throw CommandLineError("--company FILE or --server CODE is needed");
+    RequireFile("--company", options.company);
+    run.files.current = std::filesystem::absolute(options.company);
+    if (options.previous_year) {
+      RequireFile("--previous-year", *options.previous_year);
+      run.files.previous = std::filesystem::absolute(*options.previous_year);
+    }
   }
   run.user = options.user.value_or(LoginName());
   if (run.user.empty() || !platform::IsSafeUserName(run.user)) {
@@ -111,18 +146,30 @@ CheckedRun Check(const RunOptions& options) {
   }
   // Nothing is written before every value is known good: the party is looked
   // up without giving the file its indexes.
-  auto company = std::make_shared<refhost::YearFile>(run.files.current,
+  auto company = std::make_shared<refhost::YearFile>(run.files.CurrentYear(),
                                                      refhost::YearFile::Indexes::kLeaveAsIs);
   try {
     company->Connection();
   } catch (const Error& error) {
     throw RunError(error.what());
   }
+  if (run.files.server) {
+    std::optional<Date> start;
+    try {
+      start = refhost::ReferenceCalendar(company).YearDate().ToDate();
+    } catch (const Error& error) {
+      throw RunError(error.what());
+    }
+    if (*start != run.files.server->year_start) {
+      throw CommandLineError("--year-start: catalogue " + company->name() +
+                             " holds the financial year starting " + ShortDateText(*start));
+    }
+  }
   try {
     refhost::ReferenceMasterLookup(company).CodeOf(options.party, HostMasterLookup::kParty);
   } catch (const Error& error) {
     throw CommandLineError("--party: no party '" + options.party + "' in Master1 of " +
-                           run.files.current.string());
+                           company->name());
   }
   return run;
 }
@@ -139,6 +186,10 @@ int Run(const RunOptions& options, std::ostream& out, std::ostream& err) {
   CheckedRun run = Check(options);
 
   RunFolder folder;
+  if (run.files.server) {
+    // The add-on reads the server's login from its own folder.
+    std::ofstream(folder.path() / "Server.Txt") << run.files.server->login.line << "\r\n";
+  }
   refhost::WriteParametersFile(folder.path(), run.user, ShortDateText(run.rent_date), options.party,
                                ShortDateText(run.search_date));
 
@@ -168,12 +219,36 @@ int Run(const RunOptions& options, std::ostream& out, std::ostream& err) {
   if (const SkippedStep* failure = report.FirstDatabaseFailure()) {
     throw RunError(failure->step + ": " + failure->failure);
   }
-  refhost::YearFile company(run.files.current);
+  refhost::YearFile company(run.files.CurrentYear());
   PrintStatement(refhost::ReadRentLines(company.Connection(), run.user), format, out);
   return kRunFinished;
 }
 
 }  // namespace
+
+int CopyCompany(const CopyOptions& options, std::ostream& out, std::ostream& err) {
+  try {
+    refhost::CompanyFiles files;
+    RequireFile("--company", options.company);
+    files.current = std::filesystem::absolute(options.company);
+    if (options.previous_year) {
+      RequireFile("--previous-year", *options.previous_year);
+      files.previous = std::filesystem::absolute(*options.previous_year);
+    }
+    refhost::ServerLogin login = ReadServerLogin(options.server_txt);
+    for (const std::string& catalogue :
+         refhost::CopyCompanyToServer(files, login, options.server)) {
+      out << "copied into catalogue " << catalogue << "\n";
+    }
+    return kRunFinished;
+  } catch (const CommandLineError& error) {
+    err << "rnt0417: " << error.what() << "\n";
+    return kBadCommandLine;
+  } catch (const std::exception& error) {
+    err << "rnt0417: the company could not be copied: " << error.what() << "\n";
+    return kRunNotMade;
+  }
+}
 
 std::string LoginName() {
   if (const passwd* entry = getpwuid(geteuid()); entry && entry->pw_name) return entry->pw_name;

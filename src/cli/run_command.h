@@ -19,6 +19,11 @@ enum ExitStatus : int {
 struct RunOptions {
   std::filesystem::path company;
   std::optional<std::filesystem::path> previous_year;
+  // A company on the database server instead: its code, the first day of its
+  // open financial year, and the Server.Txt with the server's login.
+  std::optional<std::string> server;
+  std::optional<std::string> year_start;
+  std::optional<std::filesystem::path> server_txt;
   std::string party;
   std::string rent_date;
   std::optional<std::string> search_date;  // default: the rent date
@@ -32,6 +37,17 @@ struct RunOptions {
 // Every value is checked before anything is written or started. Returns the
 // exit status; reasons go to `err`, the statement to `out`.
 int RunRentRun(const RunOptions& options, std::ostream& out, std::ostream& err);
+
+// What `rnt0417 copy-company` was asked to do.
+struct CopyOptions {
+  std::filesystem::path company;
+  std::optional<std::filesystem::path> previous_year;
+  std::string server;
+  std::optional<std::filesystem::path> server_txt;
+};
+
+// Copies a company's files into the database server's catalogues.
+int CopyCompany(const CopyOptions& options, std::ostream& out, std::ostream& err);
 
 // The name of the user who runs the program.
 std::string LoginName();

@@ -45,6 +45,10 @@ class Backend {
   virtual ResultRows Query(const QueryShape& shape) = 0;
   // The columns of a table in their order; throws rnt::Error if there is no such table.
   virtual std::vector<ColumnInfo> TableColumns(std::string_view table) = 0;
+  // Runs a statement written in the backend's own dialect, untranslated: for
+  // the host's administration (making a catalogue), never for the add-on's
+  // queries.
+  virtual void ExecuteNative(const std::string& sql);
   // Adds one row; the columns not named stay null.
   virtual void Insert(std::string_view table,
                       const std::vector<std::pair<std::string, Variant>>& values) = 0;

@@ -1,13 +1,52 @@
 #include "db/connection.h"
 
+#include <charconv>
+
 #include "db/connection_text.h"
+#include "db/postgres_backend.h"
 #include "db/sqlite_backend.h"
 #include "rnt/error.h"
 
 namespace rnt::db {
+namespace {
 
-void Connection::Open(std::string_view connection_text, std::string_view /*user*/,
-                      std::string_view /*password*/) {
+// A server as "Data Source" names it: "host", "host:port" or "host,port".
+struct ServerAddress {
+  std::string host;
+  int port = PostgresBackend::kDefaultPort;
+};
+
+ServerAddress ParseServer(const std::string& data_source) {
+  size_t separator = data_source.find(',');
+  // A colon separates the port only once: more of them make an IPv6 address.
+  if (separator == std::string::npos && data_source.find(':') == data_source.rfind(':')) {
+    separator = data_source.find(':');
+  }
+  if (separator == std::string::npos) return {data_source};
+  ServerAddress server{data_source.substr(0, separator)};
+  const std::string port = data_source.substr(separator + 1);
+  auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), server.port);
+  if (server.host.empty() || error != std::errc() || end != port.data() + port.size() ||
+      server.port < 1 || server.port > 65535) {
+    throw Error("data source '" + data_source + "' is not a server and port");
+  }
+  return server;
+}
+
+std::unique_ptr<Backend> OpenServer(const ConnectionText& text, std::string_view user,
+                                    std::string_view password) {
+  ServerAddress server = ParseServer(text.Require("Data Source"));
+  // The user and password given with Open take the place of those in the text.
+  return std::make_unique<PostgresBackend>(
+      server.host, server.port, text.Require("Initial Catalog"),
+      user.empty() ? text.Get("User ID").value_or("") : std::string(user),
+      password.empty() ? text.Get("Password").value_or("") : std::string(password));
+}
+
+}  // namespace
+
+void Connection::Open(std::string_view connection_text, std::string_view user,
+                      std::string_view password) {
   Close();
   ConnectionText text = ConnectionText::Parse(connection_text);
   switch (text.provider()) {
@@ -17,9 +56,8 @@ void Connection::Open(std::string_view connection_text, std::string_view /*user*
       backend_ = std::make_shared<SqliteBackend>(text.Require("Data Source"));
       break;
     case Provider::kSqlServer:
-      throw Error("cannot open catalogue '" + text.Get("Initial Catalog").value_or("") +
-                  "' on server '" + text.Get("Data Source").value_or("") +
-                  "': this build has no database server backend");
+      backend_ = OpenServer(text, user, password);
+      break;
   }
   connection_text_ = std::string(connection_text);
 }

@@ -24,8 +24,11 @@ class Connection {
   ~Connection() { Close(); }
 
   // Opens the database that the text names; an open connection is closed
-  // first. Throws rnt::Error naming what is missing or what failed (the
-  // provider, the data source, the file).
+  // first. For the server, "Data Source" is "host", "host:port" or
+  // "host,port", "Initial Catalog" the catalogue, and "User ID" and "Password"
+  // log on unless `user` and `password` are given. Throws rnt::Error naming
+  // what is missing or what failed (the provider, the data source, the file,
+  // the catalogue and the server's reason).
   void Open(std::string_view connection_text, std::string_view user = {},
             std::string_view password = {});
   // Opens the connection on a backend made elsewhere (a test's own, say).

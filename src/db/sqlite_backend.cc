@@ -165,6 +165,21 @@ SqliteBackend::~SqliteBackend() {
 }
 
 void SqliteBackend::Fail(std::string_view what, std::string_view sql) const {
+  switch (sqlite3_errcode(db_) & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_IOERR:
+    case SQLITE_FULL:
+    case SQLITE_READONLY:
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PROTOCOL:
+      throw DatabaseUnavailable(std::string(what) + " failed on " + path_ + ": " +
+                                sqlite3_errmsg(db_) + " [" + std::string(sql) + "]");
+    default:
+      break;
+  }
   throw Error(std::string(what) + " failed on " + path_ + ": " + sqlite3_errmsg(db_) + " [" +
               std::string(sql) + "]");
 }
@@ -247,6 +262,15 @@ void SqliteBackend::Execute(const QueryShape& shape) {
 }
 
 void SqliteBackend::Check(const QueryShape& shape) { PreparedShape(shape); }
+
+void SqliteBackend::ExecuteNative(const std::string& sql) {
+  char* message = nullptr;
+  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+    std::string why = message ? message : "?";
+    sqlite3_free(message);
+    throw Error("statement failed on " + path_ + ": " + why + " [" + sql + "]");
+  }
+}
 
 ResultRows SqliteBackend::Query(const QueryShape& shape) {
   sqlite3_stmt* statement = PreparedShape(shape);

@@ -36,6 +36,7 @@ class SqliteBackend : public Backend {
   Dialect dialect() const override { return Dialect::kSqlite; }
   void Execute(const QueryShape& shape) override;
   void Check(const QueryShape& shape) override;
+  void ExecuteNative(const std::string& sql) override;
   ResultRows Query(const QueryShape& shape) override;
   std::vector<ColumnInfo> TableColumns(std::string_view table) override;
   void Insert(std::string_view table,

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "rnt/error.h"
 #include "rnt/run_report.h"
 
 namespace rnt::host {
@@ -22,6 +23,10 @@ bool Attempt(RunReport& report, std::string_view step, Body&& body,
   try {
     std::forward<Body>(body)();
     return true;
+  } catch (const DatabaseUnavailable& error) {
+    // Whatever the step, the database itself failed under it.
+    report.Skip({std::string(step), error.what(), true});
+    return false;
   } catch (const std::exception& error) {
     report.Skip({std::string(step), error.what(), kind == StepKind::kDatabase});
     return false;

@@ -1,6 +1,9 @@
 #include "refhost/company_files.h"
 
+#include <fstream>
+
 #include "core/text_util.h"
+#include "host/database_step.h"
 #include "refhost/company_schema.h"
 #include "rnt/error.h"
 
@@ -16,9 +19,46 @@ std::string JetConnectionText(const std::filesystem::path& file) {
 
 std::string QuotedText(std::string_view value) { return "'" + DoubleQuotes(value) + "'"; }
 
+ServerLogin ServerLogin::FromFile(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  if (!in) throw Error("cannot read " + file.string());
+  ServerLogin login;
+  std::getline(in, login.line);
+  if (!login.line.empty() && login.line.back() == '\r') login.line.pop_back();
+  login.ConnectionText("check");  // refuses a line without its four fields
+  return login;
+}
+
+std::string ServerLogin::ConnectionText(std::string_view catalogue) const {
+  return host::ServerConnectionText(line, catalogue);
+}
+
+std::string ServerCompany::Catalogue(int year) const {
+  std::string digits = std::to_string(year % 100);
+  if (digits.size() < 2) digits = "0" + digits;
+  return host::CatalogueName(company_code, digits);
+}
+
+YearSource CompanyFiles::CurrentYear() const {
+  if (server) {
+    std::string catalogue = server->Catalogue(server->year_start.year());
+    return {server->login.ConnectionText(catalogue), catalogue};
+  }
+  return {JetConnectionText(current), current.string()};
+}
+
+std::optional<YearSource> CompanyFiles::PreviousYear() const {
+  if (server) {
+    std::string catalogue = server->Catalogue(server->year_start.year() - 1);
+    return YearSource{server->login.ConnectionText(catalogue), catalogue};
+  }
+  if (!previous) return std::nullopt;
+  return YearSource{JetConnectionText(*previous), previous->string()};
+}
+
 db::Connection& YearFile::Connection() {
   if (connection_.State() == ObjectState::kOpen) return connection_;
-  connection_.Open(JetConnectionText(path_));
+  connection_.Open(source_.connection_text);
   if (indexes_ == Indexes::kLeaveAsIs) return connection_;
   try {
     CreateHostIndexes(connection_);

@@ -6,14 +6,50 @@
 #include <string_view>
 
 #include "db/connection.h"
+#include "rnt/date.h"
 
 namespace rnt::refhost {
 
-// The company's database files: the open financial year's and, when the
-// company has one, the year before's.
+// One financial year's company data: how to connect to it, and what to call
+// it in messages (a file's path, a catalogue's name).
+struct YearSource {
+  std::string connection_text;
+  std::string name;
+};
+
+// The login to the database server, as the first line of a Server.Txt holds
+// it: fields separated by ";", 1 the server, 2 the user, 3 the password.
+struct ServerLogin {
+  std::string line;
+
+  // Reads a Server.Txt. Throws rnt::Error naming the file when it cannot be
+  // read or its first line has fewer than four fields.
+  static ServerLogin FromFile(const std::filesystem::path& file);
+  // The connection text of a catalogue, built as the add-on builds it.
+  std::string ConnectionText(std::string_view catalogue) const;
+};
+
+// A company kept on the database server: one catalogue per financial year,
+// named by the company code and the year.
+struct ServerCompany {
+  ServerLogin login;
+  std::string company_code;
+  Date year_start;  // the first day of the open financial year
+
+  std::string Catalogue(int year) const;
+};
+
+// The company's data: its database files, the open financial year's and,
+// when the company has one, the year before's; or its catalogues on the
+// database server.
 struct CompanyFiles {
   std::filesystem::path current;
   std::optional<std::filesystem::path> previous;
+  std::optional<ServerCompany> server = std::nullopt;
+
+  YearSource CurrentYear() const;
+  // On the server the year before's catalogue is named whether it exists or not.
+  std::optional<YearSource> PreviousYear() const;
 };
 
 // The connection text by which a company file is opened (the Jet route,
@@ -32,8 +68,10 @@ class YearFile {
   // Whether opening the file gives its host tables the lookup indexes.
   enum class Indexes { kAdd, kLeaveAsIs };
 
-  explicit YearFile(std::filesystem::path path, Indexes indexes = Indexes::kAdd)
-      : path_(std::move(path)), indexes_(indexes) {}
+  explicit YearFile(YearSource source, Indexes indexes = Indexes::kAdd)
+      : source_(std::move(source)), indexes_(indexes) {}
+  explicit YearFile(const std::filesystem::path& file, Indexes indexes = Indexes::kAdd)
+      : YearFile(YearSource{JetConnectionText(file), file.string()}, indexes) {}
   YearFile(const YearFile&) = delete;
   YearFile& operator=(const YearFile&) = delete;
 
@@ -42,10 +80,11 @@ class YearFile {
   // written. Throws rnt::Error naming the file when it cannot be opened; the
   // next call tries again.
   db::Connection& Connection();
-  const std::filesystem::path& path() const { return path_; }
+  // The file's path or the catalogue's name.
+  const std::string& name() const { return source_.name; }
 
  private:
-  std::filesystem::path path_;
+  YearSource source_;
   Indexes indexes_;
   db::Connection connection_;
 };

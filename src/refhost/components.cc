@@ -14,7 +14,7 @@ std::string MasterWord(int16_t kind) {
 }  // namespace
 
 Variant ReferenceCalendar::YearDate() {
-  const std::string file = current_->path().string();
+  const std::string file = current_->name();
   db::Recordset rows;
   rows.Open("select StartDate from FinancialYear", current_->Connection());
   if (rows.Eof()) throw Error("no financial year start date in " + file);
@@ -40,12 +40,12 @@ int32_t ReferenceMasterLookup::CodeOf(const std::string& name, int16_t kind) {
             current_->Connection());
   if (rows.Eof()) {
     throw Error("no " + MasterWord(kind) + " named '" + name + "' in Master1 of " +
-                current_->path().string());
+                current_->name());
   }
   const Variant code = rows.Field("Code");
   if (code.IsNull()) {
     throw Error("the " + MasterWord(kind) + " named '" + name + "' has no code in Master1 of " +
-                current_->path().string());
+                current_->name());
   }
   return code.ToInt32();
 }
@@ -64,12 +64,12 @@ int32_t ReferenceMasterLookup::RateMasterOf(const Variant& party_code) {
             current_->Connection());
   if (rows.Eof()) {
     throw Error("no party with code " + std::to_string(code) + " in Master1 of " +
-                current_->path().string());
+                current_->name());
   }
   const Variant rate_master = rows.Field("RateMaster");
   if (rate_master.IsNull()) {
     throw Error("party " + std::to_string(code) + " has no rate master in Master1 of " +
-                current_->path().string());
+                current_->name());
   }
   return rate_master.ToInt32();
 }
@@ -78,7 +78,7 @@ bool ReferenceYearProbe::HasYear(int16_t& /*year*/) {
   if (!previous_) return false;
   try {
     db::Connection connection;
-    connection.Open(JetConnectionText(*previous_));
+    connection.Open(previous_->connection_text);
     return true;
   } catch (const Error&) {
     return false;
@@ -86,7 +86,7 @@ bool ReferenceYearProbe::HasYear(int16_t& /*year*/) {
 }
 
 ReferenceComponentFactory::ReferenceComponentFactory(CompanyFiles files)
-    : files_(std::move(files)), current_(std::make_shared<YearFile>(files_.current)) {}
+    : files_(std::move(files)), current_(std::make_shared<YearFile>(files_.CurrentYear())) {}
 
 std::unique_ptr<HostCompanyInfo> ReferenceComponentFactory::NewCompanyInfo() {
   return std::make_unique<ReferenceCompanyInfo>();
@@ -101,7 +101,7 @@ std::unique_ptr<HostMasterLookup> ReferenceComponentFactory::NewMasterLookup() {
 }
 
 std::unique_ptr<HostYearProbe> ReferenceComponentFactory::NewYearProbe() {
-  return std::make_unique<ReferenceYearProbe>(files_.previous);
+  return std::make_unique<ReferenceYearProbe>(files_.PreviousYear());
 }
 
 }  // namespace rnt::refhost

@@ -60,13 +60,13 @@ class ReferenceMasterLookup : public HostMasterLookup {
 // file was given and opens as a database.
 class ReferenceYearProbe : public HostYearProbe {
  public:
-  explicit ReferenceYearProbe(std::optional<std::filesystem::path> previous)
+  explicit ReferenceYearProbe(std::optional<YearSource> previous)
       : previous_(std::move(previous)) {}
   // The year is not needed: the reference host knows one previous year only.
   bool HasYear(int16_t& year) override;
 
  private:
-  std::optional<std::filesystem::path> previous_;
+  std::optional<YearSource> previous_;
 };
 
 // Makes the four closed components over the company's files. The calendar

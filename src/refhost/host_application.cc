@@ -25,8 +25,8 @@ class CompanyFileObject : public NamedObject {
 }  // namespace
 
 ReferenceHostApplication::ReferenceHostApplication(std::string user_name, const CompanyFiles& files)
-    : user_name_(std::move(user_name)), current_(files.current) {
-  if (files.previous) previous_.emplace(*files.previous);
+    : user_name_(std::move(user_name)), current_(files.CurrentYear()) {
+  if (std::optional<YearSource> previous = files.PreviousYear()) previous_.emplace(*previous);
 }
 
 Variant ReferenceHostApplication::GetCurrentUserName() { return Variant(user_name_); }
@@ -53,9 +53,16 @@ std::shared_ptr<NamedObject> MakeCompanyObject(const std::filesystem::path& file
 
 Collection MakeActivationData(const CompanyFiles& files, std::shared_ptr<HostApplication> host) {
   Collection p_data;
-  p_data.Set(4, Variant(files.current.stem().string()));
-  p_data.Set(5, Variant(std::shared_ptr<Object>(MakeCompanyObject(files.current))));
-  p_data.Set(6, Variant(int16_t{1}));
+  if (files.server) {
+    // A company on the server is known by its code; the add-on finds the
+    // catalogue from it and from the financial year.
+    p_data.Set(4, Variant(files.server->company_code));
+    p_data.Set(6, Variant(int16_t{2}));
+  } else {
+    p_data.Set(4, Variant(files.current.stem().string()));
+    p_data.Set(5, Variant(std::shared_ptr<Object>(MakeCompanyObject(files.current))));
+    p_data.Set(6, Variant(int16_t{1}));
+  }
   p_data.Set(50, Variant(std::shared_ptr<Object>(std::move(host))));
   return p_data;
 }

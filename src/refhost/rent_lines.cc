@@ -12,15 +12,14 @@ namespace rnt::refhost {
 namespace {
 
 // The key that keeps rows in the order in which they were inserted. atShut
-// has no key of its own; a company file's rows keep their insertion order in
-// SQLite's row number, as the add-on only adds and deletes them.
+// has no key of its own. A company file's rows keep their insertion order in
+// SQLite's row number, as the add-on only adds and deletes them; on the
+// server each rent line is saved in a transaction of its own, so the number
+// of the transaction that wrote a row orders one user's lines.
 std::string WriteOrder(db::Dialect dialect) {
-  if (dialect != db::Dialect::kSqlite) {
-    throw Error(
-        "the rent lines of a server catalogue cannot be read in the order in which they were "
-        "written: atShut has no key that keeps that order there");
-  }
-  return "rowid";
+  // Rows saved in one transaction (a copied company) keep their place in the
+  // table's pages, the order in which they were added.
+  return dialect == db::Dialect::kSqlite ? "rowid" : "cast(cast(xmin as text) as bigint), ctid";
 }
 
 }  // namespace

@@ -44,9 +44,11 @@ TEST(Connection, FailsNamingWhatIsMissingOrWrong) {
   std::ofstream(garbage) << "these are not the pages of a database, only some text of a user";
   EXPECT_THAT([&] { connection.Open(JetConnectionText(garbage)); },
               ThrowsMessage<Error>(HasSubstr(garbage)));
+  EXPECT_THAT([&] { connection.Open("Provider = SQLOLEDB.1;Initial Catalog= c_db12021;"); },
+              ThrowsMessage<Error>(HasSubstr("Data Source")));
   EXPECT_THAT(
-      [&] { connection.Open("Provider = SQLOLEDB.1;Data Source=srv;Initial Catalog= c_db12021;"); },
-      ThrowsMessage<Error>(HasSubstr("c_db12021")));
+      [&] { connection.Open("Provider = SQLOLEDB.1;Data Source=srv,99999;Initial Catalog=c;"); },
+      ThrowsMessage<Error>(HasSubstr("srv,99999")));
   EXPECT_EQ(connection.State(), ObjectState::kClosed);
 }
 

@@ -17,13 +17,16 @@ constexpr int32_t kParty = 12;
 constexpr int32_t kPlates = 101;
 constexpr int32_t kProps = 102;
 
-class Continuation : public ::testing::Test {
+class Continuation : public ::testing::TestWithParam<Storage> {
  protected:
   // The current year's file starts on 1 April 2021 unless a test says otherwise.
   explicit Continuation(Date current_start = Date::FromYmd(2021, 4, 1))
       : current_(current_start), previous_(current_start.AddDays(-365)) {}
 
   void SetUp() override {
+    if (GetParam() == Storage::kServer && !server_.available()) {
+      GTEST_SKIP() << "no test database server";
+    }
     host::ResetThreadCompanyContext();
     for (CompanyYear* year : {&current_, &previous_}) {
       year->Party(kParty, "Sharma Builders").Item(kPlates, "Plates").Item(kProps, "Props");
@@ -38,6 +41,7 @@ class Continuation : public ::testing::Test {
     request.previous = with_previous_year ? &previous_ : nullptr;
     request.party = "Sharma Builders";
     request.rent_date = rent_date;
+    request.server = GetParam() == Storage::kServer ? &server_ : nullptr;
     return MakeRentRun(request);
   }
 
@@ -59,9 +63,10 @@ class Continuation : public ::testing::Test {
 
   CompanyYear current_;
   CompanyYear previous_;
+  ServerCopy server_;
 };
 
-TEST_F(Continuation, AVoucherOfThePreviousYearIsWalkedThroughThatYearFirst) {
+TEST_P(Continuation, AVoucherOfThePreviousYearIsWalkedThroughThatYearFirst) {
   previous_.RentVoucher(800, "01-03-2021", kParty, {{kPlates, "10", "C0", "15-02-2021"}})
       .Return("10-03-2021", "R1", kPlates, kParty, 4)
       .Issue("20-03-2021", "C1", kPlates, kParty, 2);
@@ -79,13 +84,13 @@ TEST_F(Continuation, AVoucherOfThePreviousYearIsWalkedThroughThatYearFirst) {
   EXPECT_EQ(opening.Get("Qty2"), Variant(180.0));
 }
 
-TEST_F(Continuation, AnItemQuietInBothYearsIsChargedInOneLine) {
+TEST_P(Continuation, AnItemQuietInBothYearsIsChargedInOneLine) {
   previous_.RentVoucher(800, "15-03-2021", kParty, {{kProps, "5", "C9", "01-03-2021"}});
   RentRun run = Run("01-05-2021", true);
   EXPECT_THAT(RentLines(run), ElementsAre("1 102 - - 5 5 15-03-2021 30-04-2021 46 230"));
 }
 
-TEST_F(Continuation, AnItemQuietOnlyInThePreviousYearIsChargedFromThePreviousRentDate) {
+TEST_P(Continuation, AnItemQuietOnlyInThePreviousYearIsChargedFromThePreviousRentDate) {
   previous_.RentVoucher(800, "15-03-2021", kParty, {{kProps, "5", "C9", "01-03-2021"}});
   current_.Issue("10-04-2021", "C2", kProps, kParty, 3);
   RentRun run = Run("01-05-2021", true);
@@ -93,7 +98,7 @@ TEST_F(Continuation, AnItemQuietOnlyInThePreviousYearIsChargedFromThePreviousRen
                                           "1 102 3 0 5 8 10-04-2021 30-04-2021 21 168"));
 }
 
-TEST_F(Continuation, TwoItemsOfAPreviousYearVoucherBothStartAtThePreviousRentDate) {
+TEST_P(Continuation, TwoItemsOfAPreviousYearVoucherBothStartAtThePreviousRentDate) {
   previous_
       .RentVoucher(800, "01-03-2021", kParty,
                    {{kPlates, "10", "C0", "01-02-2021"}, {kProps, "4", "C5", "01-02-2021"}})
@@ -107,7 +112,7 @@ TEST_F(Continuation, TwoItemsOfAPreviousYearVoucherBothStartAtThePreviousRentDat
   EXPECT_THAT(openings, ElementsAre("01-03-2021", "01-03-2021"));
 }
 
-TEST_F(Continuation, TheVouchersItemsAreNotWalkedAgainAsUnlistedItems) {
+TEST_P(Continuation, TheVouchersItemsAreNotWalkedAgainAsUnlistedItems) {
   previous_.RentVoucher(800, "31-03-2021", kParty, {{kPlates, "10", "C0", "01-03-2021"}});
   current_.Issue("05-04-2021", "C1", kPlates, kParty, 2);
   RentRun run = Run("10-04-2021", true);
@@ -122,7 +127,7 @@ class CurrentYearContinuation : public Continuation {
   CurrentYearContinuation() : Continuation(Date::FromYmd(2020, 4, 1)) {}
 };
 
-TEST_F(CurrentYearContinuation, ChallansOfTheCurrentYearAreMatchedByNumber) {
+TEST_P(CurrentYearContinuation, ChallansOfTheCurrentYearAreMatchedByNumber) {
   current_.RentVoucher(900, "31-03-2021", kParty, {{kPlates, "10", " C0 ", "01-03-2021"}})
       .Issue("10-04-2021", "C1", kPlates, kParty, 5)
       .Return("20-04-2021", "C2", kPlates, kParty, 8);
@@ -136,7 +141,7 @@ TEST_F(CurrentYearContinuation, ChallansOfTheCurrentYearAreMatchedByNumber) {
   }
 }
 
-TEST_F(CurrentYearContinuation, AQuietItemIsChargedFromTheVoucherToTheClosingDate) {
+TEST_P(CurrentYearContinuation, AQuietItemIsChargedFromTheVoucherToTheClosingDate) {
   current_.RentVoucher(900, "01-04-2021", kParty, {{kProps, "5", "C9", "01-03-2021"}})
       .Damaged("01-04-2021", kProps, kParty, 1, 20);
   RentRun run = Run("01-05-2021", false);
@@ -146,14 +151,14 @@ TEST_F(CurrentYearContinuation, AQuietItemIsChargedFromTheVoucherToTheClosingDat
   EXPECT_EQ(run.lines[0].Get("Qty2"), Variant(10.0));
 }
 
-TEST_F(CurrentYearContinuation, WithNothingCarriedTheFirstLineStartsOnItsOwnDay) {
+TEST_P(CurrentYearContinuation, WithNothingCarriedTheFirstLineStartsOnItsOwnDay) {
   current_.RentVoucher(900, "31-03-2021", kParty, {{kPlates, "0", "C0", "01-03-2021"}})
       .Issue("10-04-2021", "C1", kPlates, kParty, 5);
   RentRun run = Run("01-05-2021", false);
   EXPECT_THAT(RentLines(run), ElementsAre("1 101 5 0 0 5 10-04-2021 30-04-2021 21 105"));
 }
 
-TEST_F(CurrentYearContinuation, AChallanNumberWithAQuoteFindsItsOwnRows) {
+TEST_P(CurrentYearContinuation, AChallanNumberWithAQuoteFindsItsOwnRows) {
   current_.RentVoucher(900, "31-03-2021", kParty, {{kPlates, "0", "C0", "01-03-2021"}})
       .Issue("10-04-2021", "A'1", kPlates, kParty, 4);
   RentRun run = Run("11-04-2021", false);
@@ -161,7 +166,7 @@ TEST_F(CurrentYearContinuation, AChallanNumberWithAQuoteFindsItsOwnRows) {
   EXPECT_EQ(run.lines[0].Get("RNo"), Variant("A'1"));
 }
 
-TEST_F(CurrentYearContinuation, MovementsOnTheVoucherDayAreOutAndOnTheClosingDayIn) {
+TEST_P(CurrentYearContinuation, MovementsOnTheVoucherDayAreOutAndOnTheClosingDayIn) {
   current_.RentVoucher(900, "31-03-2021", kParty, {{kPlates, "0", "C0", "01-03-2021"}})
       .Issue("31-03-2021", "C1", kPlates, kParty, 7)
       .Issue("30-04-2021", "C2", kPlates, kParty, 3);
@@ -169,7 +174,7 @@ TEST_F(CurrentYearContinuation, MovementsOnTheVoucherDayAreOutAndOnTheClosingDay
   EXPECT_THAT(RentLines(run), ElementsAre("1 101 3 0 0 3 30-04-2021 30-04-2021 1 3"));
 }
 
-TEST_F(CurrentYearContinuation, TheVoucherItemIsItsLastLineAndOtherRecordTypesAreSkipped) {
+TEST_P(CurrentYearContinuation, TheVoucherItemIsItsLastLineAndOtherRecordTypesAreSkipped) {
   current_.RentVoucher(900, "31-03-2021", kParty,
                        {{kPlates, "6", "C0", "01-02-2021"},
                         {kPlates, "5", "C1", "01-03-2021"},
@@ -180,7 +185,7 @@ TEST_F(CurrentYearContinuation, TheVoucherItemIsItsLastLineAndOtherRecordTypesAr
   EXPECT_EQ(run.lines[0].Get("ChallanNo"), Variant("C1"));
 }
 
-TEST_F(CurrentYearContinuation, UnlistedItemsAreChargedFromTheirFirstMovement) {
+TEST_P(CurrentYearContinuation, UnlistedItemsAreChargedFromTheirFirstMovement) {
   current_.RentVoucher(900, "31-03-2021", kParty, {{kPlates, "2", "C0", "01-03-2021"}})
       .Issue("03-04-2021", "C1", kPlates, kParty, 1)
       .Issue("01-04-2021", "C7", kProps, kParty, 10);
@@ -192,6 +197,15 @@ TEST_F(CurrentYearContinuation, UnlistedItemsAreChargedFromTheirFirstMovement) {
   EXPECT_EQ(unlisted.Get("ChallanNo"), Variant("C7"));
   EXPECT_EQ(unlisted.Get("ChallanDate"), Variant("01-04-2021"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Storage, Continuation, ::testing::Values(Storage::kFile, Storage::kServer),
+                         [](const auto& info) {
+                           return info.param == Storage::kFile ? "File" : "Server";
+                         });
+INSTANTIATE_TEST_SUITE_P(Storage, CurrentYearContinuation,
+                         ::testing::Values(Storage::kFile, Storage::kServer), [](const auto& info) {
+                           return info.param == Storage::kFile ? "File" : "Server";
+                         });
 
 }  // namespace
 }  // namespace rnt::testing

@@ -18,11 +18,14 @@ constexpr int32_t kParty = 12;
 constexpr int32_t kPlates = 101;
 constexpr int32_t kProps = 102;
 
-class FirstCalculation : public ::testing::Test {
+class FirstCalculation : public ::testing::TestWithParam<Storage> {
  protected:
   FirstCalculation() : current_(Date::FromYmd(2021, 4, 1)), previous_(Date::FromYmd(2020, 4, 1)) {}
 
   void SetUp() override {
+    if (GetParam() == Storage::kServer && !server_.available()) {
+      GTEST_SKIP() << "no test database server";
+    }
     host::ResetThreadCompanyContext();
     for (CompanyYear* year : {&current_, &previous_}) {
       year->Party(kParty, "Sharma Builders").Item(kPlates, "Plates").Item(kProps, "Props");
@@ -38,6 +41,7 @@ class FirstCalculation : public ::testing::Test {
     request.previous = with_previous_year ? &previous_ : nullptr;
     request.party = "Sharma Builders";
     request.rent_date = rent_date;
+    request.server = GetParam() == Storage::kServer ? &server_ : nullptr;
     request.user = user;
     return MakeRentRun(request);
   }
@@ -50,9 +54,10 @@ class FirstCalculation : public ::testing::Test {
 
   CompanyYear current_;
   CompanyYear previous_;
+  ServerCopy server_;
 };
 
-TEST_F(FirstCalculation, AnIssueAndAPartReturnGiveTwoLinesUpToTheClosingDate) {
+TEST_P(FirstCalculation, AnIssueAndAPartReturnGiveTwoLinesUpToTheClosingDate) {
   current_.Issue("01-04-2021", "C1", kPlates, kParty, 10)
       .Return("05-04-2021", "R1", kPlates, kParty, 4);
   RentRun run = Run("10-04-2021");
@@ -68,7 +73,7 @@ TEST_F(FirstCalculation, AnIssueAndAPartReturnGiveTwoLinesUpToTheClosingDate) {
   EXPECT_EQ(run.report.FirstDatabaseFailure(), nullptr);
 }
 
-TEST_F(FirstCalculation, ThePreviousYearsMovementsAreRentedUpToTheClosingDateWhenTheYearIsQuiet) {
+TEST_P(FirstCalculation, ThePreviousYearsMovementsAreRentedUpToTheClosingDateWhenTheYearIsQuiet) {
   previous_.Issue("01-03-2021", "C1", kPlates, kParty, 10)
       .Return("05-03-2021", "R1", kPlates, kParty, 4);
   RentRun run = Run("10-04-2021", true);
@@ -79,7 +84,7 @@ TEST_F(FirstCalculation, ThePreviousYearsMovementsAreRentedUpToTheClosingDateWhe
   EXPECT_EQ(run.lines[1].Get("Qty"), Variant(216.0));
 }
 
-TEST_F(FirstCalculation, EachItemCarriesItsOwnBalanceAcrossTheYearBoundary) {
+TEST_P(FirstCalculation, EachItemCarriesItsOwnBalanceAcrossTheYearBoundary) {
   previous_.Issue("10-03-2021", "C1", kPlates, kParty, 10)
       .Issue("15-03-2021", "C2", kProps, kParty, 5);
   current_.Return("05-04-2021", "R1", kPlates, kParty, 4)
@@ -103,7 +108,7 @@ TEST_F(FirstCalculation, EachItemCarriesItsOwnBalanceAcrossTheYearBoundary) {
                     "Dte2=08-04-2021")));
 }
 
-TEST_F(FirstCalculation, TwoChallansOnOneDayCountTheDayOnce) {
+TEST_P(FirstCalculation, TwoChallansOnOneDayCountTheDayOnce) {
   previous_.Issue("01-03-2021", "C1", kPlates, kParty, 10)
       .Issue("01-03-2021", "C2", kPlates, kParty, 5)
       .Return("11-03-2021", "R1", kPlates, kParty, 15);
@@ -123,7 +128,7 @@ TEST_F(FirstCalculation, TwoChallansOnOneDayCountTheDayOnce) {
   EXPECT_EQ(lost_lines, 1);
 }
 
-TEST_F(FirstCalculation, TwoChallansOfOneDayInTheCurrentYearKeepTheirOwnQuantities) {
+TEST_P(FirstCalculation, TwoChallansOfOneDayInTheCurrentYearKeepTheirOwnQuantities) {
   current_.Issue("01-04-2021", "C1", kPlates, kParty, 10)
       .Issue("01-04-2021", "C2", kPlates, kParty, 5);
   RentRun run = Run("10-04-2021");
@@ -132,7 +137,7 @@ TEST_F(FirstCalculation, TwoChallansOfOneDayInTheCurrentYearKeepTheirOwnQuantiti
   EXPECT_THAT(issued, ::testing::UnorderedElementsAre("10", "5"));
 }
 
-TEST_F(FirstCalculation, AFullReturnChargesItsOwnDayAndNoOtherItemsQuantity) {
+TEST_P(FirstCalculation, AFullReturnChargesItsOwnDayAndNoOtherItemsQuantity) {
   previous_.Issue("01-03-2021", "C1", kPlates, kParty, 10)
       .Return("10-03-2021", "R1", kPlates, kParty, 10)
       .Issue("15-03-2021", "C2", kProps, kParty, 3);
@@ -146,13 +151,14 @@ TEST_F(FirstCalculation, AFullReturnChargesItsOwnDayAndNoOtherItemsQuantity) {
   EXPECT_EQ(full_return.Get("Qty"), Variant(0.0));
 }
 
-TEST_F(FirstCalculation, RatesComeFromThePartyOrItsRateMasterOrAreZero) {
+TEST_P(FirstCalculation, RatesComeFromThePartyOrItsRateMasterOrAreZero) {
   current_.Party(13, "Verma & Sons", 50).Rate(50, kPlates, 1.5);
   current_.Issue("01-04-2021", "C1", kPlates, 13, 2).Issue("01-04-2021", "C2", kProps, 13, 2);
   RentRunRequest request;
   request.current = &current_;
   request.party = "verma & sons";
   request.rent_date = "04-04-2021";
+  request.server = GetParam() == Storage::kServer ? &server_ : nullptr;
   RentRun run = MakeRentRun(request);
   ASSERT_EQ(run.lines.size(), 2u);
   EXPECT_EQ(run.lines[0].Get("Price"), Variant(1.5));
@@ -162,7 +168,7 @@ TEST_F(FirstCalculation, RatesComeFromThePartyOrItsRateMasterOrAreZero) {
   EXPECT_EQ(run.lines[1].Get("Qty2"), Variant(0.0));
 }
 
-TEST_F(FirstCalculation, LostAndDamagedPiecesGetTheirOwnLines) {
+TEST_P(FirstCalculation, LostAndDamagedPiecesGetTheirOwnLines) {
   current_.Settings(7, 8);
   current_.Issue("01-04-2021", "C1", kProps, kParty, 10)
       .Return("05-04-2021", "R1", kProps, kParty, 4)
@@ -180,7 +186,7 @@ TEST_F(FirstCalculation, LostAndDamagedPiecesGetTheirOwnLines) {
 
 class RentDateCheck : public FirstCalculation {};
 
-TEST_F(RentDateCheck, RefusesARentDateOnWhichRentWasCalculatedAlready) {
+TEST_P(RentDateCheck, RefusesARentDateOnWhichRentWasCalculatedAlready) {
   current_.Issue("01-04-2021", "C1", kPlates, kParty, 10);
   current_.RentVoucher(900, "05-04-2021", kParty, {{kPlates, "10", "C1", "01-04-2021"}});
   RentRun refused = Run("05-04-2021");
@@ -197,7 +203,7 @@ TEST_F(RentDateCheck, RefusesARentDateOnWhichRentWasCalculatedAlready) {
   EXPECT_EQ(accepted.lines[0].Get("Dte1"), Variant("05-04-2021"));
 }
 
-TEST_F(RentDateCheck, AVoucherWithoutACodeIsNoPreviousRent) {
+TEST_P(RentDateCheck, AVoucherWithoutACodeIsNoPreviousRent) {
   current_.Issue("01-04-2021", "C1", kPlates, kParty, 10);
   current_.RentVoucher(0, "02-04-2021", kParty, {});
   RentRun run = Run("05-04-2021");
@@ -205,18 +211,21 @@ TEST_F(RentDateCheck, AVoucherWithoutACodeIsNoPreviousRent) {
   EXPECT_EQ(run.lines.size(), 1u);
 }
 
-TEST_F(RentDateCheck, LooksForThePreviousRentVoucherInThePreviousYear) {
+TEST_P(RentDateCheck, LooksForThePreviousRentVoucherInThePreviousYear) {
   previous_.RentVoucher(800, "31-03-2021", kParty, {{kPlates, "10", "C1", "01-03-2021"}});
   RentRun run = Run("05-04-2021", true);
   EXPECT_THAT(Lines(run),
               ElementsAre("SrNo=1 RNo=null Uname=clerk Code1=101 Days=4 Qty=40 Qty2=80 Price=2 "
                           "PDate=null D1=null D2=null D3=10 D4=10 RecType=1 Dte1=31-03-2021 "
                           "Dte2=04-04-2021 ChallanNo=C1 ChallanDate=01-03-2021"));
-  RentRun without_previous_year = Run("05-04-2021", false);
-  EXPECT_THAT(without_previous_year.lines, IsEmpty());
+  // On the server the previous year is there whenever its catalogue is.
+  if (GetParam() == Storage::kFile) {
+    RentRun without_previous_year = Run("05-04-2021", false);
+    EXPECT_THAT(without_previous_year.lines, IsEmpty());
+  }
 }
 
-TEST_F(FirstCalculation, KeepsTheLinesOfEachUserApart) {
+TEST_P(FirstCalculation, KeepsTheLinesOfEachUserApart) {
   current_.Issue("01-04-2021", "C1", kPlates, kParty, 10);
   RentRun first = Run("05-04-2021", false, "anita");
   RentRun second = Run("06-04-2021", false, "O'Brien");
@@ -227,6 +236,15 @@ TEST_F(FirstCalculation, KeepsTheLinesOfEachUserApart) {
   ASSERT_EQ(again.lines.size(), 1u);
   EXPECT_EQ(again.lines[0].Get("Dte2"), Variant("06-04-2021"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Storage, FirstCalculation,
+                         ::testing::Values(Storage::kFile, Storage::kServer), [](const auto& info) {
+                           return info.param == Storage::kFile ? "File" : "Server";
+                         });
+INSTANTIATE_TEST_SUITE_P(Storage, RentDateCheck,
+                         ::testing::Values(Storage::kFile, Storage::kServer), [](const auto& info) {
+                           return info.param == Storage::kFile ? "File" : "Server";
+                         });
 
 }  // namespace
 }  // namespace rnt::testing

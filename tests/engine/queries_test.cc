@@ -1,5 +1,6 @@
-// Every query of a rent run, run on a small company file, returns the rows that
-// a hand count of the company's vouchers gives.
+// Every query of a rent run, run on a small company file and on the same
+// company on the database server, returns the rows that a hand count of the
+// company's vouchers gives.
 #include "engine/queries.h"
 
 #include <gmock/gmock.h>
@@ -9,6 +10,7 @@
 
 #include "db/recordset.h"
 #include "support/company_file.h"
+#include "support/pg_server.h"
 
 namespace rnt::engine::queries {
 namespace {
@@ -16,67 +18,76 @@ namespace {
 using Rows = std::vector<std::vector<std::string>>;
 using ::testing::UnorderedElementsAreArray;
 
-class RentRunQueries : public ::testing::Test {
+// Where the company's data are: a company file, or a catalogue on the server.
+enum class Store { kFile, kServer };
+
+class RentRunQueries : public ::testing::TestWithParam<Store> {
  protected:
-  static void SetUpTestSuite() {
-    company_ = std::make_unique<rnt::testing::CompanyFile>();
-    auto& c = *company_;
+  void SetUp() override {
+    if (GetParam() == Store::kFile) {
+      file_ = std::make_unique<rnt::testing::CompanyFile>();
+      filling_ = &file_->connection();
+    } else {
+      std::optional<rnt::testing::PgServer> server = rnt::testing::TestServer();
+      if (!server) GTEST_SKIP() << "no database server for the tests";
+      catalogue_ = std::make_unique<rnt::testing::CompanyCatalogue>(*server);
+      filling_ = &catalogue_->connection();
+    }
     // Party 12 has rates of its own; party 13 rents at rate master 50's rates.
-    c.Execute(
+    Execute(
         "Insert Into at_PartyPriceConfig values (12, 101, 2.5, 0, 200), (50, 101, 1.75, 0, 150)");
     // Rent vouchers of party 12: two on 30 April (only 500 is marked 'Rental'),
     // one on 31 May; one of party 13.
-    c.Execute(
-        "Insert Into Tran1 values (500, 9, '2021-04-30', 'R-1', 12), (501, 9, '2021-04-30', "
-        "'O-1', 12), (502, 9, '2021-05-31', 'R-2', 12), (503, 9, '2021-05-01', 'R-3', 13)");
-    c.Execute(
+    Execute(
+        "Insert Into Tran1 values (500, 9, #2021-04-30#, 'R-1', 12), (501, 9, #2021-04-30#, "
+        "'O-1', 12), (502, 9, #2021-05-31#, 'R-2', 12), (503, 9, #2021-05-01#, 'R-3', 13)");
+    Execute(
         "Insert Into VchOtherInfo values (500, 'R1', 'Rental'), (501, 'X', 'Other'), "
         "(502, 'R2', 'Rental')");
     // Voucher 500 lists item 101 twice, item 102 once, and a line of another kind.
-    c.Execute(
+    Execute(
         "Insert Into Tran2 (VchCode, SrNo, RecType, VchType, Date, VchNo, MasterCode1, Cm1, "
-        "Value1) values (500, 1, 7, 9, '2021-04-30', 'R-1', 101, 12, 6), (500, 2, 7, 9, "
-        "'2021-04-30', 'R-1', 101, 12, 5), (500, 3, 2, 9, '2021-04-30', 'R-1', 102, 12, 2), "
-        "(500, 4, 5, 9, '2021-04-30', 'R-1', 103, 12, 1)");
-    c.Execute(
+        "Value1) values (500, 1, 7, 9, #2021-04-30#, 'R-1', 101, 12, 6), (500, 2, 7, 9, "
+        "#2021-04-30#, 'R-1', 101, 12, 5), (500, 3, 2, 9, #2021-04-30#, 'R-1', 102, 12, 2), "
+        "(500, 4, 5, 9, #2021-04-30#, 'R-1', 103, 12, 1)");
+    Execute(
         "Insert Into ItemDesc (VchCode, SrNo, Desc6, Desc11, Desc12) values (500, 1, '6', 'C0', "
         "'01-03-2021'), (500, 2, '5', ' C1 ', '05-04-2021'), (500, 3, '2', 'C3', '07-04-2021'), "
         "(500, 4, '1', 'C9', '07-04-2021')");
     // Lines of a return voucher marked lost and damaged on 9 April.
-    c.Execute(
+    Execute(
         "Insert Into Tran2 (VchCode, SrNo, RecType, VchType, Date, MasterCode1, Cm1, Value1) "
-        "values (700, 1, 1, 11, '2021-04-09', 101, 12, 3), (700, 2, 1, 11, '2021-04-09', 101, 12, "
-        "2), (700, 3, 1, 11, '2021-04-09', 101, 12, 1), (700, 4, 1, 11, '2021-04-09', 101, 13, 9)");
-    c.Execute(
+        "values (700, 1, 1, 11, #2021-04-09#, 101, 12, 3), (700, 2, 1, 11, #2021-04-09#, 101, 12, "
+        "2), (700, 3, 1, 11, #2021-04-09#, 101, 12, 1), (700, 4, 1, 11, #2021-04-09#, 101, 13, 9)");
+    Execute(
         "Insert Into ItemDesc (VchCode, SrNo, Desc1, Desc2) values (700, 1, 'Lost', ''), (700, 2, "
         "'L', ''), (700, 3, 'D', '30'), (700, 4, 'Lost', '')");
     // Stock entries (issues negative, returns positive).
-    c.Execute(
+    Execute(
         "Insert Into Tran3 (VchCode, VchType, Date, [No], RefCode, RecType, TranType, "
         "MasterCode1, MasterCode2, Value1) values "
-        "(-1400, 9, '2021-04-01', 'OP', 0, 3, 0, 101, 12, -7), "
-        "(601, 4, '2021-04-05', 'C1', 1, 3, 0, 101, 12, -10), "
-        "(602, 4, '2021-04-05', 'C2', 2, 3, 5, 101, 12, -5), "
-        "(603, 4, '2021-04-07', ' C3', 4, 3, 3, 102, 12, -6), "
-        "(604, 11, '2021-04-09', 'R1', 3, 3, 0, 101, 12, 4), "
-        "(604, 11, '2021-04-09', 'R1', 3, 3, 0, 102, 12, 1), "
-        "(605, 4, '2021-04-09', 'C4', 5, 3, 0, 104, 12, -8), "
-        "(606, 4, '2021-04-06', 'C5', 6, 1, 0, 101, 12, -99), "
-        "(607, 4, '2021-04-06', 'C6', 7, 3, 7, 101, 12, -99), "
-        "(608, 4, '2021-04-05', 'C1', 8, 3, 0, 101, 13, -20), "
-        "(609, 4, '2021-05-02', 'C7', 9, 3, 0, 101, 12, -3)");
-    connection_ = std::make_unique<db::Connection>();
-    connection_->Open(c.connection_text());
-  }
-  static void TearDownTestSuite() {
-    connection_.reset();
-    company_.reset();
+        "(-1400, 9, #2021-04-01#, 'OP', 0, 3, 0, 101, 12, -7), "
+        "(601, 4, #2021-04-05#, 'C1', 1, 3, 0, 101, 12, -10), "
+        "(602, 4, #2021-04-05#, 'C2', 2, 3, 5, 101, 12, -5), "
+        "(603, 4, #2021-04-07#, ' C3', 4, 3, 3, 102, 12, -6), "
+        "(604, 11, #2021-04-09#, 'R1', 3, 3, 0, 101, 12, 4), "
+        "(604, 11, #2021-04-09#, 'R1', 3, 3, 0, 102, 12, 1), "
+        "(605, 4, #2021-04-09#, 'C4', 5, 3, 0, 104, 12, -8), "
+        "(606, 4, #2021-04-06#, 'C5', 6, 1, 0, 101, 12, -99), "
+        "(607, 4, #2021-04-06#, 'C6', 7, 3, 7, 101, 12, -99), "
+        "(608, 4, #2021-04-05#, 'C1', 8, 3, 0, 101, 13, -20), "
+        "(609, 4, #2021-05-02#, 'C7', 9, 3, 0, 101, 12, -3)");
+    connection_.Open(GetParam() == Store::kFile ? file_->connection_text()
+                                                : catalogue_->connection_text());
   }
 
+  // Runs statements written in the host's dialect on the company's data.
+  void Execute(std::string_view sql) { filling_->Execute(sql); }
+
   // The listed columns of every row, as text ("null" for a null).
-  static Rows Run(const std::string& sql, const std::vector<std::string>& columns) {
+  Rows Run(const std::string& sql, const std::vector<std::string>& columns) {
     db::Recordset rows;
-    rows.Open(sql, *connection_);
+    rows.Open(sql, connection_);
     Rows result;
     for (; !rows.Eof(); rows.MoveNext()) {
       auto& row = result.emplace_back();
@@ -88,14 +99,18 @@ class RentRunQueries : public ::testing::Test {
     return result;
   }
 
-  static std::unique_ptr<rnt::testing::CompanyFile> company_;
-  static std::unique_ptr<db::Connection> connection_;
+  std::unique_ptr<rnt::testing::CompanyFile> file_;
+  std::unique_ptr<rnt::testing::CompanyCatalogue> catalogue_;
+  db::Connection* filling_ = nullptr;
+  db::Connection connection_;  // the add-on's own, as a run opens it
 };
 
-std::unique_ptr<rnt::testing::CompanyFile> RentRunQueries::company_;
-std::unique_ptr<db::Connection> RentRunQueries::connection_;
+INSTANTIATE_TEST_SUITE_P(Stores, RentRunQueries, ::testing::Values(Store::kFile, Store::kServer),
+                         [](const ::testing::TestParamInfo<Store>& info) {
+                           return info.param == Store::kFile ? "CompanyFile" : "ServerCatalogue";
+                         });
 
-TEST_F(RentRunQueries, PreviousRentVoucherIsTheLatestOnOrBeforeTheSearchDate) {
+TEST_P(RentRunQueries, PreviousRentVoucherIsTheLatestOnOrBeforeTheSearchDate) {
   EXPECT_EQ(Run(PreviousRentVoucher("12", "05-Jun-2021"), {"vchcode", "date", "j"}),
             (Rows{{"502", "31-05-2021", "R2"}}));
   // Two vouchers on the latest date both come, the one marked 'Rental' first.
@@ -105,7 +120,7 @@ TEST_F(RentRunQueries, PreviousRentVoucherIsTheLatestOnOrBeforeTheSearchDate) {
   EXPECT_EQ(Run(PreviousRentVoucher("13", "31-Dec-2021"), {"vchcode"}), (Rows{{"503"}}));
 }
 
-TEST_F(RentRunQueries, RatesComeFromThePartysOwnRowsOnly) {
+TEST_P(RentRunQueries, RatesComeFromThePartysOwnRowsOnly) {
   EXPECT_EQ(Run(RentRate("12", "101"), {"Value"}), (Rows{{"2.5"}}));
   EXPECT_EQ(Run(RentRate("13", "101"), {"Value"}), Rows{});
   EXPECT_EQ(Run(RentRate("50", "101"), {"Value"}), (Rows{{"1.75"}}));
@@ -113,14 +128,14 @@ TEST_F(RentRunQueries, RatesComeFromThePartysOwnRowsOnly) {
   EXPECT_EQ(Run(DamageCharge("12", "101"), {"Value3", "Value2"}), (Rows{{"200", "0"}}));
 }
 
-TEST_F(RentRunQueries, LostAndDamagedLinesAreThoseMarkedForTheItemPartyAndDay) {
+TEST_P(RentRunQueries, LostAndDamagedLinesAreThoseMarkedForTheItemPartyAndDay) {
   EXPECT_THAT(Run(LostItems("101", "12", "09-Apr-2021"), {"desc1", "value1"}),
               UnorderedElementsAreArray(Rows{{"Lost", "3"}, {"L", "2"}}));
   EXPECT_EQ(Run(DamagedItems("101", "12", "09-Apr-2021"), {"dsc2", "value1"}), (Rows{{"30", "1"}}));
   EXPECT_EQ(Run(LostItems("101", "12", "08-Apr-2021"), {"value1"}), Rows{});
 }
 
-TEST_F(RentRunQueries, MovementListHasEachDayAndVoucherOfStockEntriesUpToTheClosingDate) {
+TEST_P(RentRunQueries, MovementListHasEachDayAndVoucherOfStockEntriesUpToTheClosingDate) {
   // The opening entry (-1400) is not listed: the list admits only -14000.
   Rows expected = {{"05-04-2021", "101", "C1"}, {"05-04-2021", "101", "C2"},
                    {"09-04-2021", "101", "R1"}, {"07-04-2021", "102", " C3"},
@@ -136,7 +151,7 @@ TEST_F(RentRunQueries, MovementListHasEachDayAndVoucherOfStockEntriesUpToTheClos
   EXPECT_EQ(with_references.size(), expected.size());
 }
 
-TEST_F(RentRunQueries, DayTotalsSumIssuesAndReturnsOfTheDay) {
+TEST_P(RentRunQueries, DayTotalsSumIssuesAndReturnsOfTheDay) {
   EXPECT_EQ(Run(DayTotalsByDate("05-04-2021", "12", "101"), {"MasterCode1", "a1", "a2"}),
             (Rows{{"101", "-15", "null"}}));
   EXPECT_EQ(Run(DayTotalsByDate("01-Apr-2021", "12", "101"), {"a1", "a2"}), (Rows{{"null", "-7"}}));
@@ -149,13 +164,13 @@ TEST_F(RentRunQueries, DayTotalsSumIssuesAndReturnsOfTheDay) {
             (Rows{{"null", "4"}}));
 }
 
-TEST_F(RentRunQueries, VoucherItemsTakeTheLastLineOfEachListedItem) {
+TEST_P(RentRunQueries, VoucherItemsTakeTheLastLineOfEachListedItem) {
   EXPECT_THAT(Run(VoucherItems("500"), {"MasterCode1", "s", "cls", "chno", "chdate", "VchNo"}),
               UnorderedElementsAreArray(Rows{{"101", "2", "5", " C1 ", "05-04-2021", "R-1"},
                                              {"102", "3", "2", "C3", "07-04-2021", "R-1"}}));
 }
 
-TEST_F(RentRunQueries, ItemMovementsLieAfterTheWalkStartUpToTheClosingDate) {
+TEST_P(RentRunQueries, ItemMovementsLieAfterTheWalkStartUpToTheClosingDate) {
   Rows moves = Run(ItemMovements("12", "101", "01-Apr-2021", "09-Apr-2021"), {"Date", "rno"});
   EXPECT_THAT(moves, UnorderedElementsAreArray(
                          Rows{{"05-04-2021", "C1"}, {"05-04-2021", "C2"}, {"09-04-2021", "R1"}}));
@@ -163,7 +178,7 @@ TEST_F(RentRunQueries, ItemMovementsLieAfterTheWalkStartUpToTheClosingDate) {
   EXPECT_EQ(Run(ItemMovements("12", "101", "31-Mar-2021", "04-Apr-2021"), {"rno"}), (Rows{{"OP"}}));
 }
 
-TEST_F(RentRunQueries, ChallanTotalsCountOnlyTheirOwnVoucherNumber) {
+TEST_P(RentRunQueries, ChallanTotalsCountOnlyTheirOwnVoucherNumber) {
   EXPECT_EQ(Run(ChallanTotals("C2", "05-04-2021", "12", "101"), {"a1", "a2"}),
             (Rows{{"-5", "null"}}));
   EXPECT_EQ(Run(ChallanTotals("O'Neil", "05-04-2021", "12", "101"), {"a1", "a2"}),
@@ -176,7 +191,7 @@ TEST_F(RentRunQueries, ChallanTotalsCountOnlyTheirOwnVoucherNumber) {
             (Rows{{"null", "1"}}));
 }
 
-TEST_F(RentRunQueries, UnlistedItemMovementsSkipTheItemsOfTheVoucher) {
+TEST_P(RentRunQueries, UnlistedItemMovementsSkipTheItemsOfTheVoucher) {
   EXPECT_EQ(
       Run(UnlistedItemMovements("12", "01-Apr-2021", "30-Apr-2021", "500"), {"MasterCode1", "RNo"}),
       (Rows{{"104", "C4"}}));
@@ -185,11 +200,11 @@ TEST_F(RentRunQueries, UnlistedItemMovementsSkipTheItemsOfTheVoucher) {
       7u);
 }
 
-TEST_F(RentRunQueries, QuotedValuesCannotChangeAStatement) {
-  company_->Execute("Create Table if not exists atShut (SrNo float, Uname varchar(40))");
-  company_->Execute("Insert Into atShut values (1, 'O''Brien'), (2, 'Obrien'), (3, 'x')");
-  connection_->Execute(DeleteUserLines("O'Brien"));
-  connection_->Execute(DeleteUserLines("x' or '1'='1"));
+TEST_P(RentRunQueries, QuotedValuesCannotChangeAStatement) {
+  Execute("Create Table if not exists atShut (SrNo float, Uname varchar(40))");
+  Execute("Insert Into atShut values (1, 'O''Brien'), (2, 'Obrien'), (3, 'x')");
+  connection_.Execute(DeleteUserLines("O'Brien"));
+  connection_.Execute(DeleteUserLines("x' or '1'='1"));
   EXPECT_EQ(Run("select Uname from atShut order by SrNo", {"Uname"}), (Rows{{"Obrien"}, {"x"}}));
 }
 

@@ -25,32 +25,62 @@ std::string Slurp(const std::filesystem::path& file) {
 
 }  // namespace
 
-ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
-  TempFolder folder;
-  std::string out_file = (folder.path() / "out").string();
-  std::string err_file = (folder.path() / "err").string();
+namespace {
+
+// A started program and the files its output goes to.
+struct Started {
+  pid_t pid = 0;
+  std::filesystem::path out;
+  std::filesystem::path err;
+};
+
+Started Start(const std::string& program, const std::vector<std::string>& arguments,
+              const std::filesystem::path& folder, int index) {
+  Started started{0, folder / ("out" + std::to_string(index)),
+                  folder / ("err" + std::to_string(index))};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+  posix_spawn_file_actions_addopen(&actions, 1, started.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0600);
-  posix_spawn_file_actions_addopen(&actions, 2, err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+  posix_spawn_file_actions_addopen(&actions, 2, started.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0600);
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
-  pid_t pid = 0;
-  int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  int rc = posix_spawn(&started.pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) throw std::runtime_error("cannot start " + program);
+  return started;
+}
+
+ProgramRun Finish(const Started& started) {
   int status = 0;
-  waitpid(pid, &status, 0);
+  waitpid(started.pid, &status, 0);
   ProgramRun run;
   run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  run.out = Slurp(out_file);
-  run.err = Slurp(err_file);
+  run.out = Slurp(started.out);
+  run.err = Slurp(started.err);
   return run;
+}
+
+}  // namespace
+
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
+  return RunProgramsTogether(program, {arguments}).front();
+}
+
+std::vector<ProgramRun> RunProgramsTogether(const std::string& program,
+                                            const std::vector<std::vector<std::string>>& runs) {
+  TempFolder folder;
+  std::vector<Started> started;
+  for (size_t i = 0; i < runs.size(); ++i) {
+    started.push_back(Start(program, runs[i], folder.path(), static_cast<int>(i)));
+  }
+  std::vector<ProgramRun> finished;
+  for (const Started& one : started) finished.push_back(Finish(one));
+  return finished;
 }
 
 }  // namespace rnt::testing

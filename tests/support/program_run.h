@@ -16,4 +16,9 @@ struct ProgramRun {
 // they are), standard input empty, and collects its output.
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments);
 
+// Starts the program once per argument list, all at the same time, and waits
+// for every one of them.
+std::vector<ProgramRun> RunProgramsTogether(const std::string& program,
+                                            const std::vector<std::vector<std::string>>& runs);
+
 }  // namespace rnt::testing

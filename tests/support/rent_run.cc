@@ -1,12 +1,19 @@
 #include "support/rent_run.h"
 
+#include <unistd.h>
+
+#include <fstream>
+
+#include "db/recordset.h"
 #include "db/work_table.h"
 #include "host/company_context.h"
 #include "host/kora_win.h"
 #include "refhost/components.h"
 #include "refhost/host_application.h"
 #include "refhost/parameters_file.h"
+#include "refhost/server_copy.h"
 #include "rnt/value_text.h"
+#include "support/pg_server.h"
 
 namespace rnt::testing {
 namespace {
@@ -136,11 +143,47 @@ CompanyYear& CompanyYear::RentVoucher(int32_t code, const std::string& day, int3
   return *this;
 }
 
+ServerCopy::ServerCopy() {
+  if (std::optional<PgServer> server = TestServer()) {
+    login_line_ = "x;" + server->host + ":" + std::to_string(server->port) + ";" + server->user +
+                  ";" + server->password;
+  }
+  static int copies = 0;
+  code_ = "t" + std::to_string(getpid()) + "c" + std::to_string(++copies);
+}
+
+ServerCopy::~ServerCopy() {
+  std::optional<PgServer> server = TestServer();
+  if (!server) return;
+  for (const std::string& catalogue : catalogues_) {
+    try {
+      DropCatalogue(*server, catalogue);
+    } catch (const std::exception&) {
+      // a catalogue left behind goes with the test cluster
+    }
+  }
+}
+
+refhost::CompanyFiles ServerCopy::Company(const refhost::CompanyFiles& files) {
+  refhost::ServerLogin login{login_line_};
+  if (catalogues_.empty()) catalogues_ = refhost::CopyCompanyToServer(files, login, code_);
+  refhost::YearFile current(files.current, refhost::YearFile::Indexes::kLeaveAsIs);
+  db::Recordset start;
+  start.Open("select StartDate from FinancialYear", current.Connection());
+  refhost::CompanyFiles on_server;
+  on_server.server = refhost::ServerCompany{login, code_, start.Field("StartDate").ToDate()};
+  return on_server;
+}
+
 RentRun MakeRentRun(const RentRunRequest& request) {
   refhost::CompanyFiles files;
   files.current = request.current->path();
   if (request.previous) files.previous = request.previous->path();
   TempFolder addon_folder;
+  if (request.server) {
+    files = request.server->Company(files);
+    std::ofstream(addon_folder.path() / "Server.Txt") << request.server->login_line() << "\r\n";
+  }
   refhost::WriteParametersFile(
       addon_folder.path(), request.user, request.rent_date, request.party,
       request.search_date.empty() ? request.rent_date : request.search_date);
@@ -160,7 +203,7 @@ RentRun MakeRentRun(const RentRunRequest& request) {
   RentRun run;
   run.report = addon.LastRunReport();
   run.windowing_events = windowing->events();
-  refhost::YearFile company(files.current, refhost::YearFile::Indexes::kLeaveAsIs);
+  refhost::YearFile company(files.CurrentYear(), refhost::YearFile::Indexes::kLeaveAsIs);
   run.lines = refhost::ReadRentLines(company.Connection(), request.user);
   host::ThreadCompanyContext().services = HostServices();
   return run;

@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "platform/recording_windowing.h"
+#include "refhost/company_files.h"
 #include "refhost/rent_lines.h"
 #include "rnt/date.h"
 #include "rnt/run_report.h"
@@ -70,6 +72,34 @@ struct RentRun {
   std::vector<std::string> windowing_events;
 };
 
+// Where a test's company is kept for its runs.
+enum class Storage { kFile, kServer };
+
+inline void PrintTo(Storage storage, std::ostream* out) {
+  *out << (storage == Storage::kFile ? "file" : "server");
+}
+
+// A test company copied to the test server the first time it is run there,
+// under a company code of its own; its catalogues are dropped afterwards.
+class ServerCopy {
+ public:
+  ServerCopy();
+  ~ServerCopy();
+  ServerCopy(const ServerCopy&) = delete;
+  ServerCopy& operator=(const ServerCopy&) = delete;
+
+  // False when no test server was started.
+  bool available() const { return !login_line_.empty(); }
+  // The company on the server, copied from its files on first use.
+  refhost::CompanyFiles Company(const refhost::CompanyFiles& files);
+  const std::string& login_line() const { return login_line_; }
+
+ private:
+  std::string login_line_;
+  std::string code_;
+  std::vector<std::string> catalogues_;
+};
+
 struct RentRunRequest {
   const CompanyYear* current = nullptr;
   const CompanyYear* previous = nullptr;
@@ -77,6 +107,7 @@ struct RentRunRequest {
   std::string rent_date;    // dd-mm-yyyy
   std::string search_date;  // default: the rent date
   std::string user = "clerk";
+  ServerCopy* server = nullptr;  // run on the server instead of the files
 };
 
 RentRun MakeRentRun(const RentRunRequest& request);

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "db/backend.h"
+
+namespace rnt::db {
+
+// A company catalogue on a PostgreSQL server. Every statement runs on its own
+// (autocommit), so that rent lines saved one by one are kept as they are
+// saved. Statements are prepared once per query shape and the kinds of its
+// values, and per insert column list, and reused with their values sent as
+// text. A lost connection fails the call that meets it with rnt::Error.
+class PostgresBackend : public Backend {
+ public:
+  // Connects, waiting at most kConnectTimeoutSeconds for the server. Throws
+  // rnt::Error naming the catalogue, the server and the server's reason (a
+  // wrong password, an unknown catalogue, no answer).
+  PostgresBackend(const std::string& host, int port, const std::string& database,
+                  const std::string& user, const std::string& password);
+  ~PostgresBackend() override;
+  PostgresBackend(const PostgresBackend&) = delete;
+  PostgresBackend& operator=(const PostgresBackend&) = delete;
+
+  static constexpr int kDefaultPort = 5432;
+  static constexpr int kConnectTimeoutSeconds = 5;
+
+  Dialect dialect() const override { return Dialect::kPostgres; }
+  void Execute(const QueryShape& shape) override;
+  void Check(const QueryShape& shape) override;
+  void ExecuteNative(const std::string& sql) override;
+  ResultRows Query(const QueryShape& shape) override;
+  std::vector<ColumnInfo> TableColumns(std::string_view table) override;
+  void Insert(std::string_view table,
+              const std::vector<std::pair<std::string, Variant>>& values) override;
+
+ private:
+  class Session;
+
+  // The name of the prepared statement of a key, preparing `sql` under a new
+  // name the first time.
+  const std::string& Prepared(const std::string& key, const std::string& sql);
+  // Drops the prepared statement of a key, if there is one.
+  void Forget(const std::string& key);
+  // Runs a shape's statement and reads its rows.
+  ResultRows Run(const QueryShape& shape, std::string_view what);
+
+  std::string where_;  // "catalogue 'c' on server 'host:port'", for messages
+  std::unique_ptr<Session> session_;
+  std::unordered_map<std::string, std::string> statements_;  // key -> statement name
+  size_t statements_made_ = 0;
+};
+
+}  // namespace rnt::db

@@ -1,0 +1,116 @@
+#include "refhost/server_copy.h"
+
+#include "db/recordset.h"
+#include "db/work_table.h"
+#include "refhost/company_schema.h"
+#include "rnt/error.h"
+
+namespace rnt::refhost {
+namespace {
+
+// The tables a company's year holds, the host's and the add-on's.
+constexpr std::string_view kTables[] = {"FinancialYear", "Master1", "Tran1",
+                                        "Tran2",         "Tran3",   "ItemDesc",
+                                        "VchOtherInfo",  "at_ILC",  "at_PartyPriceConfig",
+                                        "atShut"};
+
+// The maintenance catalogue of the server, where catalogues are made.
+constexpr std::string_view kMaintenanceCatalogue = "postgres";
+
+struct YearToCopy {
+  std::filesystem::path file;
+  std::string catalogue;
+};
+
+Date YearStart(db::Connection& file, const std::filesystem::path& path) {
+  db::Recordset rows;
+  rows.Open("select StartDate from FinancialYear", file);
+  if (rows.Eof() || rows.Field("StartDate").IsNull()) {
+    throw Error("company file " + path.string() + " has no FinancialYear start date");
+  }
+  return rows.Field("StartDate").ToDate();
+}
+
+bool CatalogueExists(db::Connection& maintenance, const std::string& catalogue) {
+  db::Recordset rows;
+  rows.Open("select datname from pg_database where datname=" + QuotedText(catalogue), maintenance);
+  return !rows.Eof();
+}
+
+bool HoldsData(const ServerLogin& login, const std::string& catalogue) {
+  db::Connection connection;
+  connection.Open(login.ConnectionText(catalogue));
+  for (std::string_view table : kTables) {
+    db::Recordset rows;
+    try {
+      rows.Open("select count(*) as n from " + std::string(table), connection);
+    } catch (const Error&) {
+      continue;  // no such table: nothing in it
+    }
+    if (rows.Field("n").ToDouble() > 0) return true;
+  }
+  return false;
+}
+
+void CopyTable(db::Connection& from, db::Connection& to, std::string_view table) {
+  std::vector<db::ColumnInfo> columns;
+  try {
+    columns = from.backend()->TableColumns(table);
+  } catch (const Error&) {
+    return;  // a table the file does not have
+  }
+  db::Recordset rows;
+  rows.Open("select * from " + std::string(table), from);
+  for (; !rows.Eof(); rows.MoveNext()) {
+    std::vector<std::pair<std::string, Variant>> values;
+    for (const db::ColumnInfo& column : columns) {
+      values.emplace_back(column.name, rows.Field(column.name));
+    }
+    to.backend()->Insert(table, values);
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> CopyCompanyToServer(const CompanyFiles& files, const ServerLogin& login,
+                                             const std::string& company_code) {
+  std::vector<YearToCopy> years;
+  std::vector<std::filesystem::path> paths = {files.current};
+  if (files.previous) paths.push_back(*files.previous);
+  for (const std::filesystem::path& path : paths) {
+    YearFile file(path, YearFile::Indexes::kLeaveAsIs);
+    ServerCompany company{login, company_code, YearStart(file.Connection(), path)};
+    years.push_back({path, company.Catalogue(company.year_start.year())});
+  }
+
+  // Every catalogue is checked before the first is written.
+  db::Connection maintenance;
+  maintenance.Open(login.ConnectionText(kMaintenanceCatalogue));
+  std::vector<bool> exists;
+  for (const YearToCopy& year : years) {
+    exists.push_back(CatalogueExists(maintenance, year.catalogue));
+    if (exists.back() && HoldsData(login, year.catalogue)) {
+      throw Error("catalogue " + year.catalogue + " already holds data; it is not overwritten");
+    }
+  }
+
+  std::vector<std::string> written;
+  for (size_t i = 0; i < years.size(); ++i) {
+    const YearToCopy& year = years[i];
+    if (!exists[i])
+      maintenance.backend()->ExecuteNative("CREATE DATABASE \"" + year.catalogue + "\"");
+    YearFile file(year.file, YearFile::Indexes::kLeaveAsIs);
+    db::Connection catalogue;
+    catalogue.Open(login.ConnectionText(year.catalogue));
+    CreateHostTables(catalogue);
+    CreateAddonTables(catalogue);
+    db::EnsureWorkTable(catalogue);
+    catalogue.Execute("BEGIN");
+    for (std::string_view table : kTables) CopyTable(file.Connection(), catalogue, table);
+    catalogue.Execute("COMMIT");
+    written.push_back(year.catalogue);
+  }
+  return written;
+}
+
+}  // namespace rnt::refhost
