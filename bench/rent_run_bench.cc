@@ -7,7 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -84,5 +87,51 @@ void BM_Continuation20000Rows(benchmark::State& state) {
   std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_Continuation20000Rows)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
+// The server's login from the file that RNT_PG_ENV names (written by
+// scripts/pg_cluster.sh), as a Server.Txt line; empty without one.
+std::string ServerLoginLine() {
+  const char* env = std::getenv("RNT_PG_ENV");
+  if (!env) return {};
+  std::ifstream in(env);
+  std::map<std::string, std::string> facts;
+  for (std::string line; std::getline(in, line);) {
+    size_t equals = line.find('=');
+    if (equals != std::string::npos) facts[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  return "x;" + facts["PGHOST"] + ":" + facts["PGPORT"] + ";" + facts["PGUSER"] + ";" +
+         facts["PGPASSWORD"];
+}
+
+// The first calculation of 20,000 rows with the company on the server.
+void BM_FirstCalculation20000RowsOnServer(benchmark::State& state) {
+  std::string login = ServerLoginLine();
+  if (login.empty()) {
+    state.SkipWithError("no server: start one with scripts/pg_cluster.sh and set RNT_PG_ENV");
+    return;
+  }
+  std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                 ("rnt0417-bench-" + std::to_string(std::random_device{}()));
+  std::filesystem::create_directories(folder);
+  rnt::bench::GeneratedCompany company = rnt::bench::GenerateCompany(folder, {50, 10000, 7});
+  std::string server_txt = (folder / "Server.Txt").string();
+  std::ofstream(server_txt) << login << "\r\n";
+  std::string code = "b" + std::to_string(getpid());
+  RunProgram({"copy-company", "--company", company.current_year.string(), "--previous-year",
+              company.previous_year.string(), "--server", code, "--server-txt", server_txt});
+  long peak_kib = 0;
+  for (auto _ : state) {
+    peak_kib = RunProgram({"run", "--server", code, "--year-start", "01-04-2021", "--party",
+                           company.party, "--rent-date", company.rent_date, "--user", "bench",
+                           "--settle-ms", "0", "--format", "csv", "--server-txt", server_txt});
+  }
+  state.counters["movement_rows"] = 20000;
+  state.counters["peak_memory_MiB"] = static_cast<double>(peak_kib) / 1024.0;
+  std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_FirstCalculation20000RowsOnServer)
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -66,6 +67,40 @@ ProgramRun Finish(const Started& started) {
 }
 
 }  // namespace
+
+struct BackgroundProgram::State {
+  TempFolder folder;
+  Started started;
+  std::optional<ProgramRun> finished;
+};
+
+BackgroundProgram::BackgroundProgram(const std::string& program,
+                                     const std::vector<std::string>& arguments)
+    : state_(std::make_unique<State>()) {
+  state_->started = Start(program, arguments, state_->folder.path(), 0);
+}
+
+BackgroundProgram::~BackgroundProgram() {
+  if (!state_->finished) Wait();
+}
+
+bool BackgroundProgram::Running() {
+  if (state_->finished) return false;
+  int status = 0;
+  pid_t done = waitpid(state_->started.pid, &status, WNOHANG);
+  if (done == 0) return true;
+  ProgramRun run;
+  run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  run.out = Slurp(state_->started.out);
+  run.err = Slurp(state_->started.err);
+  state_->finished = run;
+  return false;
+}
+
+ProgramRun BackgroundProgram::Wait() {
+  if (!state_->finished) state_->finished = Finish(state_->started);
+  return *state_->finished;
+}
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
   return RunProgramsTogether(program, {arguments}).front();

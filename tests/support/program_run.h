@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,22 @@ struct ProgramRun {
 // Runs a program with arguments (no shell between: arguments are passed as
 // they are), standard input empty, and collects its output.
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments);
+
+// A program started in the background, for tests that act on it while it runs.
+class BackgroundProgram {
+ public:
+  BackgroundProgram(const std::string& program, const std::vector<std::string>& arguments);
+  ~BackgroundProgram();
+  BackgroundProgram(const BackgroundProgram&) = delete;
+  BackgroundProgram& operator=(const BackgroundProgram&) = delete;
+
+  bool Running();
+  ProgramRun Wait();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 // Starts the program once per argument list, all at the same time, and waits
 // for every one of them.

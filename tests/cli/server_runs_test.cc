@@ -1,0 +1,183 @@
+// rnt0417 on a company kept on the database server: copied there from its
+// files, run by several users at once, and the ways a server can fail a run.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "db/recordset.h"
+#include "support/pg_server.h"
+#include "support/program_run.h"
+#include "support/rent_run.h"
+
+namespace rnt::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+// Two parties' challans over a month for `items` items.
+void FillCompany(CompanyYear& company, int items) {
+  company.Party(12, "Sharma Builders").Party(13, "Verma & Sons");
+  for (int item = 0; item < items; ++item) {
+    int32_t code = 101 + item;
+    company.Item(code, "Item " + std::to_string(item)).Rate(12, code, 1.5).Rate(13, code, 2);
+    for (int day = 1; day <= 28; day += 3) {
+      std::string date = (day < 10 ? "0" : "") + std::to_string(day) + "-04-2021";
+      company.Issue(date, "C" + std::to_string(item * 100 + day), code, 12 + day % 2, 5 + item);
+      if (day > 10) {
+        company.Return(date, "R" + std::to_string(item * 100 + day), code, 12 + day % 2, 2);
+      }
+    }
+  }
+}
+
+class ServerRuns : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::optional<PgServer> server = TestServer();
+    if (!server) GTEST_SKIP() << "no test database server";
+    server_ = *server;
+    code_ = "s" + std::to_string(getpid());
+    server_txt_ = folder_.path() / "Server.Txt";
+    WriteServerTxt(server_.password);
+  }
+  void TearDown() override {
+    for (const char* year : {"_db12021", "_db12020"}) {
+      try {
+        DropCatalogue(server_, code_ + year);
+      } catch (const std::exception&) {
+        // never made
+      }
+    }
+  }
+
+  void WriteServerTxt(const std::string& password) {
+    std::ofstream(server_txt_) << "x;" << server_.host << ":" << server_.port << ";" << server_.user
+                               << ";" << password << "\r\n";
+  }
+
+  ProgramRun Copy() {
+    return RunProgram(RNT_CLI_PATH, {"copy-company", "--company", company_.path().string(),
+                                     "--server", code_, "--server-txt", server_txt_.string()});
+  }
+
+  std::vector<std::string> ServerRun(const std::string& user, const std::string& party,
+                                     const std::string& code) {
+    return {"run",
+            "--server",
+            code,
+            "--year-start",
+            "01-04-2021",
+            "--party",
+            party,
+            "--rent-date",
+            "01-05-2021",
+            "--user",
+            user,
+            "--settle-ms",
+            "0",
+            "--format",
+            "json",
+            "--server-txt",
+            server_txt_.string()};
+  }
+
+  PgServer server_;
+  std::string code_;
+  TempFolder folder_;
+  std::filesystem::path server_txt_;
+  CompanyYear company_{Date::FromYmd(2021, 4, 1)};
+};
+
+TEST_F(ServerRuns, ACopiedCompanyGivesTheLinesOfItsFilesAndIsNeverCopiedTwice) {
+  FillCompany(company_, 5);
+  ProgramRun copy = Copy();
+  ASSERT_EQ(copy.exit_status, 0) << copy.err;
+  EXPECT_THAT(copy.out, HasSubstr(code_ + "_db12021"));
+  ProgramRun on_file =
+      RunProgram(RNT_CLI_PATH, {"run", "--company", company_.path().string(), "--party",
+                                "Sharma Builders", "--rent-date", "01-05-2021", "--user", "anita",
+                                "--settle-ms", "0", "--format", "json"});
+  ProgramRun on_server = RunProgram(RNT_CLI_PATH, ServerRun("anita", "Sharma Builders", code_));
+  ASSERT_EQ(on_server.exit_status, 0) << on_server.err;
+  EXPECT_EQ(nlohmann::json::parse(on_server.out), nlohmann::json::parse(on_file.out));
+  EXPECT_GT(nlohmann::json::parse(on_server.out).size(), 10u);
+
+  ProgramRun again = Copy();
+  EXPECT_EQ(again.exit_status, 1);
+  EXPECT_THAT(again.err, HasSubstr("already holds data"));
+}
+
+TEST_F(ServerRuns, EightUsersAtOnceEachGetTheLinesOfARunMadeAlone) {
+  FillCompany(company_, 10);
+  ASSERT_EQ(Copy().exit_status, 0);
+  std::vector<std::vector<std::string>> runs;
+  std::vector<std::string> alone;
+  for (int user = 0; user < 8; ++user) {
+    runs.push_back(ServerRun("user" + std::to_string(user),
+                             user % 2 ? "Verma & Sons" : "Sharma Builders", code_));
+    ProgramRun run = RunProgram(RNT_CLI_PATH, runs.back());
+    ASSERT_EQ(run.exit_status, 0) << run.err;
+    alone.push_back(run.out);
+  }
+  std::vector<ProgramRun> together = RunProgramsTogether(RNT_CLI_PATH, runs);
+  for (int user = 0; user < 8; ++user) {
+    ASSERT_EQ(together[user].exit_status, 0) << together[user].err;
+    EXPECT_EQ(nlohmann::json::parse(together[user].out), nlohmann::json::parse(alone[user]));
+  }
+}
+
+TEST_F(ServerRuns, AConnectionDroppedByTheServerEndsTheRunWithItsReason) {
+  FillCompany(company_, 60);
+  ASSERT_EQ(Copy().exit_status, 0);
+  ProgramRun bystander = RunProgram(RNT_CLI_PATH, ServerRun("ravi", "Verma & Sons", code_));
+  ASSERT_EQ(bystander.exit_status, 0) << bystander.err;
+
+  db::Connection maintenance;
+  maintenance.Open(ServerConnectionText(server_, "postgres"));
+  BackgroundProgram victim(RNT_CLI_PATH, ServerRun("anita", "Sharma Builders", code_));
+  while (victim.Running()) {
+    db::Recordset ended;
+    ended.Open("select pg_terminate_backend(pid) as ended from pg_stat_activity where datname='" +
+                   code_ + "_db12021' and pid<>pg_backend_pid()",
+               maintenance);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ProgramRun run = victim.Wait();
+  EXPECT_EQ(run.exit_status, 1) << run.out;
+  EXPECT_THAT(run.err, HasSubstr("connection"));
+
+  ProgramRun after = RunProgram(RNT_CLI_PATH, ServerRun("ravi", "Verma & Sons", code_));
+  EXPECT_EQ(nlohmann::json::parse(after.out), nlohmann::json::parse(bystander.out));
+}
+
+TEST_F(ServerRuns, ServerFailuresGiveAClearReasonWithoutHanging) {
+  FillCompany(company_, 1);
+  ASSERT_EQ(Copy().exit_status, 0);
+  auto started = std::chrono::steady_clock::now();
+  ProgramRun unknown = RunProgram(RNT_CLI_PATH, ServerRun("anita", "Sharma Builders", "nobody"));
+  EXPECT_EQ(unknown.exit_status, 1);
+  EXPECT_THAT(unknown.err, HasSubstr("nobody_db12021"));
+
+  WriteServerTxt("wrong-password");
+  ProgramRun wrong = RunProgram(RNT_CLI_PATH, ServerRun("anita", "Sharma Builders", code_));
+  EXPECT_EQ(wrong.exit_status, 1);
+  EXPECT_THAT(wrong.err, HasSubstr("password"));
+
+  std::ofstream(server_txt_) << "x;" << server_.host << ":" << server_.port << ";rnt\r\n";
+  ProgramRun short_line = RunProgram(RNT_CLI_PATH, ServerRun("anita", "Sharma Builders", code_));
+  EXPECT_EQ(short_line.exit_status, 1);
+  EXPECT_THAT(short_line.err, HasSubstr("field"));
+
+  std::ofstream(server_txt_) << "x;127.0.0.1:1;rnt;rnt-test\r\n";  // nothing listens there
+  ProgramRun closed = RunProgram(RNT_CLI_PATH, ServerRun("anita", "Sharma Builders", code_));
+  EXPECT_EQ(closed.exit_status, 1);
+  EXPECT_THAT(closed.err, HasSubstr("127.0.0.1:1"));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+}
+
+}  // namespace
+}  // namespace rnt::testing
