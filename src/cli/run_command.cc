@@ -3,22 +3,29 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <thread>
 
 #include "cli/addon_library.h"
+#include "cli/progress.h"
+#include "cli/spinner.h"
 #include "cli/statement_format.h"
 #include "platform/addon_files.h"
 #include "refhost/company_files.h"
 #include "refhost/components.h"
 #include "refhost/host_application.h"
+#include "refhost/item_names.h"
 #include "refhost/parameters_file.h"
+#include "refhost/parties.h"
 #include "refhost/rent_lines.h"
+#include "refhost/rent_voucher.h"
 #include "refhost/server_copy.h"
 #include "rnt/error.h"
 #include "rnt/value_text.h"
+#include "ui/frm_error.h"
 
 namespace rnt::cli {
 namespace {
@@ -38,16 +45,35 @@ class RunError : public Error {
 // The default window system, with the pause inside Start as the user set it.
 class CommandLineWindowing : public platform::Windowing {
  public:
-  explicit CommandLineWindowing(int settle_ms)
-      : inner_(platform::MakeDefaultWindowing()), settle_ms_(settle_ms) {}
+  // Forms are shown only to a user at a terminal; otherwise the refusal is
+  // reported on standard error, and piped output holds nothing but results.
+  CommandLineWindowing(int settle_ms, bool show_forms)
+      : inner_(platform::MakeDefaultWindowing()), settle_ms_(settle_ms), show_forms_(show_forms) {}
   void Yield() override { inner_->Yield(); }
-  void SetMousePointer(int pointer) override { inner_->SetMousePointer(pointer); }
+  // The hourglass turns the spinner on, the default pointer off.
+  void SetMousePointer(int pointer) override {
+    inner_->SetMousePointer(pointer);
+    if (pointer == platform::kHourglassPointer) {
+      spinner_.Start();
+    } else {
+      spinner_.Stop();
+    }
+  }
   void Sleep(int) override { std::this_thread::sleep_for(std::chrono::milliseconds(settle_ms_)); }
-  void ShowModal(ui::FrmError& form) override { inner_->ShowModal(form); }
+  void ShowModal(ui::FrmError& form) override {
+    spinner_.Stop();  // the form has the terminal to itself
+    if (show_forms_) {
+      inner_->ShowModal(form);
+    } else {
+      form.ClickOkButton();
+    }
+  }
 
  private:
+  Spinner spinner_;
   std::shared_ptr<platform::Windowing> inner_;
   int settle_ms_;
+  bool show_forms_;
 };
 
 // A folder of the run's own for the add-on's files, so that runs made at the
@@ -165,6 +191,13 @@ CheckedRun Check(const RunOptions& options) {
                              " holds the financial year starting " + ShortDateText(*start));
     }
   }
+  if (options.all_parties) {
+    if (!options.party.empty()) {
+      throw CommandLineError("--party and --all-parties: name one party or all, not both");
+    }
+    return run;
+  }
+  if (options.party.empty()) throw CommandLineError("--party NAME or --all-parties is needed");
   try {
     refhost::ReferenceMasterLookup(company).CodeOf(options.party, HostMasterLookup::kParty);
   } catch (const Error& error) {
@@ -181,26 +214,49 @@ void PrintReport(const RunReport& report, std::ostream& err) {
   for (const std::string& note : report.notes) err << "rnt0417: " << note << "\n";
 }
 
-int Run(const RunOptions& options, std::ostream& out, std::ostream& err) {
-  StatementFormat format = ParseStatementFormat(options.format);
-  CheckedRun run = Check(options);
+// A file name for a party's statement: letters and digits of the name kept,
+// anything else "_", and the format's extension.
+std::string StatementFileName(const std::string& party, StatementFormat format) {
+  std::string name;
+  for (unsigned char c : party) name += std::isalnum(c) || c == '-' ? static_cast<char>(c) : '_';
+  switch (format) {
+    case StatementFormat::kCsv:
+      return name + ".csv";
+    case StatementFormat::kJson:
+      return name + ".json";
+    case StatementFormat::kHtml:
+      return name + ".html";
+    default:
+      return name + ".txt";
+  }
+}
 
+// How one party's run ended, and its statement when it finished.
+struct PartyRun {
+  int status = kRunFinished;
+  std::string reason;
+  Statement statement;
+};
+
+// One rent run made the way the host makes it: parameters file, Start, the
+// user's lines read back.
+PartyRun RunParty(const CheckedRun& run, const RunOptions& options, const std::string& party,
+                  const AddonLibrary& library, std::ostream& err) {
   RunFolder folder;
   if (run.files.server) {
     // The add-on reads the server's login from its own folder.
     std::ofstream(folder.path() / "Server.Txt") << run.files.server->login.line << "\r\n";
   }
-  refhost::WriteParametersFile(folder.path(), run.user, ShortDateText(run.rent_date), options.party,
+  refhost::WriteParametersFile(folder.path(), run.user, ShortDateText(run.rent_date), party,
                                ShortDateText(run.search_date));
 
-  AddonLibrary library(AddonLibrary::NextToProgram());
   auto host = std::make_shared<refhost::ReferenceHostApplication>(run.user, run.files);
   HostServices services;
   services.components = std::make_shared<refhost::ReferenceComponentFactory>(run.files);
-  services.windowing = std::make_shared<CommandLineWindowing>(options.settle_ms);
+  services.windowing = std::make_shared<CommandLineWindowing>(
+      options.settle_ms, !options.all_parties && isatty(STDOUT_FILENO) != 0);
   services.addon_folder = folder.path();
   library.SetHostServices(services);
-
   RunReport report;
   {
     AddonLibrary::Object addon = library.Create("IKoraWin");
@@ -212,19 +268,125 @@ int Run(const RunOptions& options, std::ostream& out, std::ostream& err) {
   library.SetHostServices(HostServices());
   if (options.show_report) PrintReport(report, err);
 
-  if (report.refusal) {
-    err << "rnt0417: Invalid Data !! " << *report.refusal << "\n";
-    return kRentDateRefused;
-  }
+  if (report.refusal) return {kRentDateRefused, "Invalid Data !! " + *report.refusal, {}};
   if (const SkippedStep* failure = report.FirstDatabaseFailure()) {
-    throw RunError(failure->step + ": " + failure->failure);
+    return {kRunNotMade, failure->step + ": " + failure->failure, {}};
   }
   refhost::YearFile company(run.files.CurrentYear());
-  PrintStatement(refhost::ReadRentLines(company.Connection(), run.user), format, out);
+  Statement statement{party, ShortDateText(run.rent_date), run.user,
+                      refhost::ReadRentLines(company.Connection(), run.user),
+                      refhost::ItemNames(company.Connection())};
+  return {kRunFinished, "", std::move(statement)};
+}
+
+void Emit(const Statement& statement, StatementFormat format,
+          const std::optional<std::filesystem::path>& file, std::ostream& out) {
+  if (!file) {
+    PrintStatement(statement, format, out);
+    return;
+  }
+  std::ofstream written(*file);
+  if (!written) throw RunError("cannot write " + file->string());
+  PrintStatement(statement, format, written);
+}
+
+// Every party with movements, one after the other; a failing party is
+// reported and skipped.
+int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFormat format,
+                  const AddonLibrary& library, std::ostream& out, std::ostream& err) {
+  std::vector<std::string> parties = refhost::PartiesWithMovements(run.files, run.rent_date);
+  if (options.output_dir) std::filesystem::create_directories(*options.output_dir);
+  Progress progress(parties.size(), err);
+  int billed = 0, refused = 0, failed = 0;
+  double grand_total = 0;
+  for (const std::string& party : parties) {
+    PartyRun result;
+    try {
+      result = RunParty(run, options, party, library, err);
+    } catch (const std::exception& error) {
+      result = {kRunNotMade, error.what(), {}};
+    }
+    if (result.status == kRunFinished) {
+      ++billed;
+      std::optional<std::filesystem::path> file;
+      if (options.output_dir) file = *options.output_dir / StatementFileName(party, format);
+      if (!file) out << "== " << party << "\n";
+      grand_total += GrandTotal(result.statement);
+      Emit(result.statement, format, file, out);
+    } else {
+      ++(result.status == kRentDateRefused ? refused : failed);
+      progress.Clear();
+      err << "rnt0417: " << party << ": " << result.reason << "\n";
+    }
+    progress.Advance();
+  }
+  progress.Clear();
+  err << "parties billed: " << billed << ", refused: " << refused << ", failed: " << failed
+      << "; grand total: " << TwoDecimalText(grand_total) << "\n";
+  return failed > 0 ? kRunNotMade : kRunFinished;
+}
+
+int Run(const RunOptions& options, std::ostream& out, std::ostream& err) {
+  StatementFormat format = ParseStatementFormat(options.format);
+  CheckedRun run = Check(options);
+  AddonLibrary library(AddonLibrary::NextToProgram());
+  if (options.all_parties) return RunAllParties(run, options, format, library, out, err);
+
+  PartyRun result = RunParty(run, options, options.party, library, err);
+  if (result.status == kRentDateRefused) {
+    err << "rnt0417: " << result.reason << "\n";
+    return kRentDateRefused;
+  }
+  if (result.status != kRunFinished) throw RunError(result.reason);
+  Emit(result.statement, format, options.output, out);
   return kRunFinished;
 }
 
 }  // namespace
+
+int PostRentVoucher(const PostOptions& options, std::ostream& out, std::ostream& err) {
+  try {
+    Date rent_date = DateOption("--rent-date", options.rent_date);
+    RequireFile("--company", options.company);
+    std::string user = options.user.value_or(LoginName());
+    if (user.empty() || !platform::IsSafeUserName(user)) {
+      throw CommandLineError("--user: '" + user + "' cannot be a user name");
+    }
+    auto company = std::make_shared<refhost::YearFile>(std::filesystem::absolute(options.company),
+                                                       refhost::YearFile::Indexes::kLeaveAsIs);
+    try {
+      company->Connection();
+    } catch (const Error& error) {
+      throw RunError(error.what());
+    }
+    int32_t party = 0;
+    try {
+      party =
+          refhost::ReferenceMasterLookup(company).CodeOf(options.party, HostMasterLookup::kParty);
+    } catch (const Error&) {
+      throw CommandLineError("--party: no party '" + options.party + "' in Master1 of " +
+                             company->name());
+    }
+    int32_t voucher = 0;
+    try {
+      voucher = refhost::PostRentVoucher(company->Connection(), party, rent_date, user);
+    } catch (const DatabaseUnavailable&) {
+      throw;
+    } catch (const Error& error) {
+      err << "rnt0417: not posted: " << error.what() << "\n";
+      return kRentDateRefused;
+    }
+    out << "posted rent voucher " << voucher << " of " << options.party << " on "
+        << ShortDateText(rent_date) << "\n";
+    return kRunFinished;
+  } catch (const CommandLineError& error) {
+    err << "rnt0417: " << error.what() << "\n";
+    return kBadCommandLine;
+  } catch (const std::exception& error) {
+    err << "rnt0417: the rent voucher could not be posted: " << error.what() << "\n";
+    return kRunNotMade;
+  }
+}
 
 int CopyCompany(const CopyOptions& options, std::ostream& out, std::ostream& err) {
   try {

@@ -31,6 +31,9 @@ struct RunOptions {
   std::string format = "table";
   int settle_ms = 4000;
   bool show_report = false;
+  std::optional<std::filesystem::path> output;      // the statement goes there instead of stdout
+  bool all_parties = false;                         // every party with movements, one by one
+  std::optional<std::filesystem::path> output_dir;  // one statement file per party
 };
 
 // Makes one rent run the way the host does and prints the user's rent lines.
@@ -45,6 +48,17 @@ struct CopyOptions {
   std::string server;
   std::optional<std::filesystem::path> server_txt;
 };
+
+// What `rnt0417 post` was asked to do.
+struct PostOptions {
+  std::filesystem::path company;
+  std::string party;
+  std::string rent_date;
+  std::optional<std::string> user;
+};
+
+// Records the user's current rent lines of the party as its rent voucher.
+int PostRentVoucher(const PostOptions& options, std::ostream& out, std::ostream& err);
 
 // Copies a company's files into the database server's catalogues.
 int CopyCompany(const CopyOptions& options, std::ostream& out, std::ostream& err);

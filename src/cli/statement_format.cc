@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "cli/statement_html.h"
+#include "cli/statement_items.h"
 #include "db/work_table.h"
 #include "rnt/error.h"
 #include "rnt/value_text.h"
@@ -65,33 +67,89 @@ void PrintJson(const std::vector<refhost::RentLine>& lines, std::ostream& out) {
   out << array.dump(2) << "\n";
 }
 
-void PrintTable(const std::vector<refhost::RentLine>& lines, std::ostream& out) {
-  if (lines.empty()) {
-    out << "No rent lines.\n";
+// Lays out the statement's table for a fixed-width screen or printer: every
+// item's rows share one set of column widths, so that the columns line up
+// down the whole statement, and subtotals and the grand total stand under the
+// amounts.
+class TableLayout {
+ public:
+  TableLayout(const std::vector<StatementItem>& items, const std::string& grand_total) {
+    for (size_t i = 0; i < kStatementColumns; ++i) widths_[i] = StatementHeadings()[i].text.size();
+    Widen(kAmount, grand_total);
+    for (const StatementItem& item : items) {
+      for (const StatementRow& row : item.rows) {
+        for (size_t i = 0; i < kStatementColumns; ++i) Widen(i, row.cells[i]);
+      }
+      Widen(kAmount, TwoDecimalText(item.subtotal));
+    }
+  }
+
+  void PrintHeadings(std::ostream& out) const {
+    std::array<std::string, kStatementColumns> headings;
+    for (size_t i = 0; i < kStatementColumns; ++i) {
+      headings[i] = std::string(StatementHeadings()[i].text);
+    }
+    PrintRow(headings, out);
+  }
+
+  void PrintRow(const std::array<std::string, kStatementColumns>& cells, std::ostream& out) const {
+    std::string text(kIndent);
+    for (size_t i = 0; i < kStatementColumns; ++i) {
+      if (i) text += kGap;
+      const std::string padding(widths_[i] - cells[i].size(), ' ');
+      text += StatementHeadings()[i].numeric ? padding + cells[i] : cells[i] + padding;
+    }
+    PrintTrimmed(text, out);
+  }
+
+  // A label on the left and an amount under the amounts column.
+  void PrintTotal(std::string_view indent, std::string_view label, const std::string& amount,
+                  std::ostream& out) const {
+    size_t amount_end = kIndent.size();
+    for (size_t i = 0; i <= kAmount; ++i) amount_end += widths_[i] + (i ? kGap.size() : 0);
+    std::string text = std::string(indent) + std::string(label);
+    text += std::string(
+        std::max(amount_end, text.size() + amount.size() + 1) - text.size() - amount.size(), ' ');
+    PrintTrimmed(text + amount, out);
+  }
+
+ private:
+  static constexpr std::string_view kIndent = "  ";
+  static constexpr std::string_view kGap = "  ";
+  static constexpr size_t kAmount = static_cast<size_t>(StatementColumn::kAmount);
+
+  void Widen(size_t column, const std::string& text) {
+    widths_[column] = std::max(widths_[column], text.size());
+  }
+
+  static void PrintTrimmed(std::string text, std::ostream& out) {
+    text.erase(text.find_last_not_of(' ') + 1);
+    out << text << "\n";
+  }
+
+  std::array<size_t, kStatementColumns> widths_{};
+};
+
+void PrintTable(const Statement& statement, std::ostream& out) {
+  if (statement.lines.empty()) {
+    out << "No rent lines for " << statement.party << " on " << statement.rent_date << ".\n";
     return;
   }
-  static constexpr std::string_view kShown[] = {"Code1", "SrNo", "RecType", "RNo",   "ChallanNo",
-                                                "Dte1",  "Dte2", "Days",    "D1",    "D2",
-                                                "D3",    "D4",   "Qty",     "Price", "Qty2"};
-  std::vector<std::vector<std::string>> cells;
-  std::vector<size_t> widths;
-  for (std::string_view column : kShown) widths.push_back(column.size());
-  for (const refhost::RentLine& line : lines) {
-    auto& row = cells.emplace_back();
-    for (size_t i = 0; i < std::size(kShown); ++i) {
-      row.push_back(CellText(line.Get(kShown[i])));
-      widths[i] = std::max(widths[i], row.back().size());
-    }
+  const std::vector<StatementItem> items = StatementItems(statement);
+  const std::string grand_total = TwoDecimalText(GrandTotal(statement));
+  const TableLayout layout(items, grand_total);
+  out << "Rent statement\n"
+      << "Party:      " << statement.party << "\n"
+      << "Rent date:  " << statement.rent_date << "\n"
+      << "User:       " << statement.user << "\n";
+  for (const StatementItem& item : items) {
+    out << "\n" << item.title << "\n";
+    layout.PrintHeadings(out);
+    for (const StatementRow& row : item.rows) layout.PrintRow(row.cells, out);
+    layout.PrintTotal("  ", "Subtotal", TwoDecimalText(item.subtotal), out);
   }
-  auto print_row = [&](auto cell_of) {
-    for (size_t i = 0; i < std::size(kShown); ++i) {
-      std::string text(cell_of(i));
-      out << (i ? "  " : "") << std::string(widths[i] - text.size(), ' ') << text;
-    }
-    out << "\n";
-  };
-  print_row([&](size_t i) { return kShown[i]; });
-  for (const auto& row : cells) print_row([&](size_t i) { return row[i]; });
+  out << "\n";
+  layout.PrintTotal("", "Grand total", grand_total, out);
 }
 
 }  // namespace
@@ -100,22 +158,33 @@ StatementFormat ParseStatementFormat(std::string_view name) {
   if (name == "table") return StatementFormat::kTable;
   if (name == "csv") return StatementFormat::kCsv;
   if (name == "json") return StatementFormat::kJson;
-  throw Error("unknown format '" + std::string(name) + "': expected table, csv or json");
+  if (name == "html") return StatementFormat::kHtml;
+  throw Error("unknown format '" + std::string(name) + "': expected table, csv, json or html");
 }
 
-void PrintStatement(const std::vector<refhost::RentLine>& lines, StatementFormat format,
-                    std::ostream& out) {
+void PrintStatement(const Statement& statement, StatementFormat format, std::ostream& out) {
   switch (format) {
     case StatementFormat::kTable:
-      PrintTable(lines, out);
+      PrintTable(statement, out);
       break;
     case StatementFormat::kCsv:
-      PrintCsv(lines, out);
+      PrintCsv(statement.lines, out);
       break;
     case StatementFormat::kJson:
-      PrintJson(lines, out);
+      PrintJson(statement.lines, out);
+      break;
+    case StatementFormat::kHtml:
+      PrintHtmlStatement(statement, out);
       break;
   }
+}
+
+double GrandTotal(const Statement& statement) {
+  double total = 0;
+  for (const refhost::RentLine& line : statement.lines) {
+    total += LineNumber(line, "Qty2").value_or(0);
+  }
+  return total;
 }
 
 }  // namespace rnt::cli
