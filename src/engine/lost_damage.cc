@@ -1,5 +1,7 @@
 #include "engine/lost_damage.h"
 
+#include <set>
+
 #include <exception>
 #include <functional>
 #include <optional>
@@ -19,6 +21,41 @@ namespace {
 
 using ItemsQuery = std::string (*)(std::string_view, std::string_view, std::string_view);
 
+// The days on which the party has lines marked lost or damaged, read once per
+// run: most movement days have none, and their two queries need not run.
+// Nothing when they cannot be read exactly; then every day is asked.
+const std::set<std::pair<std::string, int32_t>>* MarkedDays(host::CompanyContext& context,
+                                                            const std::string& party) {
+  auto& lookups = context.lookups;
+  if (lookups.marked_party == party) return lookups.marked_days ? &*lookups.marked_days : nullptr;
+  lookups.marked_party = party;
+  lookups.marked_days.reset();
+  if (!context.connection || !ParseNumberText(party)) return nullptr;
+  try {
+    db::Recordset rows;
+    rows.Open(
+        "select t2.MasterCode1 as item, t2.Date as day from itemdesc as itd, Tran2 as t2 where "
+        "itd.Desc1 in ('Lost','L','Damage','D') and itd.vchcode=t2.vchcode and "
+        "itd.srno=t2.srno and t2.cm1=" +
+            party,
+        *context.connection);
+    std::set<std::pair<std::string, int32_t>> days;
+    for (; !rows.Eof(); rows.MoveNext()) {
+      Variant item = rows.Field("item");
+      Variant day = rows.Field("day");
+      if (item.IsNull() || day.type() != VariantType::kDate) {
+        if (item.IsNull() && day.IsNull()) continue;
+        return nullptr;  // a day the set cannot hold exactly
+      }
+      days.emplace(item.ToText(), day.date().serial());
+    }
+    lookups.marked_days = std::move(days);
+    return &*lookups.marked_days;
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+}
+
 // The marked voucher lines of one item, party and day, read over the company
 // connection (never through the host object: they belong to the open company
 // whatever year a walk reads). Nothing when the query cannot be built or run;
@@ -35,12 +72,19 @@ std::optional<db::Recordset> MarkedLines(host::CompanyContext& context, ItemsQue
   } catch (const Error&) {
     return std::nullopt;  // a null has no text: no query
   }
+  if (const auto* marked = MarkedDays(context, party)) {
+    std::optional<Date> date = ParseDateText(day);
+    if (date && !marked->count({item, date->serial()})) return std::nullopt;
+  }
   std::string sql = query(item, party, day);
   try {
     if (!context.connection) throw Error("there is no connection to the company database");
     db::Recordset rows;
     rows.Open(sql, *context.connection, db::CursorType::kDynamic, db::LockType::kBatchOptimistic);
     return rows;
+  } catch (const DatabaseUnavailable& error) {
+    context.report.Skip({"read the " + std::string(kind) + " items of " + day, error.what(), true});
+    return std::nullopt;
   } catch (const std::exception& error) {
     if (ParseNumberText(item) && ParseNumberText(party) && ParseDateText(day)) {
       context.report.Skip({"read the " + std::string(kind) + " items of " + day,

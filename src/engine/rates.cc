@@ -89,12 +89,29 @@ int32_t RateMasterOf(host::CompanyContext& context, const Variant& party_code) {
 
 }  // namespace
 
+static Variant LookUpRentRate(host::CompanyContext& context, const Variant& party_code,
+                              const std::optional<std::string>& party,
+                              const std::string& item_text);
+
 Variant GetRentRate(host::CompanyContext& context, const Variant& party_code,
                     const Variant& item_code) {
-  RateReader reader(context, "rent rate", party_code, item_code);
   std::optional<std::string> party = CodeText(party_code);
   std::optional<std::string> item = CodeText(item_code);
   if (!item) return Variant(int16_t{0});
+  // Every line of an item asks again; the rates do not change during a run.
+  auto key = std::pair{party.value_or(""), *item};
+  auto known = context.lookups.rent_rates.find(key);
+  if (known != context.lookups.rent_rates.end()) return known->second;
+  Variant rate = LookUpRentRate(context, party_code, party, *item);
+  context.lookups.rent_rates.emplace(std::move(key), rate);
+  return rate;
+}
+
+static Variant LookUpRentRate(host::CompanyContext& context, const Variant& party_code,
+                              const std::optional<std::string>& party,
+                              const std::string& item_text) {
+  const std::optional<std::string> item = item_text;
+  RateReader reader(context, "rent rate", party_code, Variant(item_text));
   if (party) {
     if (auto rate = reader.FirstRow(queries::RentRate(*party, *item), "Value", *party, *item)) {
       return *rate;

@@ -108,6 +108,7 @@ void Refuse(host::CompanyContext& context, const std::string& previous_rent_date
 void RunRent(host::CompanyContext& context) {
   RunReport& report = context.report;
   RunValues values;
+  context.lookups = host::CompanyContext::RunLookups();
   ClearUsersLines(context);
 
   RunParameters parameters;

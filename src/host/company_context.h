@@ -2,7 +2,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -38,6 +41,17 @@ struct CompanyContext {
   Variant row_counter;
   Variant lost_damage_counter;
   std::unique_ptr<ui::FrmError> message_form;
+
+  // What a rent run looks up again and again and cannot change while it runs
+  // (the rates and the marked lines of the open company): cleared when a run
+  // starts.
+  struct RunLookups {
+    std::map<std::pair<std::string, std::string>, Variant> rent_rates;  // by party, item
+    // The days (item code text, date serial) on which the party has lines
+    // marked lost or damaged; nullopt until read, or when they cannot be.
+    std::optional<std::string> marked_party;
+    std::optional<std::set<std::pair<std::string, int32_t>>> marked_days;
+  } lookups;
 
   // What the host installed for this thread.
   HostServices services;

@@ -1,0 +1,125 @@
+// How the cost of a rent run grows with a party's history, set beside the
+// least that any engine must do over the same rows: one SQL statement that
+// works out each item's daily balance and its quantity-days.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "company_generator.h"
+
+extern char** environ;
+
+namespace {
+
+struct ProgramCost {
+  double seconds = 0;
+  long peak_kib = 0;
+};
+
+ProgramCost Run(const std::vector<std::string>& arguments) {
+  std::string program = RNT_CLI_PATH;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  std::vector<std::string> copies = arguments;
+  std::vector<char*> argv{program.data()};
+  for (std::string& argument : copies) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  auto started = std::chrono::steady_clock::now();
+  pid_t pid = 0;
+  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
+    throw std::runtime_error("cannot start " + program);
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("run failed");
+  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+          usage.ru_maxrss};
+}
+
+double CountOf(const std::filesystem::path& file, const std::string& sql) {
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* statement = nullptr;
+  sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
+  double count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_double(statement, 0) : 0;
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  return count;
+}
+
+// The least work: every item's daily balance over both years and its
+// quantity-days up to the closing date, in one statement per year file.
+double LimitSeconds(const rnt::bench::GeneratedCompany& company) {
+  static constexpr const char* kLimit =
+      "with days as (select MasterCode1 as item, Date as day, -sum(Value1) as net from Tran3 "
+      "where MasterCode2 = 12 and RecType = 3 and TranType in (5, 3, 0) and VchType in (4, 11) "
+      "group by MasterCode1, Date), "
+      "balances as (select item, day, sum(net) over (partition by item order by day) as held, "
+      "lead(day) over (partition by item order by day) as next_day from days) "
+      "select sum(held * (julianday(coalesce(next_day, '2022-02-28')) - julianday(day))) "
+      "from balances";
+  auto started = std::chrono::steady_clock::now();
+  for (const auto& file : {company.previous_year, company.current_year}) {
+    benchmark::DoNotOptimize(CountOf(file, kLimit));
+  }
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+}
+
+void Scale(benchmark::State& state, bool continuation) {
+  const int rows = static_cast<int>(state.range(0));
+  std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                 ("rnt0417-scale-" + std::to_string(std::random_device{}()));
+  std::filesystem::create_directories(folder);
+  rnt::bench::CompanySize size{50, rows / 2, 3};
+  if (continuation) size.voucher_items = 40;
+  rnt::bench::GeneratedCompany company = rnt::bench::GenerateCompany(folder, size);
+  ProgramCost cost;
+  for (auto _ : state) {
+    cost = Run({"run", "--company", company.current_year.string(), "--previous-year",
+                company.previous_year.string(), "--party", company.party, "--rent-date",
+                company.rent_date, "--user", "bench", "--settle-ms", "0", "--format", "csv"});
+    state.SetIterationTime(cost.seconds);
+  }
+  double lines = CountOf(company.current_year, "select count(*) from atShut where Uname='bench'");
+  double limit = LimitSeconds(company);
+  state.counters["movement_rows"] = rows;
+  state.counters["rows_per_s"] = rows / cost.seconds;
+  state.counters["lines_per_s"] = lines / cost.seconds;
+  state.counters["peak_MiB"] = static_cast<double>(cost.peak_kib) / 1024.0;
+  state.counters["limit_s"] = limit;
+  state.counters["engine_to_limit"] = cost.seconds / limit;
+  std::filesystem::remove_all(folder);
+}
+
+void BM_FirstCalculationByHistory(benchmark::State& state) { Scale(state, false); }
+void BM_ContinuationByHistory(benchmark::State& state) { Scale(state, true); }
+
+BENCHMARK(BM_FirstCalculationByHistory)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+BENCHMARK(BM_ContinuationByHistory)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+}  // namespace
