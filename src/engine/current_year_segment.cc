@@ -11,8 +11,6 @@
 namespace rnt::engine {
 namespace {
 
-double NumberOf(const Variant& value) { return value.IsNull() ? 0 : Val(value.ToText()); }
-
 // The day's issues and returns under the row's own challan number.
 std::optional<DayTotals> ChallanDay(host::CompanyContext& context, const RunValues& values,
                                     const MovementRow& row) {
@@ -49,8 +47,7 @@ void WalkMovements(host::CompanyContext& context, const RunValues& values, const
     const MovementRow& row = rows[index];
     const MovementRow* next = index + 1 < rows.size() ? &rows[index + 1] : nullptr;
     if (row.first_of_item_day) {
-      AddDamageLine(context, row.item, party, row.date);
-      AddLostLine(context, row.item, party, row.date);
+      AddDamageAndLostLines(context, row.item, party, row.date);
     }
     // A challan whose totals cannot be read is judged with the P and M that
     // the look-ahead left.
@@ -63,7 +60,7 @@ void WalkMovements(host::CompanyContext& context, const RunValues& values, const
       context.row_counter = Variant(RowCounter(context) + 1);
       continue;
     }
-    state.closing = NumberOf(state.opening) + state.issued - state.returned;
+    state.closing = QuantityOf(state.opening) + state.issued - state.returned;
     const int32_t row_counter = RowCounter(context);
     RentLine line(context);
     SetVoucherItemColumns(context, line, item, context.row_counter, TrimmedText(row.voucher_no),
@@ -126,7 +123,7 @@ void RunCurrentYearSegment(host::CompanyContext& context, const RunValues& value
       ItemMovementList(context, values, item, state.walk_start, FinancialYear::kCurrent),
       SameDayRows::kEveryRow);
   if (!rows.empty()) {
-    bool opening_line = NumberOf(state.opening) > 0;
+    bool opening_line = QuantityOf(state.opening) > 0;
     if (opening_line) {
       // An item of a previous-year voucher that did not move in that year is
       // charged from the previous rent date, not from the year's first day.
@@ -143,9 +140,8 @@ void RunCurrentYearSegment(host::CompanyContext& context, const RunValues& value
   // An item quiet this year: charged here unless the previous year's segment
   // charged it across both years already.
   if (!values.previous_year || state.moved_in_previous_year) {
-    AddDamageLine(context, item.item, values.party_code, state.walk_start);
-    AddLostLine(context, item.item, values.party_code, state.walk_start);
-    if (NumberOf(state.opening) > 0) {
+    AddDamageAndLostLines(context, item.item, values.party_code, state.walk_start);
+    if (QuantityOf(state.opening) > 0) {
       WriteCarriedLine(context, values, item, state, Variant(int32_t{1}), std::nullopt,
                        state.walk_start, Variant(values.closing_date), false);
     }

@@ -203,4 +203,10 @@ void AddDamageLine(host::CompanyContext& context, const Variant& item_code,
   line.Save();
 }
 
+void AddDamageAndLostLines(host::CompanyContext& context, const Variant& item_code,
+                           const Variant& party_code, const Variant& on_date) {
+  AddDamageLine(context, item_code, party_code, on_date);
+  AddLostLine(context, item_code, party_code, on_date);
+}
+
 }  // namespace rnt::engine

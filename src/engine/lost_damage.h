@@ -21,4 +21,9 @@ void AddLostLine(host::CompanyContext& context, const Variant& item_code, const 
 void AddDamageLine(host::CompanyContext& context, const Variant& item_code,
                    const Variant& party_code, const Variant& on_date);
 
+// The day's damage line, then its lost line: what every walk writes for an
+// item's movement day.
+void AddDamageAndLostLines(host::CompanyContext& context, const Variant& item_code,
+                           const Variant& party_code, const Variant& on_date);
+
 }  // namespace rnt::engine

@@ -78,8 +78,7 @@ void RunMovementPass(host::CompanyContext& context, const RunValues& values,
     const MovementRow* next = index + 1 < rows.size() ? &rows[index + 1] : nullptr;
 
     if (row.first_of_item_day) {
-      AddDamageLine(context, row.item, party, row.date);
-      AddLostLine(context, row.item, party, row.date);
+      AddDamageAndLostLines(context, row.item, party, row.date);
     }
     // Each item starts where the previous year's pass left it: its own
     // balance and row counter, or nothing and 1.

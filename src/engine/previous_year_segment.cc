@@ -12,8 +12,6 @@
 namespace rnt::engine {
 namespace {
 
-double NumberOf(const Variant& value) { return value.IsNull() ? 0 : Val(value.ToText()); }
-
 // The whole day's totals of an item in the previous year's data.
 std::optional<DayTotals> PreviousYearDay(host::CompanyContext& context, const RunValues& values,
                                          const MovementRow& row) {
@@ -32,9 +30,8 @@ std::optional<DayTotals> PreviousYearDay(host::CompanyContext& context, const Ru
 // closing date.
 void RunQuietItemAcrossYears(host::CompanyContext& context, const RunValues& values,
                              const VoucherItem& item, WalkState& state) {
-  AddDamageLine(context, item.item, values.party_code, state.walk_start);
-  AddLostLine(context, item.item, values.party_code, state.walk_start);
-  if (!(NumberOf(state.opening) > 0)) return;
+  AddDamageAndLostLines(context, item.item, values.party_code, state.walk_start);
+  if (!(QuantityOf(state.opening) > 0)) return;
   bool moves_this_year = false;
   host::Attempt(context.report, "list a voucher item's current-year movements", [&] {
     std::string sql = queries::ItemMovements(values.party_code.ToText(), item.item.ToText(),
@@ -61,7 +58,7 @@ void RunPreviousYearSegment(host::CompanyContext& context, const RunValues& valu
   }
   state.moved_in_previous_year = true;
 
-  bool opening_line = NumberOf(state.opening) > 0;
+  bool opening_line = QuantityOf(state.opening) > 0;
   if (opening_line) {
     state.issued = state.returned = 0;
     WriteCarriedLine(context, values, item, state, Variant(int32_t{-1000}),
@@ -76,8 +73,7 @@ void RunPreviousYearSegment(host::CompanyContext& context, const RunValues& valu
     const MovementRow& row = rows[index];
     const MovementRow* next = index + 1 < rows.size() ? &rows[index + 1] : nullptr;
     if (row.first_of_item_day) {
-      AddDamageLine(context, row.item, party, row.date);
-      AddLostLine(context, row.item, party, row.date);
+      AddDamageAndLostLines(context, row.item, party, row.date);
     }
     // A day whose totals cannot be read is judged with the last day's P and M.
     std::optional<DayTotals> day = PreviousYearDay(context, values, row);
@@ -86,7 +82,7 @@ void RunPreviousYearSegment(host::CompanyContext& context, const RunValues& valu
       state.returned = day->movement.returned;
     }
     if (state.issued > 0 || state.returned > 0) {
-      state.closing = NumberOf(state.opening) + state.issued - state.returned;
+      state.closing = QuantityOf(state.opening) + state.issued - state.returned;
       const int32_t row_counter = RowCounter(context);
       RentLine line(context);
       SetVoucherItemColumns(context, line, item, Variant(row_counter - 1000),

@@ -69,8 +69,7 @@ void RunUnlistedItemsPass(host::CompanyContext& context, const RunValues& values
     const MovementRow& row = rows[index];
     const MovementRow* next = index + 1 < rows.size() ? &rows[index + 1] : nullptr;
     if (row.first_of_item_day) {
-      AddDamageLine(context, row.item, party, row.date);
-      AddLostLine(context, row.item, party, row.date);
+      AddDamageAndLostLines(context, row.item, party, row.date);
     }
     if (!SameItem(row.item, current_item)) {
       current_item = row.item;

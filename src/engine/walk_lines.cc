@@ -58,6 +58,8 @@ void WriteCarriedLine(host::CompanyContext& context, const RunValues& values,
   line.Save();
 }
 
+double QuantityOf(const Variant& value) { return value.IsNull() ? 0 : Val(value.ToText()); }
+
 void EndOneDayEarlier(RentLine& line) {
   Variant end = line.Get("Dte2");
   if (end.IsNull()) return;

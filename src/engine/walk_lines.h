@@ -33,6 +33,10 @@ void WriteCarriedLine(host::CompanyContext& context, const RunValues& values,
                       const std::optional<std::string>& voucher_no, const Variant& from,
                       const Variant& to, bool with_movement_columns);
 
+// A carried quantity as the walks compare it: the leading number of its text;
+// an empty or missing one counts as 0.
+double QuantityOf(const Variant& value);
+
 // Sets Dte2 one day earlier, as the line's date text.
 void EndOneDayEarlier(RentLine& line);
 
