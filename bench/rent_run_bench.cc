@@ -17,33 +17,13 @@
 #include <vector>
 
 #include "company_generator.h"
-
-extern char** environ;
+#include "program_cost.h"
 
 namespace {
 
-// Runs rnt0417 with its output thrown away; returns its peak memory in KiB.
+// Runs rnt0417; returns its peak memory in KiB.
 long RunProgram(const std::vector<std::string>& arguments) {
-  std::string program = RNT_CLI_PATH;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  std::vector<char*> argv{program.data()};
-  std::vector<std::string> copies = arguments;
-  for (std::string& argument : copies) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
-    throw std::runtime_error("cannot start " + program);
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    throw std::runtime_error("rnt0417 run failed with status " + std::to_string(status));
-  }
-  return usage.ru_maxrss;
+  return rnt::bench::RunRnt0417(arguments).peak_kib;
 }
 
 // A first calculation of one party with 50 items and 10,000 movement rows in

@@ -2,52 +2,18 @@
 // least that any engine must do over the same rows: one SQL statement that
 // works out each item's daily balance and its quantity-days.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sqlite3.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <filesystem>
 #include <random>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "company_generator.h"
-
-extern char** environ;
+#include "program_cost.h"
 
 namespace {
-
-struct ProgramCost {
-  double seconds = 0;
-  long peak_kib = 0;
-};
-
-ProgramCost Run(const std::vector<std::string>& arguments) {
-  std::string program = RNT_CLI_PATH;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  std::vector<std::string> copies = arguments;
-  std::vector<char*> argv{program.data()};
-  for (std::string& argument : copies) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  auto started = std::chrono::steady_clock::now();
-  pid_t pid = 0;
-  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
-    throw std::runtime_error("cannot start " + program);
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("run failed");
-  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
-          usage.ru_maxrss};
-}
 
 double CountOf(const std::filesystem::path& file, const std::string& sql) {
   sqlite3* db = nullptr;
@@ -86,11 +52,12 @@ void Scale(benchmark::State& state, bool continuation) {
   rnt::bench::CompanySize size{50, rows / 2, 3};
   if (continuation) size.voucher_items = 40;
   rnt::bench::GeneratedCompany company = rnt::bench::GenerateCompany(folder, size);
-  ProgramCost cost;
+  rnt::bench::ProgramCost cost;
   for (auto _ : state) {
-    cost = Run({"run", "--company", company.current_year.string(), "--previous-year",
-                company.previous_year.string(), "--party", company.party, "--rent-date",
-                company.rent_date, "--user", "bench", "--settle-ms", "0", "--format", "csv"});
+    cost = rnt::bench::RunRnt0417({"run", "--company", company.current_year.string(),
+                                   "--previous-year", company.previous_year.string(), "--party",
+                                   company.party, "--rent-date", company.rent_date, "--user",
+                                   "bench", "--settle-ms", "0", "--format", "csv"});
     state.SetIterationTime(cost.seconds);
   }
   double lines = CountOf(company.current_year, "select count(*) from atShut where Uname='bench'");

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace rnt::bench {
+
+// What one run of rnt0417 cost: its wall time and the peak memory of the
+// process.
+struct ProgramCost {
+  double seconds = 0;
+  long peak_kib = 0;
+};
+
+// Runs the built rnt0417 with the arguments, its output thrown away; throws
+// std::runtime_error when it does not finish with status 0.
+ProgramCost RunRnt0417(const std::vector<std::string>& arguments);
+
+}  // namespace rnt::bench
