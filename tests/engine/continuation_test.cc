@@ -13,36 +13,15 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-constexpr int32_t kParty = 12;
-constexpr int32_t kPlates = 101;
-constexpr int32_t kProps = 102;
-
-class Continuation : public ::testing::TestWithParam<Storage> {
+class Continuation : public RentRunTest {
  protected:
   // The current year's file starts on 1 April 2021 unless a test says otherwise.
   explicit Continuation(Date current_start = Date::FromYmd(2021, 4, 1))
-      : current_(current_start), previous_(current_start.AddDays(-365)) {}
+      : RentRunTest(current_start) {}
 
   void SetUp() override {
-    if (GetParam() == Storage::kServer && !server_.available()) {
-      GTEST_SKIP() << "no test database server";
-    }
-    host::ResetThreadCompanyContext();
-    for (CompanyYear* year : {&current_, &previous_}) {
-      year->Party(kParty, "Sharma Builders").Item(kPlates, "Plates").Item(kProps, "Props");
-    }
+    RentRunTest::SetUp();
     current_.Rate(kParty, kPlates, 2, 100).Rate(kParty, kProps, 1, 50);
-  }
-  void TearDown() override { host::ResetThreadCompanyContext(); }
-
-  RentRun Run(const std::string& rent_date, bool with_previous_year) {
-    RentRunRequest request;
-    request.current = &current_;
-    request.previous = with_previous_year ? &previous_ : nullptr;
-    request.party = "Sharma Builders";
-    request.rent_date = rent_date;
-    request.server = GetParam() == Storage::kServer ? &server_ : nullptr;
-    return MakeRentRun(request);
   }
 
   // SrNo, D1-D4, period, days, quantity-days of each rent line, in order.
@@ -60,10 +39,6 @@ class Continuation : public ::testing::TestWithParam<Storage> {
     }
     return lines;
   }
-
-  CompanyYear current_;
-  CompanyYear previous_;
-  ServerCopy server_;
 };
 
 TEST_P(Continuation, AVoucherOfThePreviousYearIsWalkedThroughThatYearFirst) {

@@ -14,36 +14,18 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-constexpr int32_t kParty = 12;
-constexpr int32_t kPlates = 101;
-constexpr int32_t kProps = 102;
-
-class FirstCalculation : public ::testing::TestWithParam<Storage> {
+class FirstCalculation : public RentRunTest {
  protected:
-  FirstCalculation() : current_(Date::FromYmd(2021, 4, 1)), previous_(Date::FromYmd(2020, 4, 1)) {}
+  FirstCalculation() : RentRunTest(Date::FromYmd(2021, 4, 1)) {}
 
   void SetUp() override {
-    if (GetParam() == Storage::kServer && !server_.available()) {
-      GTEST_SKIP() << "no test database server";
-    }
-    host::ResetThreadCompanyContext();
-    for (CompanyYear* year : {&current_, &previous_}) {
-      year->Party(kParty, "Sharma Builders").Item(kPlates, "Plates").Item(kProps, "Props");
-    }
+    RentRunTest::SetUp();
     current_.Rate(kParty, kPlates, 2, 100).Rate(kParty, kProps, 0.5, 200);
   }
-  void TearDown() override { host::ResetThreadCompanyContext(); }
 
   RentRun Run(const std::string& rent_date, bool with_previous_year = false,
               const std::string& user = "clerk") {
-    RentRunRequest request;
-    request.current = &current_;
-    request.previous = with_previous_year ? &previous_ : nullptr;
-    request.party = "Sharma Builders";
-    request.rent_date = rent_date;
-    request.server = GetParam() == Storage::kServer ? &server_ : nullptr;
-    request.user = user;
-    return MakeRentRun(request);
+    return RentRunTest::Run(rent_date, with_previous_year, user);
   }
 
   static std::vector<std::string> Lines(const RentRun& run) {
@@ -51,10 +33,6 @@ class FirstCalculation : public ::testing::TestWithParam<Storage> {
     for (const auto& line : run.lines) lines.push_back(Describe(line));
     return lines;
   }
-
-  CompanyYear current_;
-  CompanyYear previous_;
-  ServerCopy server_;
 };
 
 TEST_P(FirstCalculation, AnIssueAndAPartReturnGiveTwoLinesUpToTheClosingDate) {
@@ -154,11 +132,8 @@ TEST_P(FirstCalculation, AFullReturnChargesItsOwnDayAndNoOtherItemsQuantity) {
 TEST_P(FirstCalculation, RatesComeFromThePartyOrItsRateMasterOrAreZero) {
   current_.Party(13, "Verma & Sons", 50).Rate(50, kPlates, 1.5);
   current_.Issue("01-04-2021", "C1", kPlates, 13, 2).Issue("01-04-2021", "C2", kProps, 13, 2);
-  RentRunRequest request;
-  request.current = &current_;
+  RentRunRequest request = Request("04-04-2021", false);
   request.party = "verma & sons";
-  request.rent_date = "04-04-2021";
-  request.server = GetParam() == Storage::kServer ? &server_ : nullptr;
   RentRun run = MakeRentRun(request);
   ASSERT_EQ(run.lines.size(), 2u);
   EXPECT_EQ(run.lines[0].Get("Price"), Variant(1.5));

@@ -209,6 +209,35 @@ RentRun MakeRentRun(const RentRunRequest& request) {
   return run;
 }
 
+void RentRunTest::SetUp() {
+  if (GetParam() == Storage::kServer && !server_.available()) {
+    GTEST_SKIP() << "no test database server";
+  }
+  host::ResetThreadCompanyContext();
+  for (CompanyYear* year : {&current_, &previous_}) {
+    year->Party(kParty, "Sharma Builders").Item(kPlates, "Plates").Item(kProps, "Props");
+  }
+}
+
+void RentRunTest::TearDown() { host::ResetThreadCompanyContext(); }
+
+RentRunRequest RentRunTest::Request(const std::string& rent_date, bool with_previous_year) {
+  RentRunRequest request;
+  request.current = &current_;
+  request.previous = with_previous_year ? &previous_ : nullptr;
+  request.party = "Sharma Builders";
+  request.rent_date = rent_date;
+  request.server = GetParam() == Storage::kServer ? &server_ : nullptr;
+  return request;
+}
+
+RentRun RentRunTest::Run(const std::string& rent_date, bool with_previous_year,
+                         const std::string& user) {
+  RentRunRequest request = Request(rent_date, with_previous_year);
+  request.user = user;
+  return MakeRentRun(request);
+}
+
 std::string Describe(const refhost::RentLine& line) {
   std::string text;
   for (const auto& [column, value] : line.columns) {

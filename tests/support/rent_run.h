@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -111,6 +113,30 @@ struct RentRunRequest {
 };
 
 RentRun MakeRentRun(const RentRunRequest& request);
+
+// Rent runs of the party Sharma Builders (12) over a company's two years,
+// with the items Plates (101) and Props (102), on company files or, as the
+// test's parameter says, on the test server.
+class RentRunTest : public ::testing::TestWithParam<Storage> {
+ protected:
+  static constexpr int32_t kParty = 12;
+  static constexpr int32_t kPlates = 101;
+  static constexpr int32_t kProps = 102;
+
+  explicit RentRunTest(Date current_start)
+      : current_(current_start), previous_(current_start.AddDays(-365)) {}
+
+  void SetUp() override;
+  void TearDown() override;
+  RentRun Run(const std::string& rent_date, bool with_previous_year,
+              const std::string& user = "clerk");
+  // The request of such a run, to change before making it.
+  RentRunRequest Request(const std::string& rent_date, bool with_previous_year);
+
+  CompanyYear current_;
+  CompanyYear previous_;
+  ServerCopy server_;
+};
 
 // A rent line's columns as text, "null" for a null, for comparing whole lines.
 std::string Describe(const refhost::RentLine& line);
