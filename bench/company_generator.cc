@@ -23,44 +23,53 @@ std::string Iso(Date date) {
   return text;
 }
 
-// One financial year's movements of the party, item by item.
+std::string PartyName(int32_t party) {
+  return party == kParty ? "Sharma Builders" : "Party " + std::to_string(party);
+}
+
+// One financial year's movements of every party, item by item.
 void FillYear(db::Connection& year, Date start, const CompanySize& size, std::mt19937& random,
               int32_t& voucher) {
   year.Execute("BEGIN");
   year.Execute("Insert Into FinancialYear values ('" + Iso(start) + "')");
-  year.Execute("Insert Into Master1 values (12, 2, 'Sharma Builders', NULL)");
+  for (int32_t party = kParty; party < kParty + size.parties; ++party) {
+    year.Execute("Insert Into Master1 values (" + std::to_string(party) + ", 2, '" +
+                 PartyName(party) + "', NULL)");
+  }
   for (int item = 0; item < size.items; ++item) {
     year.Execute("Insert Into Master1 values (" + std::to_string(kFirstItem + item) +
                  ", 6, 'Item " + std::to_string(item) + "', NULL)");
   }
   const int rows_per_item = size.movement_rows_per_year / size.items;
-  for (int item = 0; item < size.items; ++item) {
-    int32_t code = kFirstItem + item;
-    double balance = 0;
-    for (int row = 0; row < rows_per_item; ++row) {
-      // Days spread over the year; now and then two challans share a day.
-      int day = row * 360 / rows_per_item;
-      bool issue = balance <= 0 || random() % 3 != 0;
-      double quantity = issue ? 1 + random() % 20 : 1 + random() % static_cast<int>(balance);
-      balance += issue ? quantity : -quantity;
-      ++voucher;
-      std::string date = Iso(start.AddDays(day));
-      year.Execute(
-          "Insert Into Tran3 (VchCode, VchType, Date, [No], RefCode, RecType, TranType, "
-          "MasterCode1, MasterCode2, Value1) values (" +
-          std::to_string(voucher) + ", " + (issue ? "4" : "11") + ", '" + date + "', 'CH" +
-          std::to_string(voucher) + "', " + std::to_string(voucher) + ", 3, 0, " +
-          std::to_string(code) + ", " + std::to_string(kParty) + ", " +
-          NumberText(issue ? -quantity : quantity) + ")");
-      if (!issue && random() % 25 == 0) {
+  for (int32_t party = kParty; party < kParty + size.parties; ++party) {
+    for (int item = 0; item < size.items; ++item) {
+      int32_t code = kFirstItem + item;
+      double balance = 0;
+      for (int row = 0; row < rows_per_item; ++row) {
+        // Days spread over the year; now and then two challans share a day.
+        int day = row * 360 / rows_per_item;
+        bool issue = balance <= 0 || random() % 3 != 0;
+        double quantity = issue ? 1 + random() % 20 : 1 + random() % static_cast<int>(balance);
+        balance += issue ? quantity : -quantity;
+        ++voucher;
+        std::string date = Iso(start.AddDays(day));
         year.Execute(
-            "Insert Into Tran2 (VchCode, SrNo, RecType, VchType, Date, MasterCode1, Cm1, "
-            "Value1) values (" +
-            std::to_string(voucher) + ", 1, 1, 11, '" + date + "', " + std::to_string(code) + ", " +
-            std::to_string(kParty) + ", 1)");
-        year.Execute("Insert Into ItemDesc (VchCode, SrNo, Desc1, Desc2) values (" +
-                     std::to_string(voucher) + ", 1, '" + (random() % 2 ? "Lost" : "Damage") +
-                     "', '25')");
+            "Insert Into Tran3 (VchCode, VchType, Date, [No], RefCode, RecType, TranType, "
+            "MasterCode1, MasterCode2, Value1) values (" +
+            std::to_string(voucher) + ", " + (issue ? "4" : "11") + ", '" + date + "', 'CH" +
+            std::to_string(voucher) + "', " + std::to_string(voucher) + ", 3, 0, " +
+            std::to_string(code) + ", " + std::to_string(party) + ", " +
+            NumberText(issue ? -quantity : quantity) + ")");
+        if (!issue && random() % 25 == 0) {
+          year.Execute(
+              "Insert Into Tran2 (VchCode, SrNo, RecType, VchType, Date, MasterCode1, Cm1, "
+              "Value1) values (" +
+              std::to_string(voucher) + ", 1, 1, 11, '" + date + "', " + std::to_string(code) +
+              ", " + std::to_string(party) + ", 1)");
+          year.Execute("Insert Into ItemDesc (VchCode, SrNo, Desc1, Desc2) values (" +
+                       std::to_string(voucher) + ", 1, '" + (random() % 2 ? "Lost" : "Damage") +
+                       "', '25')");
+        }
       }
     }
   }
@@ -105,9 +114,11 @@ GeneratedCompany GenerateCompany(const std::filesystem::path& folder, const Comp
   db::Connection current;
   current.Open(refhost::JetConnectionText(company.current_year));
   current.Execute("BEGIN");
-  for (int item = 0; item < size.items; ++item) {
-    current.Execute("Insert Into at_PartyPriceConfig values (12, " +
-                    std::to_string(kFirstItem + item) + ", 1.5, 0, 250)");
+  for (int32_t party = kParty; party < kParty + size.parties; ++party) {
+    for (int item = 0; item < size.items; ++item) {
+      current.Execute("Insert Into at_PartyPriceConfig values (" + std::to_string(party) + ", " +
+                      std::to_string(kFirstItem + item) + ", 1.5, 0, 250)");
+    }
   }
   current.Execute("COMMIT");
   return company;

@@ -16,6 +16,9 @@ struct CompanySize {
   // Items listed on a rent voucher of the party dated 10 April 2020, in the
   // previous year: the first this many items; 0 for no voucher.
   int voucher_items = 0;
+  // Parties with such a history each: Sharma Builders (12), then "Party 13",
+  // "Party 14", and so on.
+  int parties = 1;
 };
 
 // The files of a generated company and the party whose history they hold.

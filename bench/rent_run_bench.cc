@@ -68,6 +68,30 @@ void BM_Continuation20000Rows(benchmark::State& state) {
 }
 BENCHMARK(BM_Continuation20000Rows)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
+// Month end: 200 parties of 1,000 movement rows each (500 a year over 10
+// items), billed one after the other by `rnt0417 run --all-parties`.
+void BM_MonthEndBatch200Parties(benchmark::State& state) {
+  std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                 ("rnt0417-bench-" + std::to_string(std::random_device{}()));
+  std::filesystem::create_directories(folder);
+  rnt::bench::CompanySize size{10, 500, 5};
+  size.parties = 200;
+  rnt::bench::GeneratedCompany company = rnt::bench::GenerateCompany(folder, size);
+  rnt::bench::ProgramCost cost;
+  for (auto _ : state) {
+    cost = rnt::bench::RunRnt0417({"run", "--company", company.current_year.string(),
+                                   "--previous-year", company.previous_year.string(),
+                                   "--all-parties", "--rent-date", company.rent_date, "--user",
+                                   "bench", "--settle-ms", "0", "--format", "csv", "--output-dir",
+                                   (folder / "statements").string()});
+  }
+  state.counters["parties"] = 200;
+  state.counters["parties_per_s"] = 200 / cost.seconds;
+  state.counters["peak_memory_MiB"] = static_cast<double>(cost.peak_kib) / 1024.0;
+  std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_MonthEndBatch200Parties)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
+
 // The server's login from the file that RNT_PG_ENV names (written by
 // scripts/pg_cluster.sh), as a Server.Txt line; empty without one.
 std::string ServerLoginLine() {
