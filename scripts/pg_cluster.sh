@@ -20,7 +20,12 @@ if [ $# -ne 2 ] || { [ "$1" != start ] && [ "$1" != stop ]; }; then
 fi
 action=$1
 dir=$(realpath -m "$2")
-data=$dir/data
+# The cluster itself lives in a folder of its own under /tmp, which the
+# postgres system user can always reach (a clone under a closed home folder
+# would not be); DIR holds server.env and the cluster's path.
+cluster=""
+[ -f "$dir/cluster" ] && cluster=$(cat "$dir/cluster")
+data=${cluster:+$cluster/data}
 
 bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1 || true)
 
@@ -34,10 +39,11 @@ as_owner() {
 }
 
 stop_cluster() {
-  if [ -n "$bin" ] && [ -f "$data/postmaster.pid" ]; then
+  if [ -n "$bin" ] && [ -n "$data" ] && [ -f "$data/postmaster.pid" ]; then
     as_owner "$bin/pg_ctl" stop -D "$data" -m fast -w -t 30 >/dev/null 2>&1 ||
       as_owner "$bin/pg_ctl" stop -D "$data" -m immediate -w >/dev/null 2>&1 || true
   fi
+  case "$cluster" in /tmp/rnt0417-pg-*) rm -rf "$cluster" ;; esac
   rm -rf "$dir"
 }
 
@@ -67,28 +73,24 @@ fi
 # A cluster left behind by an interrupted run is replaced.
 stop_cluster
 mkdir -p "$dir"
-chmod 700 "$dir"
-if [ "$(id -u)" -eq 0 ]; then
-  chown postgres: "$dir"
-  if ! runuser -u postgres -- test -w "$dir"; then
-    echo "pg_cluster: the postgres user cannot reach $dir (a parent folder is closed to it)" >&2
-    exit 1
-  fi
-fi
+cluster=$(mktemp -d /tmp/rnt0417-pg-XXXXXX)
+echo "$cluster" >"$dir/cluster"
+data=$cluster/data
+if [ "$(id -u)" -eq 0 ]; then chown postgres: "$cluster"; fi
 
-printf '%s\n' "$password" >"$dir/password"
-if [ "$(id -u)" -eq 0 ]; then chown postgres: "$dir/password"; fi
-if ! as_owner "$bin/initdb" -D "$data" -U "$user" --pwfile="$dir/password" \
-  --auth=scram-sha-256 -E UTF8 --locale=C --no-sync >"$dir/initdb.log" 2>&1; then
-  cat "$dir/initdb.log" >&2
+printf '%s\n' "$password" >"$cluster/password"
+if [ "$(id -u)" -eq 0 ]; then chown postgres: "$cluster/password"; fi
+if ! as_owner "$bin/initdb" -D "$data" -U "$user" --pwfile="$cluster/password" \
+  --auth=scram-sha-256 -E UTF8 --locale=C --no-sync >"$cluster/initdb.log" 2>&1; then
+  cat "$cluster/initdb.log" >&2
   exit 1
 fi
-rm -f "$dir/password"
+rm -f "$cluster/password"
 
 # Test data need not survive a crash: no flushing to disk.
 cat >>"$data/postgresql.conf" <<EOF
 listen_addresses = '127.0.0.1'
-unix_socket_directories = '$dir'
+unix_socket_directories = '$cluster'
 fsync = off
 synchronous_commit = off
 full_page_writes = off
@@ -97,15 +99,15 @@ EOF
 started=""
 for attempt in 1 2 3 4 5; do
   port=$(free_port)
-  if as_owner "$bin/pg_ctl" start -D "$data" -l "$dir/server.log" -o "-p $port" -w -t 30 \
+  if as_owner "$bin/pg_ctl" start -D "$data" -l "$cluster/server.log" -o "-p $port" -w -t 30 \
     >/dev/null; then
     started=yes
     break
   fi
-  grep -q "could not bind\|already in use" "$dir/server.log" 2>/dev/null || break
+  grep -q "could not bind\|already in use" "$cluster/server.log" 2>/dev/null || break
 done
 if [ -z "$started" ]; then
-  cat "$dir/server.log" >&2 || true
+  cat "$cluster/server.log" >&2 || true
   exit 1
 fi
 
