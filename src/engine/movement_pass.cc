@@ -52,18 +52,22 @@ std::optional<DayTotals> OwnDayTotals(host::CompanyContext& context, const RunVa
   return totals;
 }
 
-// The look-ahead: the whole day's totals of the next row's item and day.
-DayMovement NextDayMovement(host::CompanyContext& context, const RunValues& values,
-                            const MovementPass& pass, const MovementRow& next) {
-  DayMovement movement;
-  host::Attempt(context.report, "look ahead at the next movement day", [&] {
+// The whole day's totals of a row's item and day, as the look-ahead reads
+// them; `read` is false when the query failed.
+struct WholeDay {
+  bool read = false;
+  std::optional<DayTotals> totals;
+};
+
+WholeDay LookAhead(host::CompanyContext& context, const RunValues& values, const MovementPass& pass,
+                   const MovementRow& next) {
+  WholeDay day;
+  day.read = host::Attempt(context.report, "look ahead at the next movement day", [&] {
     std::string sql = queries::DayTotalsByDate(next.date.ToText(), values.party_code.ToText(),
                                                next.item.ToText());
-    if (std::optional<DayTotals> totals = ReadDayTotals(*QueryYear(context, pass.year, sql))) {
-      movement = totals->movement;
-    }
+    day.totals = ReadDayTotals(*QueryYear(context, pass.year, sql));
   });
-  return movement;
+  return day;
 }
 
 }  // namespace
@@ -72,6 +76,8 @@ void RunMovementPass(host::CompanyContext& context, const RunValues& values,
                      const MovementPass& pass, PassState& state) {
   const Variant& party = values.party_code;
   std::vector<MovementRow> rows = MovementList(context, values, pass);
+  WholeDay looked_ahead;
+  size_t looked_ahead_index = 0;
 
   for (size_t index = 0; index < rows.size(); ++index) {
     const MovementRow& row = rows[index];
@@ -90,7 +96,12 @@ void RunMovementPass(host::CompanyContext& context, const RunValues& values,
       context.row_counter = Variant(start.row_counter);
     }
 
-    std::optional<DayTotals> own_day = OwnDayTotals(context, values, pass, row);
+    // In the previous year a row's own totals are the whole day's, which the
+    // look-ahead from the row before has read already.
+    std::optional<DayTotals> own_day =
+        IsPreviousYear(pass) && looked_ahead.read && looked_ahead_index == index
+            ? looked_ahead.totals
+            : OwnDayTotals(context, values, pass, row);
     DayMovement day = own_day ? own_day->movement : DayMovement{};
     if (day.issued > 0 || day.returned > 0) {
       state.closing_balance = state.opening_balance + day.issued - day.returned;
@@ -135,7 +146,12 @@ void RunMovementPass(host::CompanyContext& context, const RunValues& values,
 
       // At the end of the list there is no next day: the row's own day
       // stands in for it.
-      DayMovement ahead = next != nullptr ? NextDayMovement(context, values, pass, *next) : day;
+      DayMovement ahead = day;
+      if (next != nullptr) {
+        looked_ahead = LookAhead(context, values, pass, *next);
+        looked_ahead_index = index + 1;
+        ahead = looked_ahead.totals ? looked_ahead.totals->movement : DayMovement{};
+      }
       line.SetDaysFromPeriod();
       const bool issued_on_line = line.NumberOf("D1").value_or(0) > 0;
       if (ahead.issued > 0) {
