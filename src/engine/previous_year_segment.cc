@@ -68,6 +68,9 @@ void RunPreviousYearSegment(host::CompanyContext& context, const RunValues& valu
   }
   std::optional<Date> year_date;
   bool first_line = true;
+  std::optional<DayTotals> looked_ahead;
+  size_t looked_ahead_index = 0;
+  bool looked_ahead_read = false;
 
   for (size_t index = 0; index < rows.size(); ++index) {
     const MovementRow& row = rows[index];
@@ -76,7 +79,10 @@ void RunPreviousYearSegment(host::CompanyContext& context, const RunValues& valu
       AddDamageAndLostLines(context, row.item, party, row.date);
     }
     // A day whose totals cannot be read is judged with the last day's P and M.
-    std::optional<DayTotals> day = PreviousYearDay(context, values, row);
+    // The look-ahead from the row before read this very day already.
+    std::optional<DayTotals> day = looked_ahead_index == index && looked_ahead_read
+                                       ? looked_ahead
+                                       : PreviousYearDay(context, values, row);
     if (day) {
       state.issued = day->movement.issued;
       state.returned = day->movement.returned;
@@ -116,13 +122,16 @@ void RunPreviousYearSegment(host::CompanyContext& context, const RunValues& valu
       DayMovement ahead{state.issued, state.returned};
       if (next != nullptr) {
         ahead = DayMovement{};
-        host::Attempt(context.report, "look ahead at the next previous-year movement day", [&] {
-          std::string sql =
-              queries::DayTotalsByDate(next->date.ToText(), party.ToText(), next->item.ToText());
-          if (auto totals = ReadDayTotals(*QueryYear(context, FinancialYear::kPrevious, sql))) {
-            ahead = totals->movement;
-          }
-        });
+        looked_ahead.reset();
+        looked_ahead_index = index + 1;
+        looked_ahead_read =
+            host::Attempt(context.report, "look ahead at the next previous-year movement day", [&] {
+              looked_ahead = ReadDayTotals(
+                  *QueryYear(context, FinancialYear::kPrevious,
+                             queries::DayTotalsByDate(next->date.ToText(), party.ToText(),
+                                                      next->item.ToText())));
+            });
+        if (looked_ahead) ahead = looked_ahead->movement;
       }
       if (ahead.issued > 0) {
         // The next movement is an issue: that day is charged on its own line.
