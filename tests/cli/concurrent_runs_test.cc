@@ -13,22 +13,6 @@ namespace {
 
 constexpr int kUsers = 8;
 
-// A company with two parties and a few months of challans over 20 items.
-void FillCompany(CompanyYear& company) {
-  company.Party(12, "Sharma Builders").Party(13, "Verma & Sons");
-  for (int item = 0; item < 20; ++item) {
-    int32_t code = 101 + item;
-    company.Item(code, "Item " + std::to_string(item)).Rate(12, code, 1.5).Rate(13, code, 2);
-    for (int day = 1; day <= 28; day += 3) {
-      std::string date = (day < 10 ? "0" : "") + std::to_string(day) + "-04-2021";
-      company.Issue(date, "C" + std::to_string(item * 100 + day), code, 12 + day % 2, 5 + item);
-      if (day > 10) {
-        company.Return(date, "R" + std::to_string(item * 100 + day), code, 12 + day % 2, 2);
-      }
-    }
-  }
-}
-
 std::vector<std::string> RunArguments(const std::filesystem::path& company, int user) {
   return {"run",
           "--company",
@@ -47,7 +31,7 @@ std::vector<std::string> RunArguments(const std::filesystem::path& company, int 
 
 TEST(ConcurrentRuns, EightUsersOnOneCompanyFileEachGetTheirOwnLines) {
   CompanyYear company(Date::FromYmd(2021, 4, 1));
-  FillCompany(company);
+  FillTwoPartyMonth(company, 20);
   std::vector<std::string> alone;
   for (int user = 0; user < kUsers; ++user) {
     ProgramRun run = RunProgram(RNT_CLI_PATH, RunArguments(company.path(), user));

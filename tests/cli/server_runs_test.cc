@@ -18,22 +18,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-// Two parties' challans over a month for `items` items.
-void FillCompany(CompanyYear& company, int items) {
-  company.Party(12, "Sharma Builders").Party(13, "Verma & Sons");
-  for (int item = 0; item < items; ++item) {
-    int32_t code = 101 + item;
-    company.Item(code, "Item " + std::to_string(item)).Rate(12, code, 1.5).Rate(13, code, 2);
-    for (int day = 1; day <= 28; day += 3) {
-      std::string date = (day < 10 ? "0" : "") + std::to_string(day) + "-04-2021";
-      company.Issue(date, "C" + std::to_string(item * 100 + day), code, 12 + day % 2, 5 + item);
-      if (day > 10) {
-        company.Return(date, "R" + std::to_string(item * 100 + day), code, 12 + day % 2, 2);
-      }
-    }
-  }
-}
-
 class ServerRuns : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -93,7 +77,7 @@ class ServerRuns : public ::testing::Test {
 };
 
 TEST_F(ServerRuns, ACopiedCompanyGivesTheLinesOfItsFilesAndIsNeverCopiedTwice) {
-  FillCompany(company_, 5);
+  FillTwoPartyMonth(company_, 5);
   ProgramRun copy = Copy();
   ASSERT_EQ(copy.exit_status, 0) << copy.err;
   EXPECT_THAT(copy.out, HasSubstr(code_ + "_db12021"));
@@ -112,7 +96,7 @@ TEST_F(ServerRuns, ACopiedCompanyGivesTheLinesOfItsFilesAndIsNeverCopiedTwice) {
 }
 
 TEST_F(ServerRuns, EightUsersAtOnceEachGetTheLinesOfARunMadeAlone) {
-  FillCompany(company_, 10);
+  FillTwoPartyMonth(company_, 10);
   ASSERT_EQ(Copy().exit_status, 0);
   std::vector<std::vector<std::string>> runs;
   std::vector<std::string> alone;
@@ -131,7 +115,7 @@ TEST_F(ServerRuns, EightUsersAtOnceEachGetTheLinesOfARunMadeAlone) {
 }
 
 TEST_F(ServerRuns, AConnectionDroppedByTheServerEndsTheRunWithItsReason) {
-  FillCompany(company_, 60);
+  FillTwoPartyMonth(company_, 60);
   ASSERT_EQ(Copy().exit_status, 0);
   ProgramRun bystander = RunProgram(RNT_CLI_PATH, ServerRun("ravi", "Verma & Sons", code_));
   ASSERT_EQ(bystander.exit_status, 0) << bystander.err;
@@ -155,7 +139,7 @@ TEST_F(ServerRuns, AConnectionDroppedByTheServerEndsTheRunWithItsReason) {
 }
 
 TEST_F(ServerRuns, ServerFailuresGiveAClearReasonWithoutHanging) {
-  FillCompany(company_, 1);
+  FillTwoPartyMonth(company_, 1);
   ASSERT_EQ(Copy().exit_status, 0);
   auto started = std::chrono::steady_clock::now();
   ProgramRun unknown = RunProgram(RNT_CLI_PATH, ServerRun("anita", "Sharma Builders", "nobody"));

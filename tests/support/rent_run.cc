@@ -143,6 +143,21 @@ CompanyYear& CompanyYear::RentVoucher(int32_t code, const std::string& day, int3
   return *this;
 }
 
+void FillTwoPartyMonth(CompanyYear& company, int items) {
+  company.Party(12, "Sharma Builders").Party(13, "Verma & Sons");
+  for (int item = 0; item < items; ++item) {
+    int32_t code = 101 + item;
+    company.Item(code, "Item " + std::to_string(item)).Rate(12, code, 1.5).Rate(13, code, 2);
+    for (int day = 1; day <= 28; day += 3) {
+      std::string date = (day < 10 ? "0" : "") + std::to_string(day) + "-04-2021";
+      company.Issue(date, "C" + std::to_string(item * 100 + day), code, 12 + day % 2, 5 + item);
+      if (day > 10) {
+        company.Return(date, "R" + std::to_string(item * 100 + day), code, 12 + day % 2, 2);
+      }
+    }
+  }
+}
+
 ServerCopy::ServerCopy() {
   if (std::optional<PgServer> server = TestServer()) {
     login_line_ = "x;" + server->host + ":" + std::to_string(server->port) + ";" + server->user +

@@ -64,6 +64,10 @@ class CompanyYear {
   int32_t last_voucher_ = 1000;
 };
 
+// Two parties' challans over April 2021 (Sharma Builders, 12, and Verma &
+// Sons, 13) for `items` items from code 101, with rates for both.
+void FillTwoPartyMonth(CompanyYear& company, int items);
+
 // One rent run made the way the host makes it, in this process: the add-on
 // activated on the company's files, the parameters file written, Start
 // called with a recording window system (no real pause), the user's lines
