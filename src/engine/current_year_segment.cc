@@ -63,18 +63,9 @@ void WalkMovements(host::CompanyContext& context, const RunValues& values, const
     state.closing = QuantityOf(state.opening) + state.issued - state.returned;
     const int32_t row_counter = RowCounter(context);
     RentLine line(context);
-    SetVoucherItemColumns(context, line, item, context.row_counter, TrimmedText(row.voucher_no),
-                          day ? day->item : Variant::Null(), party);
-    line.Set("D1", state.issued);
-    line.Set("D2", state.returned);
-    line.Set("D3", state.opening);
-    line.Set("D4", state.closing);
-    state.opening = Variant(state.closing);
-    if (day) state.current_item = day->item;
-    line.Set("RecType", int16_t{1});
     // Without an opening line, the first line starts on its own day.
-    line.Set("Dte1",
-             FormatValue(first_line && !opening_line ? row.date : state.period_start, kLineDate));
+    SetMovementColumns(context, line, item, context.row_counter, row, day, party, state,
+                       first_line && !opening_line);
     first_line = false;
 
     const bool next_is_same_item = next != nullptr && SameItem(next->item, state.current_item);

@@ -91,19 +91,10 @@ void RunPreviousYearSegment(host::CompanyContext& context, const RunValues& valu
       state.closing = QuantityOf(state.opening) + state.issued - state.returned;
       const int32_t row_counter = RowCounter(context);
       RentLine line(context);
-      SetVoucherItemColumns(context, line, item, Variant(row_counter - 1000),
-                            TrimmedText(row.voucher_no), day ? day->item : Variant::Null(), party);
-      line.Set("D1", state.issued);
-      line.Set("D2", state.returned);
-      line.Set("D3", state.opening);
-      line.Set("D4", state.closing);
-      state.opening = Variant(state.closing);
-      if (day) state.current_item = day->item;
-      line.Set("RecType", int16_t{1});
       // Without an opening line, the first line starts on its own day: the
       // party owes nothing for the days before the material reached it.
-      line.Set("Dte1",
-               FormatValue(first_line && !opening_line ? row.date : state.period_start, kLineDate));
+      SetMovementColumns(context, line, item, Variant(row_counter - 1000), row, day, party, state,
+                         first_line && !opening_line);
       first_line = false;
 
       if (next != nullptr) {

@@ -37,6 +37,22 @@ void SetVoucherItemColumns(host::CompanyContext& context, RentLine& line, const 
   line.Set("Price", GetRentRate(context, party, item_code));
 }
 
+void SetMovementColumns(host::CompanyContext& context, RentLine& line, const VoucherItem& item,
+                        const Variant& serial, const MovementRow& row,
+                        const std::optional<DayTotals>& day, const Variant& party, WalkState& state,
+                        bool starts_on_its_own_day) {
+  SetVoucherItemColumns(context, line, item, serial, TrimmedText(row.voucher_no),
+                        day ? day->item : Variant::Null(), party);
+  line.Set("D1", state.issued);
+  line.Set("D2", state.returned);
+  line.Set("D3", state.opening);
+  line.Set("D4", state.closing);
+  state.opening = Variant(state.closing);
+  if (day) state.current_item = day->item;
+  line.Set("RecType", int16_t{1});
+  line.Set("Dte1", FormatValue(starts_on_its_own_day ? row.date : state.period_start, kLineDate));
+}
+
 void WriteCarriedLine(host::CompanyContext& context, const RunValues& values,
                       const VoucherItem& item, const WalkState& state, const Variant& serial,
                       const std::optional<std::string>& voucher_no, const Variant& from,

@@ -26,6 +26,17 @@ void SetVoucherItemColumns(host::CompanyContext& context, RentLine& line, const 
                            const Variant& serial, const std::optional<std::string>& voucher_no,
                            const Variant& item_code, const Variant& party);
 
+// The columns of a movement line of a voucher item up to its period's start:
+// the item's columns (named by the day's totals row when it was found), the
+// day's P and M, the balances before and after; the walk's balance becomes
+// the closing one and, when the day was read, its current item the day's. The
+// period starts at the walk's period start, or on the row's own day for the
+// first line of a segment without an opening line.
+void SetMovementColumns(host::CompanyContext& context, RentLine& line, const VoucherItem& item,
+                        const Variant& serial, const MovementRow& row,
+                        const std::optional<DayTotals>& day, const Variant& party, WalkState& state,
+                        bool starts_on_its_own_day);
+
 // An opening or quiet-item line: the carried quantity charged from `from` to
 // `to` at the party's rate, without a day added.
 void WriteCarriedLine(host::CompanyContext& context, const RunValues& values,

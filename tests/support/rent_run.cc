@@ -69,25 +69,24 @@ CompanyYear& CompanyYear::Settings(double bs1, double bs2) {
 
 CompanyYear& CompanyYear::Issue(const std::string& day, const std::string& challan, int32_t item,
                                 int32_t party, double quantity, int32_t reference) {
-  int32_t voucher = NextVoucher();
-  file_.Execute(
-      "Insert Into Tran3 (VchCode, VchType, Date, [No], RefCode, RecType, TranType, MasterCode1, "
-      "MasterCode2, Value1) values (" +
-      std::to_string(voucher) + ", 4, '" + Iso(day) + "', " + Quoted(challan) + ", " +
-      std::to_string(reference ? reference : voucher) + ", 3, 0, " + std::to_string(item) + ", " +
-      std::to_string(party) + ", " + Number(-quantity) + ")");
-  return *this;
+  return StockEntry(4, day, challan, item, party, -quantity, reference);
 }
 
 CompanyYear& CompanyYear::Return(const std::string& day, const std::string& challan, int32_t item,
                                  int32_t party, double quantity, int32_t reference) {
+  return StockEntry(11, day, challan, item, party, quantity, reference);
+}
+
+CompanyYear& CompanyYear::StockEntry(int voucher_type, const std::string& day,
+                                     const std::string& challan, int32_t item, int32_t party,
+                                     double value, int32_t reference) {
   int32_t voucher = NextVoucher();
   file_.Execute(
       "Insert Into Tran3 (VchCode, VchType, Date, [No], RefCode, RecType, TranType, MasterCode1, "
       "MasterCode2, Value1) values (" +
-      std::to_string(voucher) + ", 11, '" + Iso(day) + "', " + Quoted(challan) + ", " +
-      std::to_string(reference ? reference : voucher) + ", 3, 0, " + std::to_string(item) + ", " +
-      std::to_string(party) + ", " + Number(quantity) + ")");
+      std::to_string(voucher) + ", " + std::to_string(voucher_type) + ", '" + Iso(day) + "', " +
+      Quoted(challan) + ", " + std::to_string(reference ? reference : voucher) + ", 3, 0, " +
+      std::to_string(item) + ", " + std::to_string(party) + ", " + Number(value) + ")");
   return *this;
 }
 

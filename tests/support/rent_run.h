@@ -60,6 +60,9 @@ class CompanyYear {
 
  private:
   int32_t NextVoucher() { return ++last_voucher_; }
+  // A stock entry in Tran3: issues (VchType 4) negative, returns (11) positive.
+  CompanyYear& StockEntry(int voucher_type, const std::string& day, const std::string& challan,
+                          int32_t item, int32_t party, double value, int32_t reference);
   CompanyFile file_;
   int32_t last_voucher_ = 1000;
 };
