@@ -200,7 +200,10 @@ CheckedRun Check(const RunOptions& options) {
   if (options.party.empty()) throw CommandLineError("--party NAME or --all-parties is needed");
   try {
     refhost::ReferenceMasterLookup(company).CodeOf(options.party, HostMasterLookup::kParty);
-  } catch (const Error& error) {
+  } catch (const DatabaseUnavailable& error) {
+    // A dropped connection says nothing about whether the party exists.
+    throw RunError(error.what());
+  } catch (const Error&) {
     throw CommandLineError("--party: no party '" + options.party + "' in Master1 of " +
                            company->name());
   }
@@ -363,6 +366,8 @@ int PostRentVoucher(const PostOptions& options, std::ostream& out, std::ostream&
     try {
       party =
           refhost::ReferenceMasterLookup(company).CodeOf(options.party, HostMasterLookup::kParty);
+    } catch (const DatabaseUnavailable& error) {
+      throw RunError(error.what());
     } catch (const Error&) {
       throw CommandLineError("--party: no party '" + options.party + "' in Master1 of " +
                              company->name());
