@@ -275,22 +275,40 @@ PartyRun RunParty(const CheckedRun& run, const RunOptions& options, const std::s
   if (const SkippedStep* failure = report.FirstDatabaseFailure()) {
     return {kRunNotMade, failure->step + ": " + failure->failure, {}};
   }
-  refhost::YearFile company(run.files.CurrentYear());
-  Statement statement{party, ShortDateText(run.rent_date), run.user,
-                      refhost::ReadRentLines(company.Connection(), run.user),
-                      refhost::ItemNames(company.Connection())};
+  Statement statement{party, ShortDateText(run.rent_date), run.user, {}, {}};
+  if (!IsStreamed(ParseStatementFormat(options.format))) {
+    // The table and the HTML file group the lines by item, so they read them
+    // all; CSV and JSON read them as they are written out.
+    refhost::YearFile company(run.files.CurrentYear());
+    statement.lines = refhost::ReadRentLines(company.Connection(), run.user);
+    statement.item_names = refhost::ItemNames(company.Connection());
+  }
   return {kRunFinished, "", std::move(statement)};
 }
 
-void Emit(const Statement& statement, StatementFormat format,
-          const std::optional<std::filesystem::path>& file, std::ostream& out) {
-  if (!file) {
-    PrintStatement(statement, format, out);
+// Prints the statement of a finished run, reading the user's lines from the
+// work table as they are written out when the format allows; gives the
+// statement's grand total when `grand_total` is asked for.
+void Emit(const CheckedRun& run, const Statement& statement, StatementFormat format,
+          const std::optional<std::filesystem::path>& file, std::ostream& out,
+          double* grand_total = nullptr) {
+  std::ofstream written;
+  if (file) {
+    written.open(*file);
+    if (!written) throw RunError("cannot write " + file->string());
+  }
+  std::ostream& to = file ? written : out;
+  if (!IsStreamed(format)) {
+    PrintStatement(statement, format, to);
+    if (grand_total) *grand_total = GrandTotal(statement);
     return;
   }
-  std::ofstream written(*file);
-  if (!written) throw RunError("cannot write " + file->string());
-  PrintStatement(statement, format, written);
+  refhost::YearFile company(run.files.CurrentYear());
+  StreamedStatement streamed(format, to);
+  refhost::ForEachRentLine(company.Connection(), run.user,
+                           [&streamed](const refhost::RentLine& line) { streamed.Add(line); });
+  streamed.Finish();
+  if (grand_total) *grand_total = streamed.grand_total();
 }
 
 // Every party with movements, one after the other; a failing party is
@@ -314,8 +332,9 @@ int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFor
       std::optional<std::filesystem::path> file;
       if (options.output_dir) file = *options.output_dir / StatementFileName(party, format);
       if (!file) out << "== " << party << "\n";
-      grand_total += GrandTotal(result.statement);
-      Emit(result.statement, format, file, out);
+      double total = 0;
+      Emit(run, result.statement, format, file, out, &total);
+      grand_total += total;
     } else {
       ++(result.status == kRentDateRefused ? refused : failed);
       progress.Clear();
@@ -341,7 +360,7 @@ int Run(const RunOptions& options, std::ostream& out, std::ostream& err) {
     return kRentDateRefused;
   }
   if (result.status != kRunFinished) throw RunError(result.reason);
-  Emit(result.statement, format, options.output, out);
+  Emit(run, result.statement, format, options.output, out);
   return kRunFinished;
 }
 

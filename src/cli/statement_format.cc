@@ -43,28 +43,34 @@ nlohmann::ordered_json JsonValue(const Variant& value) {
   }
 }
 
-void PrintCsv(const std::vector<refhost::RentLine>& lines, std::ostream& out) {
+void PrintCsvHeader(std::ostream& out) {
   const auto& columns = db::WorkTableColumns();
   for (size_t i = 0; i < columns.size(); ++i) out << (i ? "," : "") << columns[i];
   out << "\n";
-  for (const refhost::RentLine& line : lines) {
-    for (size_t i = 0; i < columns.size(); ++i) {
-      out << (i ? "," : "") << CsvField(CellText(line.Get(columns[i])));
-    }
-    out << "\n";
-  }
 }
 
-void PrintJson(const std::vector<refhost::RentLine>& lines, std::ostream& out) {
-  nlohmann::ordered_json array = nlohmann::ordered_json::array();
-  for (const refhost::RentLine& line : lines) {
-    nlohmann::ordered_json object = nlohmann::ordered_json::object();
-    for (std::string_view column : db::WorkTableColumns()) {
-      object[std::string(column)] = JsonValue(line.Get(column));
-    }
-    array.push_back(std::move(object));
+void PrintCsvLine(const refhost::RentLine& line, std::ostream& out) {
+  const auto& columns = db::WorkTableColumns();
+  for (size_t i = 0; i < columns.size(); ++i) {
+    out << (i ? "," : "") << CsvField(CellText(line.Get(columns[i])));
   }
-  out << array.dump(2) << "\n";
+  out << "\n";
+}
+
+// One line as an element of the statement's array, laid out as the array's
+// own two-space indented dump would lay it out.
+void PrintJsonLine(const refhost::RentLine& line, bool first, std::ostream& out) {
+  nlohmann::ordered_json object = nlohmann::ordered_json::object();
+  for (std::string_view column : db::WorkTableColumns()) {
+    object[std::string(column)] = JsonValue(line.Get(column));
+  }
+  std::string text = object.dump(2);
+  std::string indented = "  ";
+  for (char c : text) {
+    indented += c;
+    if (c == '\n') indented += "  ";
+  }
+  out << (first ? "[\n" : ",\n") << indented;
 }
 
 // Lays out the statement's table for a fixed-width screen or printer: every
@@ -162,17 +168,51 @@ StatementFormat ParseStatementFormat(std::string_view name) {
   throw Error("unknown format '" + std::string(name) + "': expected table, csv, json or html");
 }
 
+bool IsStreamed(StatementFormat format) {
+  return format == StatementFormat::kCsv || format == StatementFormat::kJson;
+}
+
+StreamedStatement::StreamedStatement(StatementFormat format, std::ostream& out)
+    : format_(format), out_(out) {
+  if (!IsStreamed(format)) throw Error("only CSV and JSON statements are written line by line");
+  if (format_ == StatementFormat::kCsv) PrintCsvHeader(out_);
+}
+
+void StreamedStatement::Add(const refhost::RentLine& line) {
+  try {
+    grand_total_ += LineNumber(line, "Qty2").value_or(0);
+  } catch (const Error& error) {
+    if (!bad_amount_) bad_amount_ = error.what();
+  }
+  if (format_ == StatementFormat::kCsv) {
+    PrintCsvLine(line, out_);
+  } else {
+    PrintJsonLine(line, lines_ == 0, out_);
+  }
+  ++lines_;
+}
+
+double StreamedStatement::grand_total() const {
+  if (bad_amount_) throw Error(*bad_amount_);
+  return grand_total_;
+}
+
+void StreamedStatement::Finish() {
+  if (format_ == StatementFormat::kJson) out_ << (lines_ == 0 ? "[]\n" : "\n]\n");
+}
+
 void PrintStatement(const Statement& statement, StatementFormat format, std::ostream& out) {
   switch (format) {
     case StatementFormat::kTable:
       PrintTable(statement, out);
       break;
     case StatementFormat::kCsv:
-      PrintCsv(statement.lines, out);
+    case StatementFormat::kJson: {
+      StreamedStatement streamed(format, out);
+      for (const refhost::RentLine& line : statement.lines) streamed.Add(line);
+      streamed.Finish();
       break;
-    case StatementFormat::kJson:
-      PrintJson(statement.lines, out);
-      break;
+    }
     case StatementFormat::kHtml:
       PrintHtmlStatement(statement, out);
       break;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -29,6 +30,32 @@ enum class StatementFormat { kTable, kCsv, kJson, kHtml };
 // Reads a format's name ("table", "csv", "json", "html"); throws rnt::Error
 // naming the value otherwise.
 StatementFormat ParseStatementFormat(std::string_view name);
+
+// CSV and JSON, the formats other programs read, are written line by line as
+// the lines come; the table and the HTML file group the lines by item first.
+bool IsStreamed(StatementFormat format);
+
+// Writes a statement in CSV or JSON as its lines come, holding none of them,
+// so that a statement of any length is written in the same little memory.
+class StreamedStatement {
+ public:
+  // Throws rnt::Error for a format that is not streamed.
+  StreamedStatement(StatementFormat format, std::ostream& out);
+  // Writes one line as it stands, whatever its columns hold.
+  void Add(const refhost::RentLine& line);
+  // Ends the statement; call it once, after the last line.
+  void Finish();
+  // The sum of the amounts of the lines written so far, as GrandTotal adds
+  // them. Throws rnt::Error naming the first amount that is not a number.
+  double grand_total() const;
+
+ private:
+  StatementFormat format_;
+  std::ostream& out_;
+  size_t lines_ = 0;
+  double grand_total_ = 0;
+  std::optional<std::string> bad_amount_;
+};
 
 // Prints the statement in the format. Throws rnt::Error when a number column
 // of a line (days, quantities, rate, amount) holds something that is not a

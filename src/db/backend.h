@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -43,6 +44,12 @@ class Backend {
   virtual void Check(const QueryShape& shape) = 0;
   // Runs a query and reads all its rows.
   virtual ResultRows Query(const QueryShape& shape) = 0;
+  // Runs a query and hands its rows to `each` one at a time, so that a long
+  // list (a party's rent lines) is never held whole; `columns` gets the
+  // column names before the first row. `each` must not use this backend
+  // while the rows come. This form reads all rows first, as Query does.
+  virtual void QueryEach(const QueryShape& shape, std::vector<std::string>& columns,
+                         const std::function<void(const std::vector<Variant>& row)>& each);
   // The columns of a table in their order; throws rnt::Error if there is no such table.
   virtual std::vector<ColumnInfo> TableColumns(std::string_view table) = 0;
   // Runs a statement written in the backend's own dialect, untranslated: for

@@ -1,15 +1,17 @@
 #include "db/query_shape.h"
 
 #include <algorithm>
-#include <cctype>
+#include <array>
 #include <charconv>
 #include <cstdint>
+#include <deque>
 #include <limits>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "core/text_util.h"
 #include "rnt/error.h"
 #include "rnt/value_text.h"
 
@@ -27,25 +29,45 @@ enum class TokenKind {
   kMarker,     // the "?" standing for a value in a shape's key
 };
 
+// A token's text points into the statement it was read from, or, for a quoted
+// text whose doubled quotes were undone, into the Tokens that hold it.
 struct Token {
   TokenKind kind;
-  std::string text;
+  std::string_view text;
 };
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsWordStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-bool IsWordPart(char c) { return IsWordStart(c) || IsDigit(c); }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+// The tokens of a statement and the undone quoted texts they point into. A
+// query is taken apart for every value a run reads, so its tokens are views,
+// not copies.
+struct Tokens {
+  std::vector<Token> list;
+  std::deque<std::string> unquoted;  // a deque: its texts never move
+};
 
-std::string Lower(std::string_view text) {
-  std::string lowered(text);
-  std::transform(lowered.begin(), lowered.end(), lowered.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lowered;
-}
+// The classes of the characters of a statement, by table: every query of a
+// run is read character by character, and the host's names are ASCII.
+constexpr uint8_t kDigitClass = 1;
+constexpr uint8_t kLetterClass = 2;  // ASCII letters and "_"
+constexpr uint8_t kBlankClass = 4;
+constexpr std::array<uint8_t, 256> kCharClasses = [] {
+  std::array<uint8_t, 256> classes{};
+  for (int c = '0'; c <= '9'; ++c) classes[c] = kDigitClass;
+  for (int c = 'a'; c <= 'z'; ++c) classes[c] = classes[c - 'a' + 'A'] = kLetterClass;
+  classes['_'] = kLetterClass;
+  for (char c : {' ', '\t', '\r', '\n'}) classes[static_cast<unsigned char>(c)] = kBlankClass;
+  return classes;
+}();
+uint8_t ClassOf(char c) { return kCharClasses[static_cast<unsigned char>(c)]; }
+
+bool IsDigit(char c) { return ClassOf(c) == kDigitClass; }
+bool IsWordStart(char c) { return ClassOf(c) == kLetterClass; }
+bool IsWordPart(char c) { return (ClassOf(c) & (kDigitClass | kLetterClass)) != 0; }
+bool IsBlank(char c) { return ClassOf(c) == kBlankClass; }
+
+std::string Lower(std::string_view text) { return ToLower(text); }
 
 bool IsWord(const Token& token, std::string_view lowered_word) {
-  return token.kind == TokenKind::kWord && Lower(token.text) == lowered_word;
+  return token.kind == TokenKind::kWord && EqualsIgnoringCase(token.text, lowered_word);
 }
 
 bool IsSymbol(const Token& token, std::string_view symbol) {
@@ -59,7 +81,8 @@ class Lexer {
   Lexer(std::string_view sql, bool markers_allowed)
       : sql_(sql), markers_allowed_(markers_allowed) {}
 
-  std::vector<Token> Run() {
+  Tokens Run() {
+    tokens_.list.reserve(sql_.size() / 4 + 1);
     while (pos_ < sql_.size()) {
       const char c = sql_[pos_];
       if (IsBlank(c)) {
@@ -81,7 +104,7 @@ class Lexer {
         Add(TokenKind::kDate, sql_.substr(pos_ + 1, end - pos_ - 1));
         pos_ = end + 1;
       } else if (c == '?' && markers_allowed_) {
-        Add(TokenKind::kMarker, "?");
+        Add(TokenKind::kMarker, sql_.substr(pos_, 1));
         ++pos_;
       } else {
         LexSymbol(c);
@@ -91,14 +114,14 @@ class Lexer {
   }
 
  private:
-  void Add(TokenKind kind, std::string_view text) { tokens_.push_back({kind, std::string(text)}); }
+  void Add(TokenKind kind, std::string_view text) { tokens_.list.push_back({kind, text}); }
 
   bool NextIsDigit() const { return pos_ + 1 < sql_.size() && IsDigit(sql_[pos_ + 1]); }
 
   // A point after a name or a closing parenthesis qualifies it ("t2.5" is not a number).
   bool LastIsOperand() const {
-    if (tokens_.empty()) return false;
-    const Token& last = tokens_.back();
+    if (tokens_.list.empty()) return false;
+    const Token& last = tokens_.list.back();
     return last.kind == TokenKind::kWord || last.kind == TokenKind::kBracketed ||
            IsSymbol(last, ")");
   }
@@ -128,6 +151,7 @@ class Lexer {
   void LexText(char quote) {
     const size_t start = pos_;
     std::string value;
+    bool doubled = false;
     ++pos_;
     while (true) {
       if (pos_ >= sql_.size()) {
@@ -136,6 +160,8 @@ class Lexer {
       }
       if (sql_[pos_] == quote) {
         if (pos_ + 1 < sql_.size() && sql_[pos_ + 1] == quote) {
+          if (!doubled) value.assign(sql_.substr(start + 1, pos_ - start - 1));
+          doubled = true;
           value += quote;
           pos_ += 2;
           continue;
@@ -143,9 +169,14 @@ class Lexer {
         ++pos_;
         break;
       }
-      value += sql_[pos_++];
+      if (doubled) value += sql_[pos_];
+      ++pos_;
     }
-    tokens_.push_back({TokenKind::kText, std::move(value)});
+    if (!doubled) {
+      Add(TokenKind::kText, sql_.substr(start + 1, pos_ - start - 2));
+      return;
+    }
+    Add(TokenKind::kText, tokens_.unquoted.emplace_back(std::move(value)));
   }
 
   size_t Closing(char closing, std::string_view what) const {
@@ -176,7 +207,7 @@ class Lexer {
   std::string_view sql_;
   bool markers_allowed_;
   size_t pos_ = 0;
-  std::vector<Token> tokens_;
+  Tokens tokens_;
 };
 
 // Statements that define tables take no parameters: their numbers (column
@@ -194,8 +225,8 @@ bool IsTopCount(const std::vector<Token>& tokens, size_t i) {
 }
 
 // A number of the text: whole numbers that fit are 32-bit integers.
-Variant NumberValue(const std::string& text) {
-  if (text.find_first_of(".eE") == std::string::npos) {
+Variant NumberValue(std::string_view text) {
+  if (text.find_first_of(".eE") == std::string_view::npos) {
     int64_t whole = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), whole);
     if (error == std::errc() && end == text.data() + text.size() &&
@@ -206,7 +237,7 @@ Variant NumberValue(const std::string& text) {
   double value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (error != std::errc() || end != text.data() + text.size()) {
-    throw Error("number out of range in query: " + text);
+    throw Error("number out of range in query: " + std::string(text));
   }
   return Variant(value);
 }
@@ -307,15 +338,6 @@ void AppendList(std::vector<std::string>& out, const std::vector<Pieces>& items)
   }
 }
 
-std::string Join(const std::vector<std::string>& words) {
-  std::string joined;
-  for (const std::string& word : words) {
-    if (!joined.empty()) joined += ' ';
-    joined += word;
-  }
-  return joined;
-}
-
 // A name directly before a parenthesis calls a function or sizes a type
 // ("sum(", "varchar(40)"); a keyword there opens a list or a subquery.
 bool TakesArguments(std::string_view word) {
@@ -359,7 +381,8 @@ class Translator {
   Translator(const QueryShape& shape, Dialect dialect) : shape_(shape), dialect_(dialect) {}
 
   std::string Run() {
-    std::vector<Token> tokens = Lexer(shape_.key, true).Run();
+    Tokens lexed = Lexer(shape_.key, true).Run();
+    std::vector<Token>& tokens = lexed.list;
     if (!tokens.empty() && IsSymbol(tokens.back(), ";")) tokens.pop_back();
     const auto markers = std::count_if(tokens.begin(), tokens.end(),
                                        [](const Token& t) { return t.kind == TokenKind::kMarker; });
@@ -428,10 +451,10 @@ class Translator {
         const std::string lowered = Lower(token.text);
         if (lowered == "ltrim") return lowered;
         if (Postgres()) return definition_ && lowered == "float" ? "double precision" : lowered;
-        return token.text;
+        return std::string(token.text);
       }
       case TokenKind::kBracketed: {
-        if (!Postgres()) return token.text;
+        if (!Postgres()) return std::string(token.text);
         std::string quoted = "\"";
         for (char c : Lower(token.text.substr(1, token.text.size() - 2))) {
           quoted += c;
@@ -444,12 +467,13 @@ class Translator {
       case TokenKind::kMarker:
         return Marker(++markers_seen_);
       case TokenKind::kDate:
-        throw Error("date literal #" + token.text + "# left in a query shape: " + shape_.key);
+        throw Error("date literal #" + std::string(token.text) +
+                    "# left in a query shape: " + shape_.key);
       case TokenKind::kNumber:
       case TokenKind::kSymbol:
         break;
     }
-    return token.text;
+    return std::string(token.text);
   }
 
   // The marker of the value with the 1-based `number`. PostgreSQL gets the
@@ -623,47 +647,50 @@ class Translator {
 }  // namespace
 
 QueryShape ShapeQuery(std::string_view host_sql) {
-  const std::vector<Token> tokens = Lexer(host_sql, false).Run();
+  const Tokens lexed = Lexer(host_sql, false).Run();
+  const std::vector<Token>& tokens = lexed.list;
   const bool definition = IsDefinition(tokens);
   QueryShape shape;
-  std::vector<std::string> words;
-  words.reserve(tokens.size());
+  shape.key.reserve(host_sql.size());
+  auto append = [&shape](std::string_view word) {
+    if (!shape.key.empty()) shape.key += ' ';
+    shape.key += word;
+  };
   for (size_t i = 0; i < tokens.size(); ++i) {
     const Token& token = tokens[i];
     switch (token.kind) {
       case TokenKind::kNumber:
         if (definition || IsTopCount(tokens, i)) {
-          words.push_back(token.text);
+          append(token.text);
         } else {
           shape.params.push_back(NumberValue(token.text));
-          words.push_back("?");
+          append("?");
         }
         break;
       case TokenKind::kText:
         if (definition) {
-          words.push_back(QuotedText(token.text));
+          append(QuotedText(token.text));
         } else {
-          shape.params.push_back(Variant(token.text));
-          words.push_back("?");
+          shape.params.emplace_back(std::string(token.text));
+          append("?");
         }
         break;
       case TokenKind::kDate: {
-        const std::string literal = "#" + token.text + "#";
+        const std::string literal = "#" + std::string(token.text) + "#";
         if (token.text.empty()) {
           throw Error("empty date literal ## in query: " + std::string(host_sql));
         }
         const std::optional<Date> date = ParseDateText(token.text);
         if (!date) throw Error("date literal " + literal + " is not a date");
         if (definition) throw Error("date literal " + literal + " in a table definition");
-        shape.params.push_back(Variant(*date));
-        words.push_back("?");
+        shape.params.emplace_back(*date);
+        append("?");
         break;
       }
       default:
-        words.push_back(token.text);
+        append(token.text);
     }
   }
-  shape.key = Join(words);
   return shape;
 }
 

@@ -273,23 +273,32 @@ void SqliteBackend::ExecuteNative(const std::string& sql) {
 }
 
 ResultRows SqliteBackend::Query(const QueryShape& shape) {
-  sqlite3_stmt* statement = PreparedShape(shape);
   ResultRows result;
-  int columns = sqlite3_column_count(statement);
-  result.columns.reserve(columns);
-  for (int i = 0; i < columns; ++i) result.columns.emplace_back(sqlite3_column_name(statement, i));
+  QueryEach(shape, result.columns,
+            [&result](const std::vector<Variant>& row) { result.rows.push_back(row); });
+  return result;
+}
+
+void SqliteBackend::QueryEach(const QueryShape& shape, std::vector<std::string>& columns,
+                              const std::function<void(const std::vector<Variant>& row)>& each) {
+  sqlite3_stmt* statement = PreparedShape(shape);
+  // The statement is reset however the rows end, a failing visitor included,
+  // so that it never holds the file's read lock past this call.
+  struct Reset {
+    sqlite3_stmt* statement;
+    ~Reset() { sqlite3_reset(statement); }
+  } reset{statement};
+  const int count = sqlite3_column_count(statement);
+  columns.clear();
+  columns.reserve(count);
+  for (int i = 0; i < count; ++i) columns.emplace_back(sqlite3_column_name(statement, i));
+  std::vector<Variant> row(count);
   int rc;
   while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-    std::vector<Variant>& row = result.rows.emplace_back();
-    row.reserve(columns);
-    for (int i = 0; i < columns; ++i) row.push_back(CellValue(statement, i));
+    for (int i = 0; i < count; ++i) row[i] = CellValue(statement, i);
+    each(row);
   }
-  if (rc != SQLITE_DONE) {
-    sqlite3_reset(statement);
-    Fail("query", shape.key);
-  }
-  sqlite3_reset(statement);
-  return result;
+  if (rc != SQLITE_DONE) Fail("query", shape.key);
 }
 
 std::vector<ColumnInfo> SqliteBackend::TableColumns(std::string_view table) {

@@ -38,6 +38,8 @@ class SqliteBackend : public Backend {
   void Check(const QueryShape& shape) override;
   void ExecuteNative(const std::string& sql) override;
   ResultRows Query(const QueryShape& shape) override;
+  void QueryEach(const QueryShape& shape, std::vector<std::string>& columns,
+                 const std::function<void(const std::vector<Variant>& row)>& each) override;
   std::vector<ColumnInfo> TableColumns(std::string_view table) override;
   void Insert(std::string_view table,
               const std::vector<std::pair<std::string, Variant>>& values) override;

@@ -44,13 +44,14 @@ std::vector<MovementRow> ReadMovementList(HostRecordset& list, bool with_referen
 }
 
 std::vector<MovementRow> TakeEachDayOnce(std::vector<MovementRow> rows, SameDayRows rule) {
-  std::vector<MovementRow> kept;
-  kept.reserve(rows.size());
+  // The rows kept move to the front of the list itself: a party's list holds
+  // years of movements, and a second copy of it would double the run's memory.
+  size_t kept = 0;
   std::string day;  // the item and day of the rows being looked at
   std::set<std::string> references_of_day;
   for (MovementRow& row : rows) {
     std::string key = DayKey(row);
-    bool new_day = kept.empty() || key != day;
+    bool new_day = kept == 0 || key != day;
     if (new_day) {
       day = key;
       references_of_day.clear();
@@ -64,9 +65,11 @@ std::vector<MovementRow> TakeEachDayOnce(std::vector<MovementRow> rows, SameDayR
     }
     if (counted_already) continue;
     row.first_of_item_day = new_day;
-    kept.push_back(std::move(row));
+    if (&rows[kept] != &row) rows[kept] = std::move(row);
+    ++kept;
   }
-  return kept;
+  rows.resize(kept);
+  return rows;
 }
 
 bool SameItem(const Variant& a, const Variant& b) {

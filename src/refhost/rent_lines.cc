@@ -1,9 +1,11 @@
 #include "refhost/rent_lines.h"
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 
 #include "core/text_util.h"
-#include "db/recordset.h"
+#include "db/query_shape.h"
 #include "db/work_table.h"
 #include "refhost/company_files.h"
 #include "rnt/error.h"
@@ -31,35 +33,51 @@ Variant RentLine::Get(std::string_view column) const {
   throw Error("no column " + std::string(column) + " in a rent line");
 }
 
-std::vector<RentLine> ReadRentLines(db::Connection& connection, std::string_view user_name) {
-  const std::vector<db::ColumnInfo> present = connection.backend()->TableColumns("atShut");
+void ForEachRentLine(db::Connection& connection, std::string_view user_name,
+                     const std::function<void(const RentLine&)>& each) {
+  const std::shared_ptr<db::Backend> backend = connection.backend();
+  const std::vector<db::ColumnInfo> present = backend->TableColumns("atShut");
   auto in_table = [&present](std::string_view name) {
     return std::any_of(present.begin(), present.end(), [name](const db::ColumnInfo& column) {
       return EqualsIgnoringCase(column.name, name);
     });
   };
 
+  // Where each work-table column stands in the result; nullopt for a column
+  // the table lacks.
+  std::vector<std::optional<size_t>> place;
   std::string select_list;
+  size_t selected = 0;
   for (std::string_view name : db::WorkTableColumns()) {
-    if (!in_table(name)) continue;
+    if (!in_table(name)) {
+      place.emplace_back();
+      continue;
+    }
+    place.emplace_back(selected++);
     if (!select_list.empty()) select_list += ",";
     select_list += "[" + std::string(name) + "]";
   }
   if (select_list.empty()) throw Error("the work table atShut has none of its rent line columns");
 
-  db::Recordset rows;
-  rows.Open("select " + select_list + " from atShut where Uname=" + QuotedText(user_name) +
-                " order by " + WriteOrder(connection.backend()->dialect()),
-            connection);
-  std::vector<RentLine> lines;
-  for (; !rows.Eof(); rows.MoveNext()) {
-    RentLine& line = lines.emplace_back();
-    line.columns.reserve(db::WorkTableColumns().size());
-    for (std::string_view name : db::WorkTableColumns()) {
-      line.columns.emplace_back(std::string(name),
-                                in_table(name) ? rows.Field(name) : Variant::Null());
-    }
+  RentLine line;
+  for (std::string_view name : db::WorkTableColumns()) {
+    line.columns.emplace_back(std::string(name), Variant::Null());
   }
+  std::vector<std::string> columns;
+  backend->QueryEach(
+      db::ShapeQuery("select " + select_list + " from atShut where Uname=" + QuotedText(user_name) +
+                     " order by " + WriteOrder(backend->dialect())),
+      columns, [&](const std::vector<Variant>& row) {
+        for (size_t i = 0; i < place.size(); ++i) {
+          if (place[i]) line.columns[i].second = row[*place[i]];
+        }
+        each(line);
+      });
+}
+
+std::vector<RentLine> ReadRentLines(db::Connection& connection, std::string_view user_name) {
+  std::vector<RentLine> lines;
+  ForEachRentLine(connection, user_name, [&lines](const RentLine& line) { lines.push_back(line); });
   return lines;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -20,9 +21,15 @@ struct RentLine {
   Variant Get(std::string_view column) const;
 };
 
-// The user's rent lines in atShut, in the order in which they were written.
-// A column that an older work table lacks reads as null. Throws rnt::Error
-// when the table cannot be read.
+// Hands the user's rent lines in atShut to `each` one at a time, in the
+// order in which they were written, holding only the line at hand: a party
+// with years of history has tens of thousands of them. A column that an older
+// work table lacks reads as null. Throws rnt::Error when the table cannot be
+// read. `each` must not use the connection.
+void ForEachRentLine(db::Connection& connection, std::string_view user_name,
+                     const std::function<void(const RentLine&)>& each);
+
+// The user's rent lines in atShut, all of them, as ForEachRentLine gives them.
 std::vector<RentLine> ReadRentLines(db::Connection& connection, std::string_view user_name);
 
 }  // namespace rnt::refhost

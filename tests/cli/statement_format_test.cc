@@ -6,6 +6,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <sstream>
 
 #include "db/work_table.h"
@@ -175,6 +177,31 @@ TEST(StatementFormat, CsvReadsBackToTheSameRows) {
     }
     EXPECT_EQ(records[row + 1], expected) << "row " << row;
   }
+}
+
+// JSON is written line by line as the lines are read, yet reads as one array
+// laid out as its own indented dump; the grand total comes along, and a line
+// whose amount is not a number is written as it stands.
+TEST(StatementFormat, JsonWrittenLineByLineIsOneIndentedArray) {
+  Statement statement = TwoItems();
+  const std::string json = Printed(statement, StatementFormat::kJson);
+  const auto array = nlohmann::ordered_json::parse(json);
+  ASSERT_EQ(array.size(), statement.lines.size());
+  EXPECT_EQ(json, array.dump(2) + "\n");
+  EXPECT_EQ(array[0]["Code1"], 101.0);
+  EXPECT_EQ(
+      Printed(Statement{"Sharma Builders", "31-05-2021", "meena", {}, {}}, StatementFormat::kJson),
+      "[]\n");
+
+  std::ostringstream out;
+  StreamedStatement streamed(StatementFormat::kCsv, out);
+  for (const auto& line : statement.lines) streamed.Add(line);
+  EXPECT_DOUBLE_EQ(streamed.grand_total(), GrandTotal(statement));
+  streamed.Add(Line({{"Code1", 101.0}, {"Qty2", "twelve"}}));
+  streamed.Finish();
+  EXPECT_THAT(out.str(), HasSubstr(",twelve,"));
+  EXPECT_THROW(streamed.grand_total(), Error);
+  EXPECT_THROW(StreamedStatement(StatementFormat::kTable, out), Error);
 }
 
 // Whether every element is closed, in order, and every & starts an entity,
