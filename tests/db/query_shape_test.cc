@@ -15,6 +15,7 @@ namespace rnt::db {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::ThrowsMessage;
 
 const char kPreviousRentVoucher[] =
@@ -145,6 +146,38 @@ TEST(TranslatedSqliteTest, TopWithOrderReturnsEveryTiedRow) {
                  "Tran1 where MasterCode1=12 order by Date) order by VchCode",
                  {"VchCode"}),
             (std::vector<std::string>{"99", "100", "101"}));
+}
+
+// A list of values after "in" is read as a chain of equalities on SQLite,
+// which would otherwise build a temporary index every time the statement
+// runs; the rows found stay those of the list, null codes and "not in"
+// included, and anything that is not a plain column and a list of values is
+// left as written.
+TEST(TranslatedSqliteTest, InListsOfValuesAreReadAsEqualitiesWithTheSameRows) {
+  EXPECT_THAT(Sqlite("select a from Tran3 as t3 where t3.TranType in(5,3,0) and b=1"),
+              HasSubstr("where (t3.TranType = ?1 or t3.TranType = ?2 or t3.TranType = ?3) and"));
+  EXPECT_THAT(Sqlite("select a from t where [Desc1] not in ('Lost','L')"),
+              HasSubstr("where (not ([Desc1] = ?1 or [Desc1] = ?2))"));
+  for (const char* kept :
+       {"select a from t where b + c in (1,2)", "select a from t where c in (select d from u)",
+        "select a from t where c in (1 2)", "select a from t where f(c) in (1,2)",
+        "select a from t where c between 1 and d in (2,3)"}) {
+    EXPECT_THAT(Sqlite(kept), Not(HasSubstr(" = ?"))) << kept;
+  }
+  EXPECT_THAT(Postgres("select a from t where c in (1,2)"), HasSubstr("in ($1::integer"));
+
+  testing::CompanyFile company;
+  company.Execute(
+      "insert into Tran1 (VchCode, VchType, Date, MasterCode1) values (1, 4, #01-03-2021#, 12), "
+      "(2, 11, #01-03-2021#, 12), (3, 9, #01-03-2021#, 12), (4, 4, #01-03-2021#, null)");
+  EXPECT_EQ(Rows(company, "select VchCode from Tran1 where VchType in(4,11) order by VchCode",
+                 {"VchCode"}),
+            (std::vector<std::string>{"1", "2", "4"}));
+  EXPECT_EQ(Rows(company,
+                 "select VchCode from Tran1 where MasterCode1 not in (12, 13) or VchType=9 "
+                 "order by VchCode",
+                 {"VchCode"}),
+            (std::vector<std::string>{"3"}));
 }
 
 }  // namespace
