@@ -2,10 +2,12 @@
 // same time, each user one run after another, with parties and rent dates
 // drawn at random (seeded; the seed is printed, RNT_SOAK_SEED repeats it), on
 // the company file and on its copy on the server. Every run must print the
-// statement of its party and rent date made alone, with the user's own lines
-// only; afterwards every user's lines in atShut must be those of a run of its
-// last party and rent date made alone, no line may belong to an unknown user,
-// and the database must pass its own checks.
+// statement of its party and rent date made alone on a copy of the company
+// file, with the user's own lines only; afterwards every user's lines in
+// atShut must be those of a run of its last party and rent date made alone,
+// no line may belong to an unknown user, and the database must pass its own
+// checks. The soak's company has never had a run before: the users' first
+// runs make its work table at the same time.
 //
 // RNT_SOAK_USERS (4) and RNT_SOAK_RUNS (200 per user) size the soak;
 // RNT_SOAK_SECONDS (60, 30 under the sanitizers) bounds the time of its runs
@@ -203,6 +205,7 @@ class SoakRuns : public ::testing::TestWithParam<Storage> {
  protected:
   void SetUp() override {
     FillSoakCompany(company_);
+    FillSoakCompany(copy_);
     if (GetParam() == Storage::kFile) return;
     std::optional<PgServer> server = TestServer();
     if (!server) GTEST_SKIP() << "no test database server";
@@ -228,11 +231,15 @@ class SoakRuns : public ::testing::TestWithParam<Storage> {
     }
   }
 
-  std::vector<std::string> Arguments(const Combination& combination, const std::string& user) {
+  // A run on the soak's company, or on the copy of its file.
+  std::vector<std::string> Arguments(const Combination& combination, const std::string& user,
+                                     bool on_copy = false) {
     std::vector<std::string> arguments{"run", "--party", combination.party, "--rent-date",
                                        combination.rent_date};
     arguments.insert(arguments.end(), {"--user", user, "--settle-ms", "0", "--format", "json"});
-    if (GetParam() == Storage::kFile) {
+    if (on_copy) {
+      arguments.insert(arguments.end(), {"--company", copy_.path().string()});
+    } else if (GetParam() == Storage::kFile) {
       arguments.insert(arguments.end(), {"--company", company_.path().string()});
     } else {
       arguments.insert(arguments.end(), {"--server", code_, "--year-start", "01-04-2021",
@@ -252,8 +259,8 @@ class SoakRuns : public ::testing::TestWithParam<Storage> {
 
   // A run made alone by a user of its own: it must finish or have its rent
   // date refused, and print that user's lines only.
-  Outcome RunAlone(const Combination& combination, const std::string& user) {
-    ProgramRun run = RunProgram(RNT_CLI_PATH, Arguments(combination, user));
+  Outcome RunAlone(const Combination& combination, const std::string& user, bool on_copy = false) {
+    ProgramRun run = RunProgram(RNT_CLI_PATH, Arguments(combination, user, on_copy));
     std::string fault;
     Outcome outcome = Observe(run, user, fault);
     EXPECT_EQ(fault, "");
@@ -263,6 +270,7 @@ class SoakRuns : public ::testing::TestWithParam<Storage> {
   }
 
   CompanyYear company_{Date::FromYmd(2021, 4, 1)};
+  CompanyYear copy_{Date::FromYmd(2021, 4, 1)};  // where the runs alone are made first
   PgServer server_;
   std::string code_;
   TempFolder folder_;
@@ -285,12 +293,13 @@ TEST_P(SoakRuns, UsersRunningAtOnceEachOnlyEverSeeTheirOwnLines) {
             << settings.budget.count() << " s" << std::endl;
   RecordProperty("seed", std::to_string(settings.seed));
 
-  // Each party and rent date made alone first: the statements every run must print.
+  // Each party and rent date made alone first, on the copy of the company
+  // file: the statements every run must print.
   const std::vector<Combination> combinations = Combinations();
   std::vector<Outcome> expected;
   int refused = 0;
   for (size_t i = 0; i < combinations.size(); ++i) {
-    expected.push_back(RunAlone(combinations[i], "alone" + std::to_string(i)));
+    expected.push_back(RunAlone(combinations[i], "alone" + std::to_string(i), true));
     refused += expected.back().exit_status == 3;
   }
   ASSERT_EQ(refused, 1) << "only Gupta Traders' first rent date is its rent voucher's date";
@@ -354,9 +363,8 @@ TEST_P(SoakRuns, UsersRunningAtOnceEachOnlyEverSeeTheirOwnLines) {
   }
   EXPECT_EQ(hung, 0);
 
-  // Afterwards: each party and rent date made alone again by a fresh user; the
-  // soak's users must hold the lines of their last runs, and the users who
-  // made the runs alone before the soak their own, untouched.
+  // Afterwards: each party and rent date made alone on the soak's company by
+  // a fresh user; the soak's users must hold the lines of their last runs.
   std::vector<std::string> fresh;
   for (size_t i = 0; i < combinations.size(); ++i) {
     fresh.push_back("after" + std::to_string(i));
@@ -378,7 +386,6 @@ TEST_P(SoakRuns, UsersRunningAtOnceEachOnlyEverSeeTheirOwnLines) {
     if (users[user].last) compare("user" + std::to_string(user), *users[user].last);
   }
   for (size_t i = 0; i < combinations.size(); ++i) {
-    compare("alone" + std::to_string(i), i);
     if (!expected[i].lines.empty()) wanted[fresh[i]] = static_cast<long>(expected[i].lines.size());
   }
   // No rows of unknown users, no line set written twice or in part.
