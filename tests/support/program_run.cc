@@ -1,6 +1,7 @@
 #include "support/program_run.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -95,6 +96,10 @@ bool BackgroundProgram::Running() {
   run.err = Slurp(state_->started.err);
   state_->finished = run;
   return false;
+}
+
+void BackgroundProgram::Kill() {
+  if (!state_->finished) kill(state_->started.pid, SIGKILL);
 }
 
 ProgramRun BackgroundProgram::Wait() {

@@ -27,6 +27,8 @@ class BackgroundProgram {
 
   bool Running();
   ProgramRun Wait();
+  // Ends a program that has hung; Wait then gives its output so far.
+  void Kill();
 
  private:
   struct State;

@@ -1,0 +1,430 @@
+// A soak of rnt0417: several users make many rent runs on one company at the
+// same time, each user one run after another, with parties and rent dates
+// drawn at random (seeded; the seed is printed, RNT_SOAK_SEED repeats it), on
+// the company file and on its copy on the server. Every run must print the
+// statement of its party and rent date made alone on a copy of the company
+// file, with the user's own lines only; afterwards every user's lines in
+// atShut must be those of a run of its last party and rent date made alone,
+// no line may belong to an unknown user, and the database must pass its own
+// checks. The soak's company has never had a run before: the users' first
+// runs make its work table at the same time.
+//
+// RNT_SOAK_USERS (4) and RNT_SOAK_RUNS (200 per user) size the soak;
+// RNT_SOAK_SECONDS (60, 30 under the sanitizers) bounds the time of its runs
+// on each storage, so that the soak fits in the test run: when it is spent,
+// every user stops after the run it is making, and what was made is checked
+// and reported. A run on the server costs several times one on the file (it
+// logs on to the server for each of its connections), so there the budget
+// may end the soak first.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <nlohmann/json.hpp>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <random>
+#include <thread>
+
+#include "db/connection.h"
+#include "db/recordset.h"
+#include "support/pg_server.h"
+#include "support/program_run.h"
+#include "support/rent_run.h"
+
+namespace rnt::testing {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A run that takes this long has hung: the longest wait inside a run is a
+// writer waiting eight seconds for another, or five for a server to answer.
+constexpr std::chrono::seconds kHungRun(60);
+
+long EnvironmentNumber(const char* name, long fallback, long most) {
+  const char* text = std::getenv(name);
+  if (!text || !*text) return fallback;
+  char* end = nullptr;
+  long value = std::strtol(text, &end, 10);
+  if (*end != '\0' || value < 1 || value > most) {
+    throw std::invalid_argument(std::string(name) + ": not a number from 1 to " +
+                                std::to_string(most) + ": '" + text + "'");
+  }
+  return value;
+}
+
+// The soak's size and time, from the environment.
+struct SoakSettings {
+  int users;
+  int runs;
+  std::chrono::seconds budget;
+  uint32_t seed;
+
+  static SoakSettings FromEnvironment() {
+    return {static_cast<int>(EnvironmentNumber("RNT_SOAK_USERS", 4, 64)),
+            static_cast<int>(EnvironmentNumber("RNT_SOAK_RUNS", 200, 100000)),
+            std::chrono::seconds(
+                EnvironmentNumber("RNT_SOAK_SECONDS", RNT_SOAK_DEFAULT_SECONDS, 86400)),
+            static_cast<uint32_t>(EnvironmentNumber(
+                "RNT_SOAK_SEED", std::random_device()() % 1000000000, 999999999))};
+  }
+};
+
+// A party and rent date that the users draw from.
+struct Combination {
+  std::string party;
+  std::string rent_date;
+};
+
+std::vector<Combination> Combinations() {
+  std::vector<Combination> combinations;
+  for (const char* party : {"Sharma Builders", "Verma & Sons", "Gupta Traders"}) {
+    // Gupta Traders' rent voucher on the first date refuses that date.
+    for (const char* rent_date : {"10-04-2021", "16-04-2021", "01-05-2021", "20-05-2021"}) {
+      combinations.push_back({party, rent_date});
+    }
+  }
+  return combinations;
+}
+
+// A small company of three parties: two billed from their challans, one
+// continued from its rent voucher, with a damaged piece.
+void FillSoakCompany(CompanyYear& company) {
+  FillTwoPartyMonth(company, 4);
+  company.Party(14, "Gupta Traders").Rate(14, 101, 3, 40).Rate(14, 102, 2.5, 60);
+  company
+      .RentVoucher(900, "10-04-2021", 14,
+                   {{101, "10", "C0", "01-04-2021"}, {102, "4", "C1", "02-04-2021"}})
+      .Issue("12-04-2021", "G1", 101, 14, 6)
+      .Return("18-04-2021", "G2", 101, 14, 9)
+      .Damaged("25-04-2021", 102, 14, 1, 25)
+      .Issue("03-05-2021", "G3", 102, 14, 5);
+}
+
+// How a run ended and the lines it printed, without the user's name.
+struct Outcome {
+  int exit_status = -1;
+  nlohmann::json lines = nlohmann::json::array();
+
+  bool operator==(const Outcome&) const = default;
+};
+
+// The outcome of a run of `user`; a printed line of another user, or a
+// statement that cannot be read, is a fault of its own.
+Outcome Observe(const ProgramRun& run, const std::string& user, std::string& fault) {
+  Outcome outcome{run.exit_status, nlohmann::json::array()};
+  if (run.exit_status != 0) return outcome;
+  nlohmann::json printed = nlohmann::json::parse(run.out, nullptr, false);
+  if (printed.is_discarded() || !printed.is_array()) {
+    fault = "the statement of " + user + " is not a JSON array: " + run.out.substr(0, 200);
+    return outcome;
+  }
+  for (nlohmann::json& line : printed) {
+    if (!line.is_object() || !line.contains("Uname") || line["Uname"] != user) {
+      fault = "the statement of " + user + " holds a line of another user: " + line.dump();
+      return outcome;
+    }
+    line.erase("Uname");
+  }
+  outcome.lines = std::move(printed);
+  return outcome;
+}
+
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+// Waits for a run, killing it when it has hung.
+ProgramRun RunUnlessHung(const std::vector<std::string>& arguments, bool& hung) {
+  BackgroundProgram program(RNT_CLI_PATH, arguments);
+  const Clock::time_point deadline = Clock::now() + kHungRun;
+  hung = false;
+  while (program.Running()) {
+    if (Clock::now() > deadline) {
+      hung = true;
+      program.Kill();
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return program.Wait();
+}
+
+// A user's rows of atShut in the order written, each without the user's name.
+std::vector<std::string> RowsOf(db::Connection& company, const std::string& user) {
+  std::vector<std::string> rows;
+  for (refhost::RentLine line : refhost::ReadRentLines(company, user)) {
+    std::erase_if(line.columns, [](const auto& column) { return column.first == "Uname"; });
+    rows.push_back(Describe(line));
+  }
+  return rows;
+}
+
+// Every user's number of rows in atShut.
+std::map<std::string, long> RowsPerUser(db::Connection& company) {
+  db::Recordset counts;
+  counts.Open("select Uname, count(*) as lines from atShut group by Uname", company);
+  std::map<std::string, long> per_user;
+  for (; !counts.Eof(); counts.MoveNext()) {
+    Variant user = counts.Field("Uname");
+    per_user[user.IsNull() ? "(null)" : user.ToText()] = counts.Field("lines").ToInt32();
+  }
+  return per_user;
+}
+
+// The rows of a statement on a company file, opened on its own, one text per
+// row with its columns between "|"; a failure is a row that says so.
+std::vector<std::string> SqliteRows(const std::filesystem::path& file, const char* sql) {
+  sqlite3* db = nullptr;
+  std::vector<std::string> rows;
+  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    rows.push_back(std::string("cannot open: ") + sqlite3_errmsg(db));
+  } else {
+    auto collect = [](void* into, int columns, char** values, char**) {
+      std::string row;
+      for (int i = 0; i < columns; ++i) {
+        row += (i ? "|" : "") + std::string(values[i] ? values[i] : "null");
+      }
+      static_cast<std::vector<std::string>*>(into)->push_back(row);
+      return 0;
+    };
+    char* message = nullptr;
+    if (sqlite3_exec(db, sql, collect, &rows, &message) != SQLITE_OK) {
+      rows.push_back(std::string("failed: ") + (message ? message : "?"));
+      sqlite3_free(message);
+    }
+  }
+  sqlite3_close(db);
+  return rows;
+}
+
+// The soak's company on its file, or copied to the test server by
+// `rnt0417 copy-company` as a user copies one.
+class SoakRuns : public ::testing::TestWithParam<Storage> {
+ protected:
+  void SetUp() override {
+    FillSoakCompany(company_);
+    FillSoakCompany(copy_);
+    if (GetParam() == Storage::kFile) return;
+    std::optional<PgServer> server = TestServer();
+    if (!server) GTEST_SKIP() << "no test database server";
+    server_ = *server;
+    code_ = "soak" + std::to_string(getpid());
+    server_txt_ = folder_.path() / "Server.Txt";
+    std::ofstream(server_txt_) << "x;" << server_.host << ":" << server_.port << ";" << server_.user
+                               << ";" << server_.password << "\r\n";
+    ProgramRun copy =
+        RunProgram(RNT_CLI_PATH, {"copy-company", "--company", company_.path().string(), "--server",
+                                  code_, "--server-txt", server_txt_.string()});
+    ASSERT_EQ(copy.exit_status, 0) << copy.err;
+  }
+
+  void TearDown() override {
+    if (code_.empty()) return;
+    for (const char* year : {"_db12021", "_db12020"}) {
+      try {
+        DropCatalogue(server_, code_ + year);
+      } catch (const std::exception&) {
+        // never made; the test cluster goes with the test run anyway
+      }
+    }
+  }
+
+  // A run on the soak's company, or on the copy of its file.
+  std::vector<std::string> Arguments(const Combination& combination, const std::string& user,
+                                     bool on_copy = false) {
+    std::vector<std::string> arguments{"run", "--party", combination.party, "--rent-date",
+                                       combination.rent_date};
+    arguments.insert(arguments.end(), {"--user", user, "--settle-ms", "0", "--format", "json"});
+    if (on_copy) {
+      arguments.insert(arguments.end(), {"--company", copy_.path().string()});
+    } else if (GetParam() == Storage::kFile) {
+      arguments.insert(arguments.end(), {"--company", company_.path().string()});
+    } else {
+      arguments.insert(arguments.end(), {"--server", code_, "--year-start", "01-04-2021",
+                                         "--server-txt", server_txt_.string()});
+    }
+    return arguments;
+  }
+
+  // The company's database, opened as the add-on opens it.
+  void Open(db::Connection& company) {
+    if (GetParam() == Storage::kFile) {
+      company.Open(JetConnectionText(company_.path()));
+    } else {
+      company.Open(ServerConnectionText(server_, code_ + "_db12021"));
+    }
+  }
+
+  // A run made alone by a user of its own: it must finish or have its rent
+  // date refused, and print that user's lines only.
+  Outcome RunAlone(const Combination& combination, const std::string& user, bool on_copy = false) {
+    ProgramRun run = RunProgram(RNT_CLI_PATH, Arguments(combination, user, on_copy));
+    std::string fault;
+    Outcome outcome = Observe(run, user, fault);
+    EXPECT_EQ(fault, "");
+    EXPECT_TRUE(run.exit_status == 0 || run.exit_status == 3)
+        << combination.party << " " << combination.rent_date << ": " << run.err;
+    return outcome;
+  }
+
+  CompanyYear company_{Date::FromYmd(2021, 4, 1)};
+  CompanyYear copy_{Date::FromYmd(2021, 4, 1)};  // where the runs alone are made first
+  PgServer server_;
+  std::string code_;
+  TempFolder folder_;
+  std::filesystem::path server_txt_;
+};
+
+// What one user did in the soak.
+struct UserSoak {
+  int runs = 0;
+  long lines = 0;
+  std::optional<size_t> last;  // the combination of its last run
+  std::vector<std::string> faults;
+};
+
+TEST_P(SoakRuns, UsersRunningAtOnceEachOnlyEverSeeTheirOwnLines) {
+  const SoakSettings settings = SoakSettings::FromEnvironment();
+  const char* storage = GetParam() == Storage::kFile ? "file" : "server";
+  std::cout << "[ soak     ] " << storage << ": seed " << settings.seed << " (RNT_SOAK_SEED), "
+            << settings.users << " users x " << settings.runs << " runs, budget "
+            << settings.budget.count() << " s" << std::endl;
+  RecordProperty("seed", std::to_string(settings.seed));
+
+  // Each party and rent date made alone first, on the copy of the company
+  // file: the statements every run must print.
+  const std::vector<Combination> combinations = Combinations();
+  std::vector<Outcome> expected;
+  int refused = 0;
+  for (size_t i = 0; i < combinations.size(); ++i) {
+    expected.push_back(RunAlone(combinations[i], "alone" + std::to_string(i), true));
+    refused += expected.back().exit_status == 3;
+  }
+  ASSERT_EQ(refused, 1) << "only Gupta Traders' first rent date is its rent voucher's date";
+  for (size_t i = 0; i < expected.size(); ++i) {
+    // A line of another user must show: no two statements may be alike.
+    for (size_t j = 0; j < i; ++j) ASSERT_FALSE(expected[i] == expected[j]) << i << " " << j;
+  }
+
+  std::vector<UserSoak> users(settings.users);
+  std::atomic<int> hung{0};
+  bool budget_spent = false;
+  const Clock::time_point started = Clock::now();
+  const Clock::time_point deadline = started + settings.budget;
+  {
+    std::vector<std::thread> threads;
+    for (int user = 0; user < settings.users; ++user) {
+      threads.emplace_back([&, user] {
+        UserSoak& soak = users[user];
+        const std::string name = "user" + std::to_string(user);
+        std::seed_seq seed{settings.seed, static_cast<uint32_t>(user)};
+        std::mt19937 random(seed);
+        std::uniform_int_distribution<size_t> pick(0, combinations.size() - 1);
+        for (int run = 0; run < settings.runs && Clock::now() < deadline; ++run) {
+          const size_t drawn = pick(random);
+          bool run_hung = false;
+          ProgramRun made = RunUnlessHung(Arguments(combinations[drawn], name), run_hung);
+          ++soak.runs;
+          soak.last = drawn;
+          std::string fault;
+          Outcome outcome = Observe(made, name, fault);
+          soak.lines += static_cast<long>(outcome.lines.size());
+          if (run_hung) {
+            ++hung;
+            fault = "hung for " + std::to_string(kHungRun.count()) + " s and was killed";
+          } else if (fault.empty() && !(outcome == expected[drawn])) {
+            fault = "exit " + std::to_string(outcome.exit_status) + " with " +
+                    std::to_string(outcome.lines.size()) + " line(s) where a run alone gave exit " +
+                    std::to_string(expected[drawn].exit_status) + " with " +
+                    std::to_string(expected[drawn].lines.size()) + ": " + FirstLine(made.err);
+          }
+          if (!fault.empty() && soak.faults.size() < 5) {
+            soak.faults.push_back(name + " run " + std::to_string(run + 1) + " (" +
+                                  combinations[drawn].party + ", " + combinations[drawn].rent_date +
+                                  "): " + fault);
+          }
+        }
+      });
+    }
+    for (std::thread& thread : threads) thread.join();
+  }
+  const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
+
+  int runs = 0;
+  long statement_lines = 0;
+  for (const UserSoak& soak : users) {
+    runs += soak.runs;
+    statement_lines += soak.lines;
+    for (const std::string& fault : soak.faults) ADD_FAILURE() << fault;
+    EXPECT_GT(soak.runs, 0);
+    budget_spent |= soak.runs < settings.runs;
+  }
+  EXPECT_EQ(hung, 0);
+
+  // Afterwards: each party and rent date made alone on the soak's company by
+  // a fresh user; the soak's users must hold the lines of their last runs.
+  std::vector<std::string> fresh;
+  for (size_t i = 0; i < combinations.size(); ++i) {
+    fresh.push_back("after" + std::to_string(i));
+    EXPECT_EQ(RunAlone(combinations[i], fresh.back()), expected[i]) << fresh.back();
+  }
+  db::Connection company;
+  Open(company);
+  long rows_checked = 0;
+  std::map<std::string, long> wanted;
+  auto compare = [&](const std::string& user, size_t combination) {
+    std::vector<std::string> rows = RowsOf(company, user);
+    EXPECT_EQ(rows, RowsOf(company, fresh[combination]))
+        << user << " (" << combinations[combination].party << ", "
+        << combinations[combination].rent_date << ")";
+    rows_checked += static_cast<long>(rows.size());
+    if (!rows.empty()) wanted[user] = static_cast<long>(rows.size());
+  };
+  for (int user = 0; user < settings.users; ++user) {
+    if (users[user].last) compare("user" + std::to_string(user), *users[user].last);
+  }
+  for (size_t i = 0; i < combinations.size(); ++i) {
+    if (!expected[i].lines.empty()) wanted[fresh[i]] = static_cast<long>(expected[i].lines.size());
+  }
+  // No rows of unknown users, no line set written twice or in part.
+  EXPECT_EQ(RowsPerUser(company), wanted);
+
+  if (GetParam() == Storage::kFile) {
+    company.Close();
+    EXPECT_EQ(SqliteRows(company_.path(), "PRAGMA integrity_check"),
+              std::vector<std::string>{"ok"});
+    EXPECT_EQ(SqliteRows(company_.path(), "PRAGMA foreign_key_check"), std::vector<std::string>{});
+  } else {
+    // The server's own check of the work table's pages, where it has one.
+    try {
+      company.backend()->ExecuteNative("create extension if not exists amcheck");
+      db::Recordset damaged;
+      damaged.Open("select count(*) as damaged from verify_heapam('atshut')", company);
+      EXPECT_EQ(damaged.Field("damaged").ToInt32(), 0) << "verify_heapam found damaged pages";
+    } catch (const std::exception& error) {
+      std::cout << "[ soak     ] server: no page check (" << error.what() << ")" << std::endl;
+    }
+  }
+
+  std::cout << "[ soak     ] " << storage << ": " << runs << " runs in " << seconds << " s ("
+            << (runs > 0 ? seconds * 1000 * settings.users / runs : 0) << " ms a run per user), "
+            << statement_lines << " statement lines and " << rows_checked << " atShut rows checked"
+            << std::endl;
+  if (budget_spent) {
+    std::cout << "[ soak     ] " << storage << ": the time budget of " << settings.budget.count()
+              << " s was spent before " << settings.users * settings.runs
+              << " runs (RNT_SOAK_SECONDS)" << std::endl;
+  }
+  RecordProperty("runs", runs);
+  RecordProperty("seconds", std::to_string(seconds));
+}
+
+INSTANTIATE_TEST_SUITE_P(Soak, SoakRuns, ::testing::Values(Storage::kFile, Storage::kServer),
+                         [](const auto& info) {
+                           return info.param == Storage::kFile ? "File" : "Server";
+                         });
+
+}  // namespace
+}  // namespace rnt::testing
