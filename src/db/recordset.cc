@@ -100,6 +100,10 @@ bool Recordset::Eof() {
 
 void Recordset::MoveNext() {
   if (Eof()) throw Error("cannot move past the last row of: " + shape_.key);
+  // Rows are read front to back only, so a row left behind is never read
+  // again: its values go, and a long list (a year of a party's movements)
+  // shrinks as its reader copies it out instead of being held twice.
+  std::vector<Variant>().swap(rows_.rows[position_]);
   ++position_;
 }
 

@@ -32,6 +32,9 @@ std::shared_ptr<HostRecordset> QueryYear(host::CompanyContext& context, Financia
 
 std::vector<MovementRow> ReadMovementList(HostRecordset& list, bool with_reference) {
   std::vector<MovementRow> rows;
+  // A year of a party's movements is the longest list of a run: made to its
+  // size at once rather than grown, when the host can tell the size.
+  if (const long count = list.RecordCount(); count > 0) rows.reserve(static_cast<size_t>(count));
   for (; !list.Eof(); list.MoveNext()) {
     MovementRow row;
     row.date = list.Field("Date");
