@@ -6,6 +6,9 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <map>
 #include <stdexcept>
 
 extern char** environ;
@@ -34,6 +37,19 @@ ProgramCost RunRnt0417(const std::vector<std::string>& arguments) {
   }
   return {std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
           usage.ru_maxrss};
+}
+
+std::string ServerLoginLine() {
+  const char* env = std::getenv("RNT_PG_ENV");
+  if (!env) return {};
+  std::ifstream in(env);
+  std::map<std::string, std::string> facts;
+  for (std::string line; std::getline(in, line);) {
+    size_t equals = line.find('=');
+    if (equals != std::string::npos) facts[line.substr(0, equals)] = line.substr(equals + 1);
+  }
+  return "x;" + facts["PGHOST"] + ":" + facts["PGPORT"] + ";" + facts["PGUSER"] + ";" +
+         facts["PGPASSWORD"];
 }
 
 }  // namespace rnt::bench

@@ -16,4 +16,8 @@ struct ProgramCost {
 // std::runtime_error when it does not finish with status 0.
 ProgramCost RunRnt0417(const std::vector<std::string>& arguments);
 
+// The test server's login from the file that RNT_PG_ENV names (written by
+// scripts/pg_cluster.sh), as a Server.Txt line; empty without one.
+std::string ServerLoginLine();
+
 }  // namespace rnt::bench

@@ -84,24 +84,9 @@ void BM_MonthEndBatch200Parties(benchmark::State& state) {
 }
 BENCHMARK(BM_MonthEndBatch200Parties)->Unit(benchmark::kSecond)->Iterations(1)->UseRealTime();
 
-// The server's login from the file that RNT_PG_ENV names (written by
-// scripts/pg_cluster.sh), as a Server.Txt line; empty without one.
-std::string ServerLoginLine() {
-  const char* env = std::getenv("RNT_PG_ENV");
-  if (!env) return {};
-  std::ifstream in(env);
-  std::map<std::string, std::string> facts;
-  for (std::string line; std::getline(in, line);) {
-    size_t equals = line.find('=');
-    if (equals != std::string::npos) facts[line.substr(0, equals)] = line.substr(equals + 1);
-  }
-  return "x;" + facts["PGHOST"] + ":" + facts["PGPORT"] + ";" + facts["PGUSER"] + ";" +
-         facts["PGPASSWORD"];
-}
-
 // The first calculation of 20,000 rows with the company on the server.
 void BM_FirstCalculation20000RowsOnServer(benchmark::State& state) {
-  std::string login = ServerLoginLine();
+  std::string login = rnt::bench::ServerLoginLine();
   if (login.empty()) {
     state.SkipWithError("no server: start one with scripts/pg_cluster.sh and set RNT_PG_ENV");
     return;
