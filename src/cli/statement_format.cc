@@ -43,6 +43,17 @@ nlohmann::ordered_json JsonValue(const Variant& value) {
   }
 }
 
+// The value of the work table's column at `index` in a line: found in its
+// place when the line holds its columns in the table's order, as lines read
+// from the work table do, else by name.
+Variant ColumnValue(const refhost::RentLine& line, size_t index) {
+  const std::string_view name = db::WorkTableColumns()[index];
+  if (index < line.columns.size() && line.columns[index].first == name) {
+    return line.columns[index].second;
+  }
+  return line.Get(name);
+}
+
 void PrintCsvHeader(std::ostream& out) {
   const auto& columns = db::WorkTableColumns();
   for (size_t i = 0; i < columns.size(); ++i) out << (i ? "," : "") << columns[i];
@@ -52,7 +63,7 @@ void PrintCsvHeader(std::ostream& out) {
 void PrintCsvLine(const refhost::RentLine& line, std::ostream& out) {
   const auto& columns = db::WorkTableColumns();
   for (size_t i = 0; i < columns.size(); ++i) {
-    out << (i ? "," : "") << CsvField(CellText(line.Get(columns[i])));
+    out << (i ? "," : "") << CsvField(CellText(ColumnValue(line, i)));
   }
   out << "\n";
 }
@@ -61,8 +72,9 @@ void PrintCsvLine(const refhost::RentLine& line, std::ostream& out) {
 // own two-space indented dump would lay it out.
 void PrintJsonLine(const refhost::RentLine& line, bool first, std::ostream& out) {
   nlohmann::ordered_json object = nlohmann::ordered_json::object();
-  for (std::string_view column : db::WorkTableColumns()) {
-    object[std::string(column)] = JsonValue(line.Get(column));
+  const auto& columns = db::WorkTableColumns();
+  for (size_t i = 0; i < columns.size(); ++i) {
+    object[std::string(columns[i])] = JsonValue(ColumnValue(line, i));
   }
   std::string text = object.dump(2);
   std::string indented = "  ";

@@ -40,15 +40,17 @@ RentLine::RentLine(host::CompanyContext& context) : context_(context) {
 
 void RentLine::Set(std::string_view column, const Variant& value) {
   if (!added_) return;
-  host::Attempt(context_.report, StepOn("set", column),
-                [&] { context_.work_table->SetField(column, value); });
+  host::Attempt(
+      context_.report, [&] { return StepOn("set", column); },
+      [&] { context_.work_table->SetField(column, value); });
 }
 
 Variant RentLine::Get(std::string_view column) const {
   Variant stored = Variant::Null();
   if (!added_) return stored;
-  host::Attempt(context_.report, StepOn("read", column),
-                [&] { stored = context_.work_table->Field(column); });
+  host::Attempt(
+      context_.report, [&] { return StepOn("read", column); },
+      [&] { stored = context_.work_table->Field(column); });
   return stored;
 }
 
@@ -60,42 +62,50 @@ std::optional<double> RentLine::NumberOf(std::string_view column) const {
 
 void RentLine::SetDaysFromPeriod() {
   if (!added_) return;
-  host::Attempt(context_.report, StepOn("work out", "Days"), [&] {
-    std::optional<Date> start = PeriodBound(Get("Dte1"), "Dte1");
-    std::optional<Date> end = PeriodBound(Get("Dte2"), "Dte2");
-    if (!start || !end) return;
-    context_.work_table->SetField("Days", Variant(DaysBetween(*start, *end)));
-  });
+  host::Attempt(
+      context_.report, [&] { return StepOn("work out", "Days"); },
+      [&] {
+        std::optional<Date> start = PeriodBound(Get("Dte1"), "Dte1");
+        std::optional<Date> end = PeriodBound(Get("Dte2"), "Dte2");
+        if (!start || !end) return;
+        context_.work_table->SetField("Days", Variant(DaysBetween(*start, *end)));
+      });
 }
 
 void RentLine::AddToDays(double days) {
   if (!added_) return;
-  host::Attempt(context_.report, StepOn("add to", "Days"), [&] {
-    Variant stored = Get("Days");
-    if (stored.IsNull()) return;
-    context_.work_table->SetField("Days", Variant(stored.ToDouble() + days));
-  });
+  host::Attempt(
+      context_.report, [&] { return StepOn("add to", "Days"); },
+      [&] {
+        Variant stored = Get("Days");
+        if (stored.IsNull()) return;
+        context_.work_table->SetField("Days", Variant(stored.ToDouble() + days));
+      });
 }
 
 void RentLine::SetQtyFromDays(const Variant& rent_quantity) {
   if (!added_) return;
-  host::Attempt(context_.report, StepOn("work out", "Qty"), [&] {
-    std::optional<double> days = NumberOf("Days");
-    if (!days) return;  // the period had no end: the line keeps no quantity
-    if (rent_quantity.IsNull()) throw Error("the rent quantity is null");
-    context_.work_table->SetField("Qty", Variant(Val(rent_quantity.ToText()) * *days));
-  });
+  host::Attempt(
+      context_.report, [&] { return StepOn("work out", "Qty"); },
+      [&] {
+        std::optional<double> days = NumberOf("Days");
+        if (!days) return;  // the period had no end: the line keeps no quantity
+        if (rent_quantity.IsNull()) throw Error("the rent quantity is null");
+        context_.work_table->SetField("Qty", Variant(Val(rent_quantity.ToText()) * *days));
+      });
 }
 
 void RentLine::SetAmountFromPriceAndQty() {
   if (!added_) return;
-  host::Attempt(context_.report, StepOn("work out", "Qty2"), [&] {
-    // A null rate or quantity gives a null amount, which the unset column already is.
-    Variant price = Get("Price");
-    std::optional<double> quantity = NumberOf("Qty");
-    if (price.IsNull() || !quantity) return;
-    context_.work_table->SetField("Qty2", Variant(price.ToDouble() * *quantity));
-  });
+  host::Attempt(
+      context_.report, [&] { return StepOn("work out", "Qty2"); },
+      [&] {
+        // A null rate or quantity gives a null amount, which the unset column already is.
+        Variant price = Get("Price");
+        std::optional<double> quantity = NumberOf("Qty");
+        if (price.IsNull() || !quantity) return;
+        context_.work_table->SetField("Qty2", Variant(price.ToDouble() * *quantity));
+      });
 }
 
 void RentLine::Save() {
