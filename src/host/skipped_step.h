@@ -10,8 +10,11 @@
 
 namespace rnt::host {
 
-// Whether a failing step keeps the run from its company database.
-enum class StepKind { kOrdinary, kDatabase };
+// Whether a failing step keeps the run from being made: kDatabase, a step on
+// the company database that the run cannot do without; kInput, one that reads
+// what the run is asked to do or must know (the parameters file, the
+// settings). Either failure is reported as kept_from_database.
+enum class StepKind { kOrdinary, kDatabase, kInput };
 
 // Runs one step that may fail. A failure is recorded in the report with the
 // step's name and what failed, and the run goes on with its next step, as the
@@ -28,7 +31,7 @@ bool Attempt(RunReport& report, std::string_view step, Body&& body,
     report.Skip({std::string(step), error.what(), true});
     return false;
   } catch (const std::exception& error) {
-    report.Skip({std::string(step), error.what(), kind == StepKind::kDatabase});
+    report.Skip({std::string(step), error.what(), kind != StepKind::kOrdinary});
     return false;
   }
 }
