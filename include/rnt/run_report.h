@@ -11,8 +11,10 @@ namespace rnt {
 struct SkippedStep {
   std::string step;     // which step, in the run's words
   std::string failure;  // what failed, on which value
-  // The failure kept the run from its company database: nothing could be
-  // read from it or written to it, so the run's result cannot be trusted.
+  // The failure kept the run from its company database (nothing could be
+  // read from it or written to it), or from what the run must read to be
+  // made (the parameters file, the settings in at_ILC): the run's result
+  // cannot be trusted, and the run counts as not made.
   bool kept_from_database = false;
 };
 

@@ -1,10 +1,13 @@
 #include "db/sqlite_backend.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 
@@ -102,6 +105,69 @@ Variant CellValue(sqlite3_stmt* statement, int column) {
   }
 }
 
+// Whether a result code is a failure of the database file itself rather than
+// of one statement: locked past the wait, read-only, full, damaged, gone.
+bool IsUnavailable(int rc) {
+  switch (rc & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_IOERR:
+    case SQLITE_FULL:
+    case SQLITE_READONLY:
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PROTOCOL:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// SQLite's message for the connection's last failure, with the operating
+// system's reason where SQLite kept one. A write that the system refused is
+// only "disk I/O error" to SQLite unless the disk said it was full; the file
+// may as well have reached the size the system allows it.
+std::string Reason(sqlite3* db) {
+  std::string reason = sqlite3_errmsg(db);
+  int rc = sqlite3_errcode(db) & 0xff;
+  int system_error = sqlite3_system_errno(db);
+  if (system_error != 0 && (rc == SQLITE_IOERR || rc == SQLITE_FULL || rc == SQLITE_CANTOPEN)) {
+    reason += std::string(" (") + std::strerror(system_error) + ")";
+  } else if (sqlite3_extended_errcode(db) == SQLITE_IOERR_WRITE) {
+    reason += " (writing to the file failed: the disk may be full)";
+  }
+  return reason;
+}
+
+// A reader of a company file that could not be written (its mode read-only)
+// makes the file's -wal and -shm files with the file's mode, so read-only
+// too, and cannot remove them. Once the file may be written again, those
+// would keep every writer out ("attempt to write a readonly database"): they
+// are given the file's mode again, as SQLite would make them now. Only their
+// owner can; anyone else meets the old failure.
+void AlignSideFileModes(const std::string& path) {
+  struct stat file;
+  if (stat(path.c_str(), &file) != 0 || access(path.c_str(), W_OK) != 0) return;
+  for (const char* suffix : {"-wal", "-shm"}) {
+    std::string side = path + suffix;
+    struct stat side_file;
+    if (lstat(side.c_str(), &side_file) != 0 || !S_ISREG(side_file.st_mode)) continue;
+    if (access(side.c_str(), W_OK) == 0) continue;
+    chmod(side.c_str(), file.st_mode & 0666);
+  }
+}
+
+// Why a company file in WAL mode could not be read, with the likely cause
+// when its folder cannot be written: its -wal and -shm files live there.
+std::string FolderHint(const std::string& path) {
+  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (folder.empty()) folder = ".";
+  if (access(folder.c_str(), W_OK) == 0) return "";
+  return " (its folder " + folder.string() +
+         " cannot be written, and the file's -wal and -shm files must be made there)";
+}
+
 std::string QuotedName(std::string_view name) {
   std::string quoted = "\"";
   for (char c : name) {
@@ -122,13 +188,15 @@ SqliteBackend::SqliteBackend(const std::string& path) : path_(path) {
   if (!std::filesystem::is_regular_file(path, error)) {
     throw Error("company file not found: " + path);
   }
+  AlignSideFileModes(path);
   int rc =
       sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
-    std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+    std::string message = db_ ? Reason(db_) : sqlite3_errstr(rc);
     sqlite3_close(db_);
     db_ = nullptr;
-    throw Error("cannot open company file " + path + ": " + message);
+    // The file is there: it is the file that cannot be used.
+    throw DatabaseUnavailable("cannot open company file " + path + ": " + message);
   }
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   // Reading the schema proves that the file is a database; WAL lets readers
@@ -139,9 +207,12 @@ SqliteBackend::SqliteBackend(const std::string& path) : path_(path) {
   if (rc != SQLITE_OK) {
     std::string why = message ? message : sqlite3_errstr(rc);
     sqlite3_free(message);
+    if ((rc & 0xff) == SQLITE_READONLY || (rc & 0xff) == SQLITE_CANTOPEN) why += FolderHint(path);
     sqlite3_close(db_);
     db_ = nullptr;
-    throw Error("cannot read company file " + path + ": " + why);
+    std::string what = "cannot read company file " + path + ": " + why;
+    if (IsUnavailable(rc)) throw DatabaseUnavailable(what);
+    throw Error(what);
   }
   sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
   sqlite3_exec(db_, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
@@ -165,23 +236,10 @@ SqliteBackend::~SqliteBackend() {
 }
 
 void SqliteBackend::Fail(std::string_view what, std::string_view sql) const {
-  switch (sqlite3_errcode(db_) & 0xff) {
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-    case SQLITE_IOERR:
-    case SQLITE_FULL:
-    case SQLITE_READONLY:
-    case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
-    case SQLITE_CANTOPEN:
-    case SQLITE_PROTOCOL:
-      throw DatabaseUnavailable(std::string(what) + " failed on " + path_ + ": " +
-                                sqlite3_errmsg(db_) + " [" + std::string(sql) + "]");
-    default:
-      break;
-  }
-  throw Error(std::string(what) + " failed on " + path_ + ": " + sqlite3_errmsg(db_) + " [" +
-              std::string(sql) + "]");
+  std::string message = std::string(what) + " failed on " + path_ + ": " + Reason(db_) + " [" +
+                        std::string(sql) + "]";
+  if (IsUnavailable(sqlite3_errcode(db_))) throw DatabaseUnavailable(message);
+  throw Error(message);
 }
 
 sqlite3_stmt* SqliteBackend::Cached(const std::string& key) {

@@ -20,7 +20,9 @@ namespace rnt::db {
 class SqliteBackend : public Backend {
  public:
   // Opens an existing file; throws rnt::Error naming the file when it does not
-  // exist, cannot be opened or is not a database.
+  // exist, and rnt::DatabaseUnavailable when it cannot be opened or read (not
+  // a database, damaged, locked, in a folder where its -wal and -shm files
+  // cannot be made).
   explicit SqliteBackend(const std::string& path);
   ~SqliteBackend() override;
 

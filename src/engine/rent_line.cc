@@ -27,13 +27,21 @@ std::optional<Date> PeriodBound(const Variant& stored, std::string_view column) 
 }  // namespace
 
 RentLine::RentLine(host::CompanyContext& context) : context_(context) {
+  // Once the database has failed under a line, every later one would fail the
+  // same way, each after the busy wait of a locked file: none is tried.
+  if (context_.database_lost) return;
   added_ = host::Attempt(
       context_.report, "add a rent line",
       [&] {
         if (!context_.work_table || context_.work_table->State() != ObjectState::kOpen) {
           throw Error("the work table atShut is not open");
         }
-        context_.work_table->AddNew();
+        try {
+          context_.work_table->AddNew();
+        } catch (const DatabaseUnavailable&) {
+          context_.database_lost = true;
+          throw;
+        }
       },
       host::StepKind::kDatabase);
 }
@@ -113,7 +121,15 @@ void RentLine::Save() {
   // Saved or lost, the row is done with: later calls must not touch the next one.
   added_ = false;
   host::Attempt(
-      context_.report, "save a rent line", [&] { context_.work_table->Update(); },
+      context_.report, "save a rent line",
+      [&] {
+        try {
+          context_.work_table->Update();
+        } catch (const DatabaseUnavailable&) {
+          context_.database_lost = true;
+          throw;
+        }
+      },
       host::StepKind::kDatabase);
 }
 

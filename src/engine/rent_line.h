@@ -17,7 +17,8 @@ namespace rnt::engine {
 // A column that cannot be set stays null and the line is still saved; a line
 // that cannot be added sets nothing and saves nothing; a save that fails loses
 // that one line. Each such failure goes into the run report and the writer
-// goes on.
+// goes on, except after the database itself failed under an add or a save
+// (rnt::DatabaseUnavailable): then no later line of the run is tried.
 class RentLine {
  public:
   explicit RentLine(host::CompanyContext& context);

@@ -19,29 +19,50 @@ namespace {
 using host::Attempt;
 using host::StepKind;
 
-void ClearUsersLines(host::CompanyContext& context) {
+// A step on the add-on's own connection. When the company database itself
+// fails under it, the run notes that the database is lost (see
+// CompanyContext::database_lost).
+template <typename Body>
+void AttemptOnConnection(host::CompanyContext& context, std::string_view step, Body&& body,
+                         StepKind kind) {
   Attempt(
-      context.report, "clear the user's rent lines",
+      context.report, step,
       [&] {
         if (!context.connection) throw Error("there is no connection to the company database");
-        context.connection->Execute(queries::DeleteUserLines(context.user_name.ToText()));
+        try {
+          body();
+        } catch (const DatabaseUnavailable&) {
+          context.database_lost = true;
+          throw;
+        }
       },
+      kind);
+}
+
+void ClearUsersLines(host::CompanyContext& context) {
+  AttemptOnConnection(
+      context, "clear the user's rent lines",
+      [&] { context.connection->Execute(queries::DeleteUserLines(context.user_name.ToText())); },
       StepKind::kDatabase);
 }
 
 // The settings of at_ILC; an empty or missing table leaves the values of the
-// run before.
+// run before. A table that cannot be read is reported as a failure that the
+// run cannot be trusted after: its lost and damage lines then carry settings
+// that are not the company's.
 void ReadSettings(host::CompanyContext& context) {
-  Attempt(context.report, "read the settings (at_ILC)", [&] {
-    if (!context.connection) throw Error("there is no connection to the company database");
-    db::Recordset settings;
-    settings.Open(queries::kSettings, *context.connection, db::CursorType::kDynamic,
-                  db::LockType::kBatchOptimistic);
-    if (settings.RecordCount() > 0) {
-      context.bs1 = settings.Field("bs1");
-      context.bs2 = settings.Field("bs2");
-    }
-  });
+  AttemptOnConnection(
+      context, "read the settings (at_ILC)",
+      [&] {
+        db::Recordset settings;
+        settings.Open(queries::kSettings, *context.connection, db::CursorType::kDynamic,
+                      db::LockType::kBatchOptimistic);
+        if (settings.RecordCount() > 0) {
+          context.bs1 = settings.Field("bs1");
+          context.bs2 = settings.Field("bs2");
+        }
+      },
+      StepKind::kInput);
 }
 
 // The party's code; when the lookup fails, the party's own text stands where
@@ -56,11 +77,10 @@ Variant PartyCode(host::CompanyContext& context, const std::string& party) {
 }
 
 void OpenWorkTable(host::CompanyContext& context) {
-  Attempt(
-      context.report, "open the work table atShut",
+  if (!context.work_table) context.work_table = std::make_unique<db::Recordset>();
+  AttemptOnConnection(
+      context, "open the work table atShut",
       [&] {
-        if (!context.work_table) context.work_table = std::make_unique<db::Recordset>();
-        if (!context.connection) throw Error("there is no connection to the company database");
         context.work_table->Open(queries::kWorkTable, *context.connection, db::CursorType::kKeyset,
                                  db::LockType::kOptimistic);
       },
@@ -109,11 +129,30 @@ void RunRent(host::CompanyContext& context) {
   RunReport& report = context.report;
   RunValues values;
   context.lookups = host::CompanyContext::RunLookups();
+  context.database_lost = false;
   ClearUsersLines(context);
+  // Every later statement would fail the same way, each write after the busy
+  // wait of a locked file, and lines written after the old ones could not be
+  // cleared would mix with them.
+  if (context.database_lost) return;
 
+  // A parameters file that is missing or cannot make a run is reported as a
+  // failure that the run cannot be trusted after; the run goes on with the
+  // fields as they were read, empty where the file has none.
   RunParameters parameters;
-  Attempt(report, "read the parameters file",
-          [&] { parameters = ReadParametersFile(context.AddonFolder(), context.user_name); });
+  bool read = Attempt(
+      report, "read the parameters file",
+      [&] { parameters = ReadParametersFile(context.AddonFolder(), context.user_name); },
+      StepKind::kInput);
+  if (read) {
+    Attempt(
+        report, "check the parameters file",
+        [&] {
+          RequireRunParameters(parameters,
+                               ParametersFilePath(context.AddonFolder(), context.user_name));
+        },
+        StepKind::kInput);
+  }
   if (std::optional<Date> year_date = FinancialYearDate(context)) {
     values.financial_year_date = FormatDate(*year_date, "DD-MM-YYYY");
   }
@@ -123,9 +162,11 @@ void RunRent(host::CompanyContext& context) {
     values.closing_date = FormatDate(rent_date->AddDays(-1), "dd-mm-yyyy");
   });
   ReadSettings(context);
+  if (context.database_lost) return;
   values.party_code = PartyCode(context, parameters.party);
   ClearUsersLines(context);
   OpenWorkTable(context);
+  if (context.database_lost) return;
 
   std::shared_ptr<HostRecordset> voucher =
       PreviousRentVoucher(context, values, parameters.search_date);

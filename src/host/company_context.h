@@ -40,6 +40,11 @@ struct CompanyContext {
   Variant bs2;
   Variant row_counter;
   Variant lost_damage_counter;
+  // A statement of the run on the add-on's own connection found the company
+  // database unavailable (locked past the wait, read-only, full, damaged,
+  // gone): every later one would fail the same way, each write after the busy
+  // wait, so the run stops and writes no more lines. Cleared when a run starts.
+  bool database_lost = false;
   std::unique_ptr<ui::FrmError> message_form;
 
   // What a rent run looks up again and again and cannot change while it runs

@@ -94,16 +94,23 @@ void RunDatabaseStep(CompanyContext& context, DatabaseStepRole role) {
   if (!open) return;  // every statement would fail on a closed connection
 
   db::EnsureWorkTable(*context.connection);
-  Attempt(report, "make sure of the work table's columns", [&] {
-    std::vector<db::ColumnInfo> columns = context.connection->backend()->TableColumns("atShut");
-    std::string missing;
-    for (std::string_view wanted : db::WorkTableColumns()) {
-      bool found = false;
-      for (const db::ColumnInfo& column : columns) found |= EqualsIgnoringCase(column.name, wanted);
-      if (!found) missing += (missing.empty() ? "" : ", ") + std::string(wanted);
-    }
-    if (!missing.empty()) throw Error("the work table atShut lacks the columns " + missing);
-  });
+  // A work table that lacks columns after its statements (one older than
+  // they can mend, or a file that could not take them) cannot hold whole
+  // rent lines: before the run, a failure that the run cannot be trusted after.
+  Attempt(
+      report, "make sure of the work table's columns",
+      [&] {
+        std::vector<db::ColumnInfo> columns = context.connection->backend()->TableColumns("atShut");
+        std::string missing;
+        for (std::string_view wanted : db::WorkTableColumns()) {
+          bool found = false;
+          for (const db::ColumnInfo& column : columns)
+            found |= EqualsIgnoringCase(column.name, wanted);
+          if (!found) missing += (missing.empty() ? "" : ", ") + std::string(wanted);
+        }
+        if (!missing.empty()) throw Error("the work table atShut lacks the columns " + missing);
+      },
+      kind);
 }
 
 }  // namespace rnt::host

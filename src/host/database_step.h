@@ -28,7 +28,9 @@ enum class DatabaseStepRole { kBeforeRun, kAfterRun };
 // Connects the add-on to the company database and makes sure of the work
 // table: reads the user's name, closes an open connection, opens it again
 // (company file or server catalogue), runs the work table's statements. Every
-// failure is recorded in the context's report and skipped.
+// failure is recorded in the context's report and skipped; before the run, a
+// connection that cannot be opened or a work table that still lacks columns
+// keeps the run from its database.
 void RunDatabaseStep(CompanyContext& context, DatabaseStepRole role);
 
 }  // namespace rnt::host

@@ -11,8 +11,11 @@
 
 namespace rnt::host {
 
-// Whether a failing step keeps the run from its company database.
-enum class StepKind { kOrdinary, kDatabase };
+// Whether a failing step keeps the run from being made: kDatabase, a step on
+// the company database that the run cannot do without; kInput, one that reads
+// what the run is asked to do or must know (the parameters file, the
+// settings). Either failure is reported as kept_from_database.
+enum class StepKind { kOrdinary, kDatabase, kInput };
 
 // The name of a step for the report: a text, or a function that makes it,
 // for steps taken for every column of every rent line, whose names are only
@@ -39,7 +42,7 @@ bool Attempt(RunReport& report, const Step& step, Body&& body,
     report.Skip({StepName(step), error.what(), true});
     return false;
   } catch (const std::exception& error) {
-    report.Skip({StepName(step), error.what(), kind == StepKind::kDatabase});
+    report.Skip({StepName(step), error.what(), kind != StepKind::kOrdinary});
     return false;
   }
 }

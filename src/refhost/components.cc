@@ -80,6 +80,10 @@ bool ReferenceYearProbe::HasYear(int16_t& /*year*/) {
     db::Connection connection;
     connection.Open(previous_->connection_text);
     return true;
+  } catch (const DatabaseUnavailable&) {
+    // The year's file is there but cannot be read (damaged, not a database):
+    // taking it for a year that does not exist would bill without it.
+    throw;
   } catch (const Error&) {
     return false;
   }

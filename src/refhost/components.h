@@ -63,6 +63,8 @@ class ReferenceYearProbe : public HostYearProbe {
   explicit ReferenceYearProbe(std::optional<YearSource> previous)
       : previous_(std::move(previous)) {}
   // The year is not needed: the reference host knows one previous year only.
+  // False when there is none or it cannot be reached; throws
+  // rnt::DatabaseUnavailable when its file is there but cannot be read.
   bool HasYear(int16_t& year) override;
 
  private:

@@ -41,6 +41,8 @@ std::shared_ptr<HostRecordset> ReferenceHostApplication::GetRecordsetFromPrevFY(
   db::Connection* connection = nullptr;
   try {
     connection = &previous_->Connection();
+  } catch (const DatabaseUnavailable& error) {
+    throw DatabaseUnavailable("the previous financial year's file: " + std::string(error.what()));
   } catch (const Error& error) {
     throw Error("no previous financial year's file: " + std::string(error.what()));
   }

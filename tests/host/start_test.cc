@@ -68,6 +68,8 @@ const std::vector<std::string> kStartSequence = {"yield",      "yield",      "po
                                                  "sleep 4000", "pointer 0",  "yield",      "yield"};
 
 TEST_F(StartTest, YieldsPointsAndWaitsInItsOrderAndEndsWithTheDefaultPointer) {
+  std::ofstream(addon_folder_.path() / "tmpQWT5731_anita.dat", std::ios::binary)
+      << "05-04-2021<?#>Sharma Builders<?#>05-04-2021\r\n";
   Activate("anita");
   addon_.Start();
   EXPECT_EQ(windowing_->events(), kStartSequence);

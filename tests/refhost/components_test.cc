@@ -63,7 +63,7 @@ TEST_F(RefComponents, YearDateIsTheStartOfTheFinancialYear) {
   EXPECT_THROW(factory_.NewCalendar()->YearDate(), Error);
 }
 
-TEST_F(RefComponents, HasYearOnlyWhenAPreviousYearFileOpens) {
+TEST_F(RefComponents, HasYearOnlyWhenAPreviousYearFileOpensAndFailsOnADamagedOne) {
   const auto has_year = [&](std::optional<std::filesystem::path> previous) {
     int16_t year = 2020;
     return ReferenceComponentFactory({company_.path(), previous}).NewYearProbe()->HasYear(year);
@@ -73,7 +73,8 @@ TEST_F(RefComponents, HasYearOnlyWhenAPreviousYearFileOpens) {
   std::ofstream(corrupt) << "this is not a company database, only some text that is long enough";
   EXPECT_TRUE(has_year(previous.path()));
   EXPECT_FALSE(has_year(std::nullopt));
-  EXPECT_FALSE(has_year(corrupt));
+  // A file that is there but cannot be read is no missing year.
+  EXPECT_THROW(has_year(corrupt), DatabaseUnavailable);
   EXPECT_FALSE(has_year(company_.path().parent_path() / "missing.db"));
 }
 

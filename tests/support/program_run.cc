@@ -1,8 +1,12 @@
 #include "support/program_run.h"
 
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -109,6 +113,64 @@ ProgramRun BackgroundProgram::Wait() {
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
   return RunProgramsTogether(program, {arguments}).front();
+}
+
+namespace {
+
+// Drops the capabilities that override a file's mode from the calling
+// process's bounding and inheritable sets, so that a program it starts runs
+// without them. Only async-signal-safe calls: it runs in a forked child.
+bool DropFileOverride() {
+  if (geteuid() != 0) return true;  // only root has them to drop
+  const int dropped[] = {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER};
+  for (int capability : dropped) {
+    if (prctl(PR_CAPBSET_DROP, capability, 0, 0, 0) != 0) return false;
+  }
+  if (prctl(PR_CAP_AMBIENT, PR_CAP_AMBIENT_CLEAR_ALL, 0, 0, 0) != 0) return false;
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+  if (syscall(SYS_capget, &header, data) != 0) return false;
+  for (int capability : dropped) {
+    data[CAP_TO_INDEX(capability)].inheritable &= ~CAP_TO_MASK(capability);
+  }
+  return syscall(SYS_capset, &header, data) == 0;
+}
+
+}  // namespace
+
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const ChildLimits& limits) {
+  TempFolder folder;
+  std::string out = (folder.path() / "out").string();
+  std::string err = (folder.path() / "err").string();
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("cannot start " + program);
+  if (pid == 0) {
+    int in_fd = open("/dev/null", O_RDONLY);
+    int out_fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int err_fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (in_fd < 0 || out_fd < 0 || err_fd < 0 || dup2(in_fd, 0) < 0 || dup2(out_fd, 1) < 0 ||
+        dup2(err_fd, 2) < 0) {
+      _exit(kLimitsNotSet);
+    }
+    if (limits.without_file_override && !DropFileOverride()) _exit(kLimitsNotSet);
+    if (limits.file_size_limit) {
+      struct sigaction ignore = {};
+      ignore.sa_handler = SIG_IGN;
+      rlimit size{static_cast<rlim_t>(*limits.file_size_limit),
+                  static_cast<rlim_t>(*limits.file_size_limit)};
+      if (sigaction(SIGXFSZ, &ignore, nullptr) != 0 || setrlimit(RLIMIT_FSIZE, &size) != 0) {
+        _exit(kLimitsNotSet);
+      }
+    }
+    execve(program.c_str(), argv.data(), environ);
+    _exit(127);
+  }
+  return Finish(Started{pid, out, err});
 }
 
 std::vector<ProgramRun> RunProgramsTogether(const std::string& program,

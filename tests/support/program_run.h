@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,28 @@ struct ProgramRun {
 // Runs a program with arguments (no shell between: arguments are passed as
 // they are), standard input empty, and collects its output.
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments);
+
+// What the machine refuses the program, for tests of faults that only the
+// machine can make.
+struct ChildLimits {
+  // Writing any file past this many bytes fails with EFBIG, SIGXFSZ ignored:
+  // a disk that fills up while the program writes.
+  std::optional<long long> file_size_limit;
+  // Without the capabilities that let root write and enter what a file's mode
+  // forbids (CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER), dropped
+  // from the child's bounding and inheritable sets before it starts the
+  // program: a read-only file is then read-only to root too. Nothing to drop
+  // for any other user.
+  bool without_file_override = false;
+};
+
+// The exit status of a child that could not be given its limits.
+inline constexpr int kLimitsNotSet = 125;
+
+// Runs a program as RunProgram does, within the limits; exit status
+// kLimitsNotSet when they could not be set.
+ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                      const ChildLimits& limits);
 
 // A program started in the background, for tests that act on it while it runs.
 class BackgroundProgram {

@@ -201,6 +201,7 @@ RentRun MakeRentRun(const RentRunRequest& request) {
   refhost::WriteParametersFile(
       addon_folder.path(), request.user, request.rent_date, request.party,
       request.search_date.empty() ? request.rent_date : request.search_date);
+  if (request.before_start) request.before_start(addon_folder.path());
   auto windowing = std::make_shared<platform::RecordingWindowing>();
   HostServices services;
   services.components = std::make_shared<refhost::ReferenceComponentFactory>(files);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -117,6 +118,9 @@ struct RentRunRequest {
   std::string search_date;  // default: the rent date
   std::string user = "clerk";
   ServerCopy* server = nullptr;  // run on the server instead of the files
+  // Called with the add-on's folder after the host wrote the parameters file
+  // and before Start: a test's own changes to the files there.
+  std::function<void(const std::filesystem::path& addon_folder)> before_start;
 };
 
 RentRun MakeRentRun(const RentRunRequest& request);
