@@ -2,7 +2,8 @@
 # Builds the libFuzzer targets into build-fuzz with clang and runs each one for
 # a bounded time from a copy of its seed corpus (tests/fuzz/TARGET), so that
 # the committed corpus never changes. Fails when a target finds a crash,
-# undefined behaviour, a leak or a timeout; prints each target's executions.
+# undefined behaviour, a leak or a timeout, keeping the input that did it in
+# build-fuzz/findings/TARGET; prints each target's executions.
 #   scripts/fuzz.sh [SECONDS per target, default 30] [TARGET...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,21 +19,23 @@ trap 'rm -rf "$work"' EXIT
 failed=()
 for target in "${targets[@]}"; do
   corpus="$work/$target/corpus"
-  mkdir -p "$corpus" "$work/$target/findings"
+  findings="build-fuzz/findings/$target"
+  rm -rf "$findings"
+  mkdir -p "$corpus" "$findings"
   cp tests/fuzz/"$target"/* "$corpus"/
   log="$work/$target/log"
   status=0
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     build-fuzz/fuzz_"$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-    -print_final_stats=1 -artifact_prefix="$work/$target/findings/" "$corpus" >"$log" 2>&1 ||
+    -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" >"$log" 2>&1 ||
     status=$?
   runs=$(grep -o 'Done [0-9]* runs' "$log" | tail -1 || true)
   if [ "$status" -ne 0 ]; then
     echo "fuzz $target: FAILED (exit $status)"
     grep -E 'ERROR|SUMMARY|property broken|Test unit written' "$log" | head -20 || true
-    for finding in "$work/$target/findings"/*; do
+    for finding in "$findings"/*; do
       [ -e "$finding" ] || continue
-      echo "  input $(basename "$finding"): $(head -c 300 "$finding" | od -An -c | tr -s ' ' | head -5)"
+      echo "  input kept in $finding ($(wc -c <"$finding") bytes): $(head -c 80 "$finding" | od -An -c | tr -s ' \n' ' ')"
     done
     failed+=("$target")
   else
