@@ -8,6 +8,7 @@ packages=(
   libsqlite3-dev sqlite3 libfmt-dev libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libpqxx-dev postgresql
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

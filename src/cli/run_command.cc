@@ -11,6 +11,7 @@
 
 #include "cli/addon_library.h"
 #include "cli/progress.h"
+#include "cli/run_values.h"
 #include "cli/spinner.h"
 #include "cli/statement_format.h"
 #include "platform/addon_files.h"
@@ -29,12 +30,6 @@
 
 namespace rnt::cli {
 namespace {
-
-// A wrong value on the command line: exit 2, nothing written.
-class CommandLineError : public Error {
- public:
-  using Error::Error;
-};
 
 // The run could not be made: exit 1.
 class RunError : public Error {
@@ -95,15 +90,6 @@ class RunFolder {
   std::filesystem::path path_;
 };
 
-Date DateOption(std::string_view option, const std::string& text) {
-  std::optional<Date> date = ParseDateText(text);
-  if (!date) {
-    throw CommandLineError(std::string(option) + ": not a date: '" + text +
-                           "' (expected DD-MM-YYYY)");
-  }
-  return *date;
-}
-
 void RequireFile(std::string_view option, const std::filesystem::path& file) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(file, error)) {
@@ -143,32 +129,19 @@ refhost::ServerLogin ReadServerLogin(const std::optional<std::filesystem::path>&
 }
 
 CheckedRun Check(const RunOptions& options) {
-  Date rent_date = DateOption("--rent-date", options.rent_date);
-  Date search_date =
-      options.search_date ? DateOption("--search-date", *options.search_date) : rent_date;
-  CheckedRun run{{}, {}, rent_date, search_date};
+  // Every value that needs no file first, then the files.
+  RunValues values = CheckRunValues(options, options.user.value_or(LoginName()));
+  CheckedRun run{{}, std::move(values.user), values.rent_date, values.search_date};
   if (options.server) {
-    if (!options.company.empty() || options.previous_year) {
-      throw CommandLineError("--server: a company is either on the server or in files, not both");
-    }
-    if (!options.year_start) throw CommandLineError("--server needs --year-start DD-MM-YYYY");
     run.files.server = refhost::ServerCompany{ReadServerLogin(options.server_txt), *options.server,
-                                              DateOption("--year-start", *options.year_start)};
+                                              *values.year_start};
   } else {
-    if (options.company.empty())
-      throw CommandLineError("--company FILE or --server CODE is needed");
     RequireFile("--company", options.company);
     run.files.current = std::filesystem::absolute(options.company);
     if (options.previous_year) {
       RequireFile("--previous-year", *options.previous_year);
       run.files.previous = std::filesystem::absolute(*options.previous_year);
     }
-  }
-  run.user = options.user.value_or(LoginName());
-  if (run.user.empty() || !platform::IsSafeUserName(run.user)) {
-    throw CommandLineError("--user: '" + run.user +
-                           "' cannot be a user name (it must not be empty or hold '/', '\\' or "
-                           "'..')");
   }
   // Nothing is written before every value is known good: the party is looked
   // up without giving the file its indexes.
@@ -191,13 +164,7 @@ CheckedRun Check(const RunOptions& options) {
                              " holds the financial year starting " + ShortDateText(*start));
     }
   }
-  if (options.all_parties) {
-    if (!options.party.empty()) {
-      throw CommandLineError("--party and --all-parties: name one party or all, not both");
-    }
-    return run;
-  }
-  if (options.party.empty()) throw CommandLineError("--party NAME or --all-parties is needed");
+  if (options.all_parties) return run;
   try {
     refhost::ReferenceMasterLookup(company).CodeOf(options.party, HostMasterLookup::kParty);
   } catch (const DatabaseUnavailable& error) {
@@ -368,12 +335,8 @@ int Run(const RunOptions& options, std::ostream& out, std::ostream& err) {
 
 int PostRentVoucher(const PostOptions& options, std::ostream& out, std::ostream& err) {
   try {
-    Date rent_date = DateOption("--rent-date", options.rent_date);
+    auto [rent_date, user] = CheckPostValues(options, options.user.value_or(LoginName()));
     RequireFile("--company", options.company);
-    std::string user = options.user.value_or(LoginName());
-    if (user.empty() || !platform::IsSafeUserName(user)) {
-      throw CommandLineError("--user: '" + user + "' cannot be a user name");
-    }
     auto company = std::make_shared<refhost::YearFile>(std::filesystem::absolute(options.company),
                                                        refhost::YearFile::Indexes::kLeaveAsIs);
     try {

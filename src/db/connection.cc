@@ -1,41 +1,19 @@
 #include "db/connection.h"
 
-#include <charconv>
-
 #include "db/connection_text.h"
 #include "db/postgres_backend.h"
+#include "db/server_address.h"
 #include "db/sqlite_backend.h"
 #include "rnt/error.h"
 
 namespace rnt::db {
 namespace {
 
-// A server as "Data Source" names it: "host", "host:port" or "host,port".
-struct ServerAddress {
-  std::string host;
-  int port = PostgresBackend::kDefaultPort;
-};
-
-ServerAddress ParseServer(const std::string& data_source) {
-  size_t separator = data_source.find(',');
-  // A colon separates the port only once: more of them make an IPv6 address.
-  if (separator == std::string::npos && data_source.find(':') == data_source.rfind(':')) {
-    separator = data_source.find(':');
-  }
-  if (separator == std::string::npos) return {data_source};
-  ServerAddress server{data_source.substr(0, separator)};
-  const std::string port = data_source.substr(separator + 1);
-  auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), server.port);
-  if (server.host.empty() || error != std::errc() || end != port.data() + port.size() ||
-      server.port < 1 || server.port > 65535) {
-    throw Error("data source '" + data_source + "' is not a server and port");
-  }
-  return server;
-}
+static_assert(kDefaultServerPort == PostgresBackend::kDefaultPort);
 
 std::unique_ptr<Backend> OpenServer(const ConnectionText& text, std::string_view user,
                                     std::string_view password) {
-  ServerAddress server = ParseServer(text.Require("Data Source"));
+  ServerAddress server = ParseServerAddress(text.Require("Data Source"));
   // The user and password given with Open take the place of those in the text.
   return std::make_unique<PostgresBackend>(
       server.host, server.port, text.Require("Initial Catalog"),

@@ -262,13 +262,24 @@ struct Node {
   bool is_group = false;
 };
 
-std::vector<Node> BuildTree(const std::vector<Token>& tokens, size_t& pos, bool nested,
+// Parentheses nest far less deeply in any query of the host; the limit keeps
+// a pathological text from exhausting the stack of the translator's recursion.
+constexpr size_t kMaxNesting = 256;
+
+// The tokens from `pos` to the closing parenthesis of a group `depth` levels
+// deep (0: the whole statement, up to its end).
+std::vector<Node> BuildTree(const std::vector<Token>& tokens, size_t& pos, size_t depth,
                             std::string_view key) {
+  const bool nested = depth > 0;
   std::vector<Node> level;
   while (pos < tokens.size()) {
     const Token& token = tokens[pos++];
     if (IsSymbol(token, "(")) {
-      Node group{token, BuildTree(tokens, pos, true, key), true};
+      if (depth == kMaxNesting) {
+        throw Error("parentheses nested deeper than " + std::to_string(kMaxNesting) +
+                    " levels in query: " + std::string(key.substr(0, 200)) + "...");
+      }
+      Node group{token, BuildTree(tokens, pos, depth + 1, key), true};
       level.push_back(std::move(group));
     } else if (IsSymbol(token, ")")) {
       if (!nested) throw Error("unbalanced ')' in query: " + std::string(key));
@@ -392,7 +403,7 @@ class Translator {
     }
     definition_ = IsDefinition(tokens);
     size_t pos = 0;
-    const std::vector<Node> tree = BuildTree(tokens, pos, false, shape_.key);
+    const std::vector<Node> tree = BuildTree(tokens, pos, 0, shape_.key);
     return JoinSql(TranslateLevel(tree, SelectPlace::kRowSource));
   }
 
@@ -401,6 +412,9 @@ class Translator {
 
   std::vector<std::string> TranslateLevel(const std::vector<Node>& nodes, SelectPlace place) {
     Pieces pieces;
+    // The clause that the pieces so far stand in: From, or one of the clauses
+    // of expressions (none before any of them).
+    SelectPlace clause = SelectPlace::kExpression;
     for (size_t i = 0; i < nodes.size(); ++i) {
       const Node& node = nodes[i];
       if (node.token.kind == TokenKind::kSymbol && node.token.text == ";") {
@@ -408,10 +422,11 @@ class Translator {
       }
       if (node.is_group && !Postgres() && RewriteInList(nodes, i, pieces)) continue;
       if (node.is_group) {
-        const SelectPlace inner = i == 0 ? place : PlaceAfter(pieces);
+        const SelectPlace inner = i == 0 ? place : PlaceAfter(pieces.back(), clause);
         pieces.push_back({"(" + JoinSql(TranslateLevel(node.children, inner)) + ")", nullptr});
       } else {
         pieces.push_back({TranslateToken(node.token), &node.token});
+        clause = ClauseAfter(pieces.back(), clause);
         if (Postgres() && definition_ && pieces.back().IsWord("add") && NeedsColumnWord(nodes, i)) {
           pieces.push_back({"column", nullptr});
         }
@@ -483,19 +498,22 @@ class Translator {
     return true;
   }
 
-  // The place of a parenthesized select that follows `before` at one level.
-  static SelectPlace PlaceAfter(const Pieces& before) {
-    const Piece& last = before.back();
+  // The clause of a level after `piece`, in `clause` before it.
+  static SelectPlace ClauseAfter(const Piece& piece, SelectPlace clause) {
+    if (piece.IsWord("from")) return SelectPlace::kRowSource;
+    for (std::string_view word : {"select", "where", "on", "group", "having", "order"}) {
+      if (piece.IsWord(word)) return SelectPlace::kExpression;
+    }
+    return clause;
+  }
+
+  // The place of a parenthesized select that follows `last` at one level, in
+  // `clause`: after From or Join a source of rows, after a comma the place of
+  // the clause's other items.
+  static SelectPlace PlaceAfter(const Piece& last, SelectPlace clause) {
     if (last.IsWord("from") || last.IsWord("join")) return SelectPlace::kRowSource;
     if (!last.IsSymbol(",")) return SelectPlace::kExpression;
-    for (size_t i = before.size(); i-- > 0;) {
-      if (before[i].IsWord("from")) return SelectPlace::kRowSource;
-      if (before[i].IsWord("select") || before[i].IsWord("where") || before[i].IsWord("on") ||
-          before[i].IsWord("group") || before[i].IsWord("having") || before[i].IsWord("order")) {
-        return SelectPlace::kExpression;
-      }
-    }
-    return SelectPlace::kExpression;
+    return clause;
   }
 
   std::string TranslateToken(const Token& token) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -28,6 +29,19 @@ std::string Upper(std::string_view text) {
   return result;
 }
 
+// The length of a declared text type ("VARCHAR(40)") from the text after its
+// parenthesis; a length that is not a whole number from 1 to the largest int
+// sets no limit rather than a wrong one.
+int DeclaredLength(std::string_view after_parenthesis) {
+  while (!after_parenthesis.empty() && after_parenthesis.front() == ' ') {
+    after_parenthesis.remove_prefix(1);
+  }
+  int length = 0;
+  const auto [end, error] = std::from_chars(
+      after_parenthesis.data(), after_parenthesis.data() + after_parenthesis.size(), length);
+  return error == std::errc() && length > 0 ? length : 0;
+}
+
 // The kind of a column from the type it was declared with.
 ColumnInfo ColumnFromDeclaration(std::string name, std::string_view declared) {
   ColumnInfo column{std::move(name), ColumnKind::kOther, 0};
@@ -38,7 +52,9 @@ ColumnInfo ColumnFromDeclaration(std::string name, std::string_view declared) {
              type.find("CLOB") != std::string::npos) {
     column.kind = ColumnKind::kText;
     size_t open = type.find('(');
-    if (open != std::string::npos) column.max_length = std::atoi(type.c_str() + open + 1);
+    if (open != std::string::npos) {
+      column.max_length = DeclaredLength(std::string_view(type).substr(open + 1));
+    }
   } else if (type.find("DATE") != std::string::npos) {
     column.kind = ColumnKind::kDate;
   } else if (type.find("REAL") != std::string::npos || type.find("FLOA") != std::string::npos ||

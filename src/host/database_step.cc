@@ -15,24 +15,12 @@ namespace {
 // The password of the host's company files, the same for every company.
 constexpr std::string_view kCompanyFilePassword = "QpTrnVaxLOKE";
 
-std::vector<std::string> SplitFields(std::string_view line) {
-  std::vector<std::string> fields;
-  size_t start = 0;
-  while (true) {
-    size_t end = line.find(';', start);
-    fields.emplace_back(line.substr(start, end == std::string_view::npos ? end : end - start));
-    if (end == std::string_view::npos) return fields;
-    start = end + 1;
-  }
-}
-
 std::string FirstLineOf(const std::filesystem::path& file) {
   std::ifstream in(file);
   if (!in) throw Error("cannot read " + file.string());
   std::string line;
   std::getline(in, line);
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
+  return ServerTxtLine(line);
 }
 
 // The server route: Server.Txt names the server and the login, the company
@@ -60,22 +48,6 @@ std::string ServerTextFor(CompanyContext& context) {
 std::string JetConnectionText(std::string_view database_path) {
   return "PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=" + std::string(database_path) +
          ";Jet OLEDB:Database Password=" + std::string(kCompanyFilePassword) + ";";
-}
-
-std::string CatalogueName(std::string_view company_code, std::string_view year_digits) {
-  return std::string(company_code) + "_db120" + std::string(year_digits);
-}
-
-std::string ServerConnectionText(std::string_view server_line, std::string_view catalogue) {
-  std::vector<std::string> fields = SplitFields(server_line);
-  if (fields.size() < 4) {
-    throw Error("Server.Txt has " + std::to_string(fields.size()) +
-                " field(s) separated by ';' where four are needed: '" + std::string(server_line) +
-                "'");
-  }
-  return "Provider = SQLOLEDB.1;Data Source=" + fields[1] +
-         ";Initial Catalog= " + std::string(catalogue) + ";User ID=" + fields[2] +
-         ";Password=" + fields[3] + ";";
 }
 
 void RunDatabaseStep(CompanyContext& context, DatabaseStepRole role) {

@@ -1,7 +1,5 @@
 #include "refhost/company_files.h"
 
-#include <fstream>
-
 #include "core/text_util.h"
 #include "host/database_step.h"
 #include "refhost/company_schema.h"
@@ -18,20 +16,6 @@ std::string JetConnectionText(const std::filesystem::path& file) {
 }
 
 std::string QuotedText(std::string_view value) { return "'" + DoubleQuotes(value) + "'"; }
-
-ServerLogin ServerLogin::FromFile(const std::filesystem::path& file) {
-  std::ifstream in(file);
-  if (!in) throw Error("cannot read " + file.string());
-  ServerLogin login;
-  std::getline(in, login.line);
-  if (!login.line.empty() && login.line.back() == '\r') login.line.pop_back();
-  login.ConnectionText("check");  // refuses a line without its four fields
-  return login;
-}
-
-std::string ServerLogin::ConnectionText(std::string_view catalogue) const {
-  return host::ServerConnectionText(line, catalogue);
-}
 
 std::string ServerCompany::Catalogue(int year) const {
   std::string digits = std::to_string(year % 100);

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "db/connection.h"
+#include "refhost/server_login.h"
 #include "rnt/date.h"
 
 namespace rnt::refhost {
@@ -15,18 +16,6 @@ namespace rnt::refhost {
 struct YearSource {
   std::string connection_text;
   std::string name;
-};
-
-// The login to the database server, as the first line of a Server.Txt holds
-// it: fields separated by ";", 1 the server, 2 the user, 3 the password.
-struct ServerLogin {
-  std::string line;
-
-  // Reads a Server.Txt. Throws rnt::Error naming the file when it cannot be
-  // read or its first line has fewer than four fields.
-  static ServerLogin FromFile(const std::filesystem::path& file);
-  // The connection text of a catalogue, built as the add-on builds it.
-  std::string ConnectionText(std::string_view catalogue) const;
 };
 
 // A company kept on the database server: one catalogue per financial year,

@@ -25,11 +25,8 @@ void RequireOneField(std::string_view what, std::string_view value) {
 
 }  // namespace
 
-std::filesystem::path WriteParametersFile(const std::filesystem::path& folder,
-                                          std::string_view user_name,
-                                          std::string_view rent_date_text, std::string_view party,
-                                          std::string_view search_date_text) {
-  const std::filesystem::path file = folder / platform::ParametersFileName(user_name);
+std::string ParametersLine(std::string_view rent_date_text, std::string_view party,
+                           std::string_view search_date_text) {
   RequireOneField("rent date", rent_date_text);
   RequireOneField("party", party);
   RequireOneField("search date", search_date_text);
@@ -40,6 +37,15 @@ std::filesystem::path WriteParametersFile(const std::filesystem::path& folder,
   line += platform::kParametersSeparator;
   line += search_date_text;
   line += "\r\n";
+  return line;
+}
+
+std::filesystem::path WriteParametersFile(const std::filesystem::path& folder,
+                                          std::string_view user_name,
+                                          std::string_view rent_date_text, std::string_view party,
+                                          std::string_view search_date_text) {
+  const std::filesystem::path file = folder / platform::ParametersFileName(user_name);
+  const std::string line = ParametersLine(rent_date_text, party, search_date_text);
 
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   if (out) out.write(line.data(), static_cast<std::streamsize>(line.size()));

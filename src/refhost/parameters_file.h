@@ -1,9 +1,17 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace rnt::refhost {
+
+// The parameters file's line: "rent date<?#>party<?#>search date" ended by
+// CR LF. Throws rnt::Error, naming the value, for a value holding the
+// separator or a line break (the add-on would read other fields than were
+// meant).
+std::string ParametersLine(std::string_view rent_date_text, std::string_view party,
+                           std::string_view search_date_text);
 
 // Writes a user's parameters file into the add-on's folder before a rent run:
 // one line "rent date<?#>party<?#>search date" ended by CR LF, in the file

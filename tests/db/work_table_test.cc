@@ -54,5 +54,15 @@ TEST(WorkTable, GainsExactlyTheMissingColumnsOnAnOlderTable) {
   EXPECT_EQ(ColumnsOf(company.connection()), kAllColumns);
 }
 
+// A company file may declare any length: one that no int holds sets no limit
+// instead of a wrong one.
+TEST(WorkTable, ReadsTheDeclaredLengthsOfACompanyFilesTextColumns) {
+  CompanyFile company;
+  company.Execute(
+      "Create Table atShut ([RNo] varchar(4294967336), [Uname] varchar(40), [PDate] text)");
+  EXPECT_EQ(ColumnsOf(company.connection()),
+            (std::vector<std::string>{"RNo:2:0", "Uname:2:40", "PDate:2:0"}));
+}
+
 }  // namespace
 }  // namespace rnt::db

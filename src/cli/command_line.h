@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <ostream>
+
+#include "cli/demo_command.h"
+#include "cli/run_command.h"
+
+namespace rnt::cli {
+
+// The commands of rnt0417.
+enum class Command { kRun, kCopyCompany, kPost, kDemo };
+
+// rnt0417's command line read into the options of the command it names.
+struct CommandLine {
+  Command command = Command::kRun;
+  RunOptions run;
+  CopyOptions copy;
+  PostOptions post;
+  DemoOptions demo;
+};
+
+// Reads rnt0417's command line (argv[0] the program) into `command_line`
+// without running anything. Returns nullopt when the command is to be run;
+// otherwise the exit status, after the help went to `out` or the one-line
+// reason of a wrong command line to `err`.
+std::optional<int> ParseCommandLine(int argc, const char* const* argv, CommandLine& command_line,
+                                    std::ostream& out, std::ostream& err);
+
+}  // namespace rnt::cli
