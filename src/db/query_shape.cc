@@ -415,12 +415,16 @@ class Translator {
     // The clause that the pieces so far stand in: From, or one of the clauses
     // of expressions (none before any of them).
     SelectPlace clause = SelectPlace::kExpression;
+    // Whether a "between" stands at this level: its "and" would take a
+    // rewritten list's operand.
+    bool between = false;
     for (size_t i = 0; i < nodes.size(); ++i) {
       const Node& node = nodes[i];
       if (node.token.kind == TokenKind::kSymbol && node.token.text == ";") {
         throw Error("more than one statement in query: " + shape_.key);
       }
-      if (node.is_group && !Postgres() && RewriteInList(nodes, i, pieces)) continue;
+      if (node.is_group && !Postgres() && !between && RewriteInList(nodes, i, pieces)) continue;
+      between = between || IsWord(node.token, "between");
       if (node.is_group) {
         const SelectPlace inner = i == 0 ? place : PlaceAfter(pieces.back(), clause);
         pieces.push_back({"(" + JoinSql(TranslateLevel(node.children, inner)) + ")", nullptr});
@@ -472,7 +476,6 @@ class Translator {
                          before.IsWord("select");
       if (!loose) return false;
     }
-    if (FindWord(pieces, 0, begin, {"between"}) != begin) return false;
     std::vector<std::string> operand;
     for (size_t at = begin; at < end; ++at) operand.push_back(pieces[at].sql);
     const std::string column = JoinSql(operand);
