@@ -49,31 +49,59 @@ double LimitSeconds(const rnt::bench::GeneratedCompany& company) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 }
 
-void Scale(benchmark::State& state, bool continuation) {
-  const int rows = static_cast<int>(state.range(0));
-  std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                 ("rnt0417-scale-" + std::to_string(std::random_device{}()));
-  std::filesystem::create_directories(folder);
-  rnt::bench::CompanySize size{50, rows / 2, 3};
-  if (continuation) size.voucher_items = 40;
-  rnt::bench::GeneratedCompany company = rnt::bench::GenerateCompany(folder, size);
+// One party's generated history of `rows` movement rows over two years, in a
+// folder of its own that goes with it.
+class History {
+ public:
+  History(int rows, bool continuation)
+      : folder_(std::filesystem::temp_directory_path() /
+                ("rnt0417-scale-" + std::to_string(std::random_device{}()))) {
+    std::filesystem::create_directories(folder_);
+    rnt::bench::CompanySize size{50, rows / 2, 3};
+    if (continuation) size.voucher_items = 40;
+    company_ = rnt::bench::GenerateCompany(folder_, size);
+  }
+  ~History() { std::filesystem::remove_all(folder_); }
+  History(const History&) = delete;
+  History& operator=(const History&) = delete;
+
+  const std::filesystem::path& folder() const { return folder_; }
+  const rnt::bench::GeneratedCompany& company() const { return company_; }
+
+ private:
+  std::filesystem::path folder_;
+  rnt::bench::GeneratedCompany company_;
+};
+
+// Runs rnt0417 with the arguments, one timed iteration.
+rnt::bench::ProgramCost TimedRun(benchmark::State& state, const std::vector<std::string>& run) {
   rnt::bench::ProgramCost cost;
   for (auto _ : state) {
-    cost = rnt::bench::RunRnt0417({"run", "--company", company.current_year.string(),
-                                   "--previous-year", company.previous_year.string(), "--party",
-                                   company.party, "--rent-date", company.rent_date, "--user",
-                                   "bench", "--settle-ms", "0", "--format", "csv"});
+    cost = rnt::bench::RunRnt0417(run);
     state.SetIterationTime(cost.seconds);
   }
-  double lines = CountOf(company.current_year, "select count(*) from atShut where Uname='bench'");
-  double limit = LimitSeconds(company);
+  return cost;
+}
+
+void Report(benchmark::State& state, int rows, const rnt::bench::ProgramCost& cost, double limit) {
   state.counters["movement_rows"] = rows;
   state.counters["rows_per_s"] = rows / cost.seconds;
-  state.counters["lines_per_s"] = lines / cost.seconds;
   state.counters["peak_MiB"] = static_cast<double>(cost.peak_kib) / 1024.0;
   state.counters["limit_s"] = limit;
   state.counters["engine_to_limit"] = cost.seconds / limit;
-  std::filesystem::remove_all(folder);
+}
+
+void Scale(benchmark::State& state, bool continuation) {
+  const int rows = static_cast<int>(state.range(0));
+  const History history(rows, continuation);
+  const rnt::bench::GeneratedCompany& company = history.company();
+  const rnt::bench::ProgramCost cost = TimedRun(
+      state, {"run", "--company", company.current_year.string(), "--previous-year",
+              company.previous_year.string(), "--party", company.party, "--rent-date",
+              company.rent_date, "--user", "bench", "--settle-ms", "0", "--format", "csv"});
+  double lines = CountOf(company.current_year, "select count(*) from atShut where Uname='bench'");
+  Report(state, rows, cost, LimitSeconds(company));
+  state.counters["lines_per_s"] = lines / cost.seconds;
 }
 
 // The company copied to the server: the same runs, and the limit as the same
@@ -85,40 +113,32 @@ void ScaleOnServer(benchmark::State& state, bool continuation) {
     return;
   }
   const int rows = static_cast<int>(state.range(0));
-  std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                 ("rnt0417-scale-" + std::to_string(std::random_device{}()));
-  std::filesystem::create_directories(folder);
-  rnt::bench::CompanySize size{50, rows / 2, 3};
-  if (continuation) size.voucher_items = 40;
-  rnt::bench::GeneratedCompany company = rnt::bench::GenerateCompany(folder, size);
-  const std::string server_txt = (folder / "Server.Txt").string();
+  const History history(rows, continuation);
+  const rnt::bench::GeneratedCompany& company = history.company();
+  const std::string server_txt = (history.folder() / "Server.Txt").string();
   std::ofstream(server_txt) << login << "\r\n";
   const std::string code =
       "s" + std::to_string(getpid()) + "_" + std::to_string(rows) + (continuation ? "c" : "f");
   rnt::bench::RunRnt0417({"copy-company", "--company", company.current_year.string(),
                           "--previous-year", company.previous_year.string(), "--server", code,
                           "--server-txt", server_txt});
-  rnt::bench::ProgramCost cost;
-  for (auto _ : state) {
-    cost =
-        rnt::bench::RunRnt0417({"run", "--server", code, "--year-start", "01-04-2021", "--party",
-                                company.party, "--rent-date", company.rent_date, "--user", "bench",
-                                "--settle-ms", "0", "--format", "csv", "--server-txt", server_txt});
-    state.SetIterationTime(cost.seconds);
-  }
+  const rnt::bench::ProgramCost cost =
+      TimedRun(state, {"run", "--server", code, "--year-start", "01-04-2021", "--party",
+                       company.party, "--rent-date", company.rent_date, "--user", "bench",
+                       "--settle-ms", "0", "--format", "csv", "--server-txt", server_txt});
+
   // host:port;user;password of the Server.Txt line
-  const std::vector<std::string> fields = [&login] {
-    std::vector<std::string> parts;
-    std::stringstream line(login);
-    for (std::string part; std::getline(line, part, ';');) parts.push_back(part);
-    return parts;
-  }();
+  std::vector<std::string> fields;
+  std::stringstream line(login);
+  for (std::string field; std::getline(line, field, ';');) fields.push_back(field);
+  auto connection_text = [&fields](const std::string& catalogue) {
+    return "Provider=SQLOLEDB;Data Source=" + fields[1] + ";Initial Catalog=" + catalogue +
+           ";User ID=" + fields[2] + ";Password=" + fields[3];
+  };
   double limit = 0;
-  rnt::db::Connection maintenance;
   for (const char* year : {"_db12020", "_db12021"}) {
     rnt::db::Connection catalogue;
-    catalogue.Open("Provider=SQLOLEDB;Data Source=" + fields[1] + ";Initial Catalog=" + code +
-                   year + ";User ID=" + fields[2] + ";Password=" + fields[3]);
+    catalogue.Open(connection_text(code + year));
     auto started = std::chrono::steady_clock::now();
     catalogue.backend()->ExecuteNative(
         "with days as (select mastercode1 as item, date as day, -sum(value1) as net from tran3 "
@@ -129,52 +149,27 @@ void ScaleOnServer(benchmark::State& state, bool continuation) {
         "select sum(held * (coalesce(next_day, date '2022-02-28') - day)) from balances");
     limit += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   }
-  maintenance.Open("Provider=SQLOLEDB;Data Source=" + fields[1] +
-                   ";Initial Catalog=postgres;User ID=" + fields[2] + ";Password=" + fields[3]);
+  rnt::db::Connection maintenance;
+  maintenance.Open(connection_text("postgres"));
   for (const char* year : {"_db12020", "_db12021"}) {
     maintenance.backend()->ExecuteNative("drop database if exists " + code + year);
   }
-  state.counters["movement_rows"] = rows;
-  state.counters["rows_per_s"] = rows / cost.seconds;
-  state.counters["peak_MiB"] = static_cast<double>(cost.peak_kib) / 1024.0;
-  state.counters["limit_s"] = limit;
-  state.counters["engine_to_limit"] = cost.seconds / limit;
-  std::filesystem::remove_all(folder);
+  Report(state, rows, cost, limit);
+}
+
+// One party's history at 1,000, 10,000 and 100,000 movement rows, one run each.
+void ByHistory(benchmark::internal::Benchmark* benchmark) {
+  benchmark->Arg(1000)->Arg(10000)->Arg(100000)->Iterations(1)->UseManualTime()->Unit(
+      benchmark::kSecond);
 }
 
 void BM_FirstCalculationByHistory(benchmark::State& state) { Scale(state, false); }
 void BM_ContinuationByHistory(benchmark::State& state) { Scale(state, true); }
-
-BENCHMARK(BM_FirstCalculationByHistory)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Arg(100000)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
-BENCHMARK(BM_ContinuationByHistory)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Arg(100000)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
-
 void BM_FirstCalculationByHistoryOnServer(benchmark::State& state) { ScaleOnServer(state, false); }
 void BM_ContinuationByHistoryOnServer(benchmark::State& state) { ScaleOnServer(state, true); }
-BENCHMARK(BM_FirstCalculationByHistoryOnServer)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Arg(100000)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
-BENCHMARK(BM_ContinuationByHistoryOnServer)
-    ->Arg(1000)
-    ->Arg(10000)
-    ->Arg(100000)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
+BENCHMARK(BM_FirstCalculationByHistory)->Apply(ByHistory);
+BENCHMARK(BM_ContinuationByHistory)->Apply(ByHistory);
+BENCHMARK(BM_FirstCalculationByHistoryOnServer)->Apply(ByHistory);
+BENCHMARK(BM_ContinuationByHistoryOnServer)->Apply(ByHistory);
 
 }  // namespace
