@@ -174,13 +174,9 @@ TEST_P(CurrentYearContinuation, UnlistedItemsAreChargedFromTheirFirstMovement) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, Continuation, ::testing::Values(Storage::kFile, Storage::kServer),
-                         [](const auto& info) {
-                           return info.param == Storage::kFile ? "File" : "Server";
-                         });
+                         StorageName);
 INSTANTIATE_TEST_SUITE_P(Storage, CurrentYearContinuation,
-                         ::testing::Values(Storage::kFile, Storage::kServer), [](const auto& info) {
-                           return info.param == Storage::kFile ? "File" : "Server";
-                         });
+                         ::testing::Values(Storage::kFile, Storage::kServer), StorageName);
 
 }  // namespace
 }  // namespace rnt::testing

@@ -213,13 +213,9 @@ TEST_P(FirstCalculation, KeepsTheLinesOfEachUserApart) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, FirstCalculation,
-                         ::testing::Values(Storage::kFile, Storage::kServer), [](const auto& info) {
-                           return info.param == Storage::kFile ? "File" : "Server";
-                         });
+                         ::testing::Values(Storage::kFile, Storage::kServer), StorageName);
 INSTANTIATE_TEST_SUITE_P(Storage, RentDateCheck,
-                         ::testing::Values(Storage::kFile, Storage::kServer), [](const auto& info) {
-                           return info.param == Storage::kFile ? "File" : "Server";
-                         });
+                         ::testing::Values(Storage::kFile, Storage::kServer), StorageName);
 
 }  // namespace
 }  // namespace rnt::testing

@@ -127,9 +127,7 @@ TEST_P(RentVoucher, ARunForThePostedRentDateIsRefused) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, RentVoucher, ::testing::Values(Storage::kFile, Storage::kServer),
-                         [](const auto& info) {
-                           return info.param == Storage::kFile ? "File" : "Server";
-                         });
+                         StorageName);
 
 }  // namespace
 }  // namespace rnt::testing

@@ -89,6 +89,11 @@ inline void PrintTo(Storage storage, std::ostream* out) {
   *out << (storage == Storage::kFile ? "file" : "server");
 }
 
+// The name of a test's instance on that storage.
+inline std::string StorageName(const ::testing::TestParamInfo<Storage>& info) {
+  return info.param == Storage::kFile ? "File" : "Server";
+}
+
 // A test company copied to the test server the first time it is run there,
 // under a company code of its own; its catalogues are dropped afterwards.
 class ServerCopy {
