@@ -259,4 +259,19 @@ std::string Describe(const refhost::RentLine& line) {
   return text;
 }
 
+std::vector<std::string> RentLines(const RentRun& run) {
+  std::vector<std::string> lines;
+  for (const auto& line : run.lines) {
+    if (line.Get("RecType") != Variant(1.0)) continue;
+    std::string text;
+    for (const char* column :
+         {"SrNo", "Code1", "D1", "D2", "D3", "D4", "Dte1", "Dte2", "Days", "Qty"}) {
+      Variant value = line.Get(column);
+      text += (text.empty() ? "" : " ") + (value.IsNull() ? "-" : value.ToText());
+    }
+    lines.push_back(text);
+  }
+  return lines;
+}
+
 }  // namespace rnt::testing

@@ -157,4 +157,8 @@ class RentRunTest : public ::testing::TestWithParam<Storage> {
 // A rent line's columns as text, "null" for a null, for comparing whole lines.
 std::string Describe(const refhost::RentLine& line);
 
+// SrNo, item, D1-D4, period, days, quantity-days of each rent line (not the
+// lost or damaged ones) in order, "-" for a null.
+std::vector<std::string> RentLines(const RentRun& run);
+
 }  // namespace rnt::testing
