@@ -26,7 +26,7 @@ class ServerRuns : public ::testing::Test {
     server_ = *server;
     code_ = "s" + std::to_string(getpid());
     server_txt_ = folder_.path() / "Server.Txt";
-    WriteServerTxt(server_.password);
+    std::ofstream(server_txt_) << Login(server_.password) << "\r\n";
   }
   void TearDown() override {
     for (const char* year : {"_db12021", "_db12020"}) {
@@ -38,9 +38,10 @@ class ServerRuns : public ::testing::Test {
     }
   }
 
-  void WriteServerTxt(const std::string& password) {
-    std::ofstream(server_txt_) << "x;" << server_.host << ":" << server_.port << ";" << server_.user
-                               << ";" << password << "\r\n";
+  // A line of Server.Txt for the test server.
+  std::string Login(const std::string& password) {
+    return "x;" + server_.host + ":" + std::to_string(server_.port) + ";" + server_.user + ";" +
+           password;
   }
 
   ProgramRun Copy() {
@@ -50,23 +51,11 @@ class ServerRuns : public ::testing::Test {
 
   std::vector<std::string> ServerRun(const std::string& user, const std::string& party,
                                      const std::string& code) {
-    return {"run",
-            "--server",
-            code,
-            "--year-start",
-            "01-04-2021",
-            "--party",
-            party,
-            "--rent-date",
-            "01-05-2021",
-            "--user",
-            user,
-            "--settle-ms",
-            "0",
-            "--format",
-            "json",
-            "--server-txt",
-            server_txt_.string()};
+    std::vector<std::string> arguments{"run", "--server", code, "--year-start", "01-04-2021"};
+    arguments.insert(arguments.end(),
+                     {"--party", party, "--rent-date", "01-05-2021", "--user", user, "--settle-ms",
+                      "0", "--format", "json", "--server-txt", server_txt_.string()});
+    return arguments;
   }
 
   PgServer server_;
@@ -141,25 +130,22 @@ TEST_F(ServerRuns, AConnectionDroppedByTheServerEndsTheRunWithItsReason) {
 TEST_F(ServerRuns, ServerFailuresGiveAClearReasonWithoutHanging) {
   FillTwoPartyMonth(company_, 1);
   ASSERT_EQ(Copy().exit_status, 0);
+  const std::string address = server_.host + ":" + std::to_string(server_.port);
+  const struct {
+    std::string login, code, reason;
+  } kFailures[] = {
+      {Login(server_.password), "nobody", "nobody_db12021"},
+      {Login("wrong-password"), code_, "password"},
+      {"x;" + address + ";rnt", code_, "field"},
+      {"x;127.0.0.1:1;rnt;rnt-test", code_, "127.0.0.1:1"},  // nothing listens there
+  };
   auto started = std::chrono::steady_clock::now();
-  ProgramRun unknown = RunProgram(RNT_CLI_PATH, ServerRun("anita", "Sharma Builders", "nobody"));
-  EXPECT_EQ(unknown.exit_status, 1);
-  EXPECT_THAT(unknown.err, HasSubstr("nobody_db12021"));
-
-  WriteServerTxt("wrong-password");
-  ProgramRun wrong = RunProgram(RNT_CLI_PATH, ServerRun("anita", "Sharma Builders", code_));
-  EXPECT_EQ(wrong.exit_status, 1);
-  EXPECT_THAT(wrong.err, HasSubstr("password"));
-
-  std::ofstream(server_txt_) << "x;" << server_.host << ":" << server_.port << ";rnt\r\n";
-  ProgramRun short_line = RunProgram(RNT_CLI_PATH, ServerRun("anita", "Sharma Builders", code_));
-  EXPECT_EQ(short_line.exit_status, 1);
-  EXPECT_THAT(short_line.err, HasSubstr("field"));
-
-  std::ofstream(server_txt_) << "x;127.0.0.1:1;rnt;rnt-test\r\n";  // nothing listens there
-  ProgramRun closed = RunProgram(RNT_CLI_PATH, ServerRun("anita", "Sharma Builders", code_));
-  EXPECT_EQ(closed.exit_status, 1);
-  EXPECT_THAT(closed.err, HasSubstr("127.0.0.1:1"));
+  for (const auto& failure : kFailures) {
+    std::ofstream(server_txt_) << failure.login << "\r\n";
+    ProgramRun run = RunProgram(RNT_CLI_PATH, ServerRun("anita", "Sharma Builders", failure.code));
+    EXPECT_EQ(run.exit_status, 1) << failure.login;
+    EXPECT_THAT(run.err, HasSubstr(failure.reason)) << failure.login;
+  }
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
 }
 

@@ -98,17 +98,13 @@ const std::string* LineHolding(const std::vector<std::string>& lines, std::strin
 
 TEST(StatementFormat, GrandTotalIsTheSumOfTheAmountsAndTheTableShowsIt) {
   const Statement statement = TwoItems();
-  double sum = 0;
-  for (const auto& line : statement.lines) {
-    if (!line.Get("Qty2").IsNull()) sum += line.Get("Qty2").ToDouble();
-  }
-  EXPECT_DOUBLE_EQ(GrandTotal(statement), sum);
+  // The amounts of the lines that have one, the lost and damaged ones too.
+  EXPECT_DOUBLE_EQ(GrandTotal(statement), 3500 + 0.335 + 1234.56 + 1900 + 120);
 
   const std::vector<std::string> table = LinesOf(Printed(statement, StatementFormat::kTable));
   const std::string* total = LineHolding(table, "Grand total");
   ASSERT_NE(total, nullptr);
-  EXPECT_THAT(*total, EndsWith(" " + TwoDecimalText(sum)));
-  EXPECT_EQ(TwoDecimalText(sum), "6,754.90");
+  EXPECT_THAT(*total, EndsWith(" 6,754.90"));
   // The subtotals stand under the amounts.
   const std::string* plate = LineHolding(table, "3,500.00");
   const std::string* subtotal = LineHolding(table, "6,634.56");

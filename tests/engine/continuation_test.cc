@@ -23,22 +23,6 @@ class Continuation : public RentRunTest {
     RentRunTest::SetUp();
     current_.Rate(kParty, kPlates, 2, 100).Rate(kParty, kProps, 1, 50);
   }
-
-  // SrNo, D1-D4, period, days, quantity-days of each rent line, in order.
-  static std::vector<std::string> RentLines(const RentRun& run) {
-    std::vector<std::string> lines;
-    for (const auto& line : run.lines) {
-      if (line.Get("RecType") != Variant(1.0)) continue;
-      std::string text;
-      for (const char* column :
-           {"SrNo", "Code1", "D1", "D2", "D3", "D4", "Dte1", "Dte2", "Days", "Qty"}) {
-        Variant value = line.Get(column);
-        text += (text.empty() ? "" : " ") + (value.IsNull() ? "-" : value.ToText());
-      }
-      lines.push_back(text);
-    }
-    return lines;
-  }
 };
 
 TEST_P(Continuation, AVoucherOfThePreviousYearIsWalkedThroughThatYearFirst) {
@@ -174,13 +158,9 @@ TEST_P(CurrentYearContinuation, UnlistedItemsAreChargedFromTheirFirstMovement) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, Continuation, ::testing::Values(Storage::kFile, Storage::kServer),
-                         [](const auto& info) {
-                           return info.param == Storage::kFile ? "File" : "Server";
-                         });
+                         StorageName);
 INSTANTIATE_TEST_SUITE_P(Storage, CurrentYearContinuation,
-                         ::testing::Values(Storage::kFile, Storage::kServer), [](const auto& info) {
-                           return info.param == Storage::kFile ? "File" : "Server";
-                         });
+                         ::testing::Values(Storage::kFile, Storage::kServer), StorageName);
 
 }  // namespace
 }  // namespace rnt::testing

@@ -159,9 +159,7 @@ TEST_P(FirstCalculation, LostAndDamagedPiecesGetTheirOwnLines) {
                               "Dte1=null Dte2=null ChallanNo=null ChallanDate=null"));
 }
 
-class RentDateCheck : public FirstCalculation {};
-
-TEST_P(RentDateCheck, RefusesARentDateOnWhichRentWasCalculatedAlready) {
+TEST_P(FirstCalculation, RefusesARentDateOnWhichRentWasCalculatedAlready) {
   current_.Issue("01-04-2021", "C1", kPlates, kParty, 10);
   current_.RentVoucher(900, "05-04-2021", kParty, {{kPlates, "10", "C1", "01-04-2021"}});
   RentRun refused = Run("05-04-2021");
@@ -178,7 +176,7 @@ TEST_P(RentDateCheck, RefusesARentDateOnWhichRentWasCalculatedAlready) {
   EXPECT_EQ(accepted.lines[0].Get("Dte1"), Variant("05-04-2021"));
 }
 
-TEST_P(RentDateCheck, AVoucherWithoutACodeIsNoPreviousRent) {
+TEST_P(FirstCalculation, AVoucherWithoutACodeIsNoPreviousRent) {
   current_.Issue("01-04-2021", "C1", kPlates, kParty, 10);
   current_.RentVoucher(0, "02-04-2021", kParty, {});
   RentRun run = Run("05-04-2021");
@@ -186,7 +184,7 @@ TEST_P(RentDateCheck, AVoucherWithoutACodeIsNoPreviousRent) {
   EXPECT_EQ(run.lines.size(), 1u);
 }
 
-TEST_P(RentDateCheck, LooksForThePreviousRentVoucherInThePreviousYear) {
+TEST_P(FirstCalculation, LooksForThePreviousRentVoucherInThePreviousYear) {
   previous_.RentVoucher(800, "31-03-2021", kParty, {{kPlates, "10", "C1", "01-03-2021"}});
   RentRun run = Run("05-04-2021", true);
   EXPECT_THAT(Lines(run),
@@ -213,13 +211,7 @@ TEST_P(FirstCalculation, KeepsTheLinesOfEachUserApart) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, FirstCalculation,
-                         ::testing::Values(Storage::kFile, Storage::kServer), [](const auto& info) {
-                           return info.param == Storage::kFile ? "File" : "Server";
-                         });
-INSTANTIATE_TEST_SUITE_P(Storage, RentDateCheck,
-                         ::testing::Values(Storage::kFile, Storage::kServer), [](const auto& info) {
-                           return info.param == Storage::kFile ? "File" : "Server";
-                         });
+                         ::testing::Values(Storage::kFile, Storage::kServer), StorageName);
 
 }  // namespace
 }  // namespace rnt::testing

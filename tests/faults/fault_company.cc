@@ -124,21 +124,11 @@ FaultCompany::FaultCompany(bool seed_lines)
 std::vector<std::string> FaultCompany::RunArguments(const std::string& user,
                                                     const std::string& party,
                                                     const std::string& rent_date) const {
-  return {"run",
-          "--company",
-          current().string(),
-          "--previous-year",
-          previous().string(),
-          "--party",
-          party,
-          "--rent-date",
-          rent_date,
-          "--user",
-          user,
-          "--format",
-          "csv",
-          "--settle-ms",
-          "0"};
+  std::vector<std::string> arguments{"run", "--company", current().string(), "--previous-year",
+                                     previous().string()};
+  arguments.insert(arguments.end(), {"--party", party, "--rent-date", rent_date, "--user", user,
+                                     "--format", "csv", "--settle-ms", "0"});
+  return arguments;
 }
 
 RentRunRequest FaultCompany::Request() const {

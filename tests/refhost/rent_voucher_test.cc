@@ -16,20 +16,12 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-constexpr int32_t kParty = 12;
-constexpr int32_t kPlates = 101;
-constexpr int32_t kProps = 102;
-
-class RentVoucher : public ::testing::TestWithParam<Storage> {
+class RentVoucher : public RentRunTest {
  protected:
-  RentVoucher() : current_(Date::FromYmd(2021, 4, 1)) {}
+  RentVoucher() : RentRunTest(Date::FromYmd(2021, 4, 1)) {}
 
   void SetUp() override {
-    if (GetParam() == Storage::kServer && !server_.available()) {
-      GTEST_SKIP() << "no test database server";
-    }
-    host::ResetThreadCompanyContext();
-    current_.Party(kParty, "Sharma Builders").Item(kPlates, "Plates").Item(kProps, "Props");
+    RentRunTest::SetUp();
     current_.Rate(kParty, kPlates, 2, 100).Rate(kParty, kProps, 1, 50);
     // April: plates partly returned, props returned in full.
     current_.Issue("05-04-2021", "C1", kPlates, kParty, 10)
@@ -38,16 +30,8 @@ class RentVoucher : public ::testing::TestWithParam<Storage> {
         .Return("20-04-2021", "R2", kProps, kParty, 5)
         .Issue("10-05-2021", "C3", kPlates, kParty, 2);
   }
-  void TearDown() override { host::ResetThreadCompanyContext(); }
 
-  RentRun Run(const std::string& rent_date) {
-    RentRunRequest request;
-    request.current = &current_;
-    request.party = "Sharma Builders";
-    request.rent_date = rent_date;
-    request.server = GetParam() == Storage::kServer ? &server_ : nullptr;
-    return MakeRentRun(request);
-  }
+  RentRun Run(const std::string& rent_date) { return RentRunTest::Run(rent_date, false); }
 
   // The company as the runs reach it: its file, or its catalogue on the server.
   refhost::YearFile& Company() {
@@ -74,23 +58,6 @@ class RentVoucher : public ::testing::TestWithParam<Storage> {
     return counts;
   }
 
-  // SrNo, item, D1-D4, period, days, quantity-days of each rent line.
-  static std::vector<std::string> RentLines(const RentRun& run) {
-    std::vector<std::string> lines;
-    for (const auto& line : run.lines) {
-      std::string text;
-      for (const char* column :
-           {"SrNo", "Code1", "D1", "D2", "D3", "D4", "Dte1", "Dte2", "Days", "Qty"}) {
-        Variant value = line.Get(column);
-        text += (text.empty() ? "" : " ") + (value.IsNull() ? "-" : value.ToText());
-      }
-      lines.push_back(text);
-    }
-    return lines;
-  }
-
-  CompanyYear current_;
-  ServerCopy server_;
   std::optional<refhost::YearFile> company_;
 };
 
@@ -127,9 +94,7 @@ TEST_P(RentVoucher, ARunForThePostedRentDateIsRefused) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Storage, RentVoucher, ::testing::Values(Storage::kFile, Storage::kServer),
-                         [](const auto& info) {
-                           return info.param == Storage::kFile ? "File" : "Server";
-                         });
+                         StorageName);
 
 }  // namespace
 }  // namespace rnt::testing

@@ -29,9 +29,13 @@ std::string Slurp(const std::filesystem::path& file) {
   return text.str();
 }
 
-}  // namespace
-
-namespace {
+// The argument vector of execve and posix_spawn; it points into `arguments`.
+std::vector<char*> Argv(const std::string& program, const std::vector<std::string>& arguments) {
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
+  return argv;
+}
 
 // A started program and the files its output goes to.
 struct Started {
@@ -51,24 +55,23 @@ Started Start(const std::string& program, const std::vector<std::string>& argume
                                    0600);
   posix_spawn_file_actions_addopen(&actions, 2, started.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0600);
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
+  std::vector<char*> argv = Argv(program, arguments);
   int rc = posix_spawn(&started.pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) throw std::runtime_error("cannot start " + program);
   return started;
 }
 
+// What a program that ended with `status` printed.
+ProgramRun Ended(const Started& started, int status) {
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Slurp(started.out),
+          Slurp(started.err)};
+}
+
 ProgramRun Finish(const Started& started) {
   int status = 0;
   waitpid(started.pid, &status, 0);
-  ProgramRun run;
-  run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  run.out = Slurp(started.out);
-  run.err = Slurp(started.err);
-  return run;
+  return Ended(started, status);
 }
 
 }  // namespace
@@ -94,11 +97,7 @@ bool BackgroundProgram::Running() {
   int status = 0;
   pid_t done = waitpid(state_->started.pid, &status, WNOHANG);
   if (done == 0) return true;
-  ProgramRun run;
-  run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  run.out = Slurp(state_->started.out);
-  run.err = Slurp(state_->started.err);
-  state_->finished = run;
+  state_->finished = Ended(state_->started, status);
   return false;
 }
 
@@ -143,10 +142,7 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
   TempFolder folder;
   std::string out = (folder.path() / "out").string();
   std::string err = (folder.path() / "err").string();
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
+  std::vector<char*> argv = Argv(program, arguments);
   pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("cannot start " + program);
   if (pid == 0) {

@@ -25,8 +25,6 @@ std::string Iso(const std::string& day) {
   return text;
 }
 
-std::string Number(double value) { return NumberText(value); }
-
 std::string Quoted(const std::string& text) {
   std::string quoted = "'";
   for (char c : text) {
@@ -34,6 +32,19 @@ std::string Quoted(const std::string& text) {
     quoted += c;
   }
   return quoted + "'";
+}
+
+// A voucher line marked lost or damaged (with its damage in percent).
+void MarkedLine(CompanyFile& file, int32_t voucher, const std::string& day, int32_t item,
+                int32_t party, double quantity, const std::string& marker,
+                const std::string& percent) {
+  file.Execute(
+      "Insert Into Tran2 (VchCode, SrNo, RecType, VchType, Date, MasterCode1, Cm1, Value1) "
+      "values (" +
+      std::to_string(voucher) + ", 1, 1, 11, '" + Iso(day) + "', " + std::to_string(item) + ", " +
+      std::to_string(party) + ", " + NumberText(quantity) + ")");
+  file.Execute("Insert Into ItemDesc (VchCode, SrNo, Desc1, Desc2) values (" +
+               std::to_string(voucher) + ", 1, " + Quoted(marker) + ", " + percent + ")");
 }
 
 }  // namespace
@@ -58,12 +69,13 @@ CompanyYear& CompanyYear::Item(int32_t code, const std::string& name) {
 
 CompanyYear& CompanyYear::Rate(int32_t party, int32_t item, double rate, double piece_value) {
   file_.Execute("Insert Into at_PartyPriceConfig values (" + std::to_string(party) + ", " +
-                std::to_string(item) + ", " + Number(rate) + ", 0, " + Number(piece_value) + ")");
+                std::to_string(item) + ", " + NumberText(rate) + ", 0, " + NumberText(piece_value) +
+                ")");
   return *this;
 }
 
 CompanyYear& CompanyYear::Settings(double bs1, double bs2) {
-  file_.Execute("Insert Into at_ILC values (" + Number(bs1) + ", " + Number(bs2) + ")");
+  file_.Execute("Insert Into at_ILC values (" + NumberText(bs1) + ", " + NumberText(bs2) + ")");
   return *this;
 }
 
@@ -86,34 +98,19 @@ CompanyYear& CompanyYear::StockEntry(int voucher_type, const std::string& day,
       "MasterCode2, Value1) values (" +
       std::to_string(voucher) + ", " + std::to_string(voucher_type) + ", '" + Iso(day) + "', " +
       Quoted(challan) + ", " + std::to_string(reference ? reference : voucher) + ", 3, 0, " +
-      std::to_string(item) + ", " + std::to_string(party) + ", " + Number(value) + ")");
+      std::to_string(item) + ", " + std::to_string(party) + ", " + NumberText(value) + ")");
   return *this;
 }
 
 CompanyYear& CompanyYear::Lost(const std::string& day, int32_t item, int32_t party, double quantity,
                                const std::string& marker) {
-  int32_t voucher = NextVoucher();
-  file_.Execute(
-      "Insert Into Tran2 (VchCode, SrNo, RecType, VchType, Date, MasterCode1, Cm1, Value1) "
-      "values (" +
-      std::to_string(voucher) + ", 1, 1, 11, '" + Iso(day) + "', " + std::to_string(item) + ", " +
-      std::to_string(party) + ", " + Number(quantity) + ")");
-  file_.Execute("Insert Into ItemDesc (VchCode, SrNo, Desc1) values (" + std::to_string(voucher) +
-                ", 1, " + Quoted(marker) + ")");
+  MarkedLine(file_, NextVoucher(), day, item, party, quantity, marker, "NULL");
   return *this;
 }
 
 CompanyYear& CompanyYear::Damaged(const std::string& day, int32_t item, int32_t party,
                                   double quantity, double percent, const std::string& marker) {
-  int32_t voucher = NextVoucher();
-  file_.Execute(
-      "Insert Into Tran2 (VchCode, SrNo, RecType, VchType, Date, MasterCode1, Cm1, Value1) "
-      "values (" +
-      std::to_string(voucher) + ", 1, 1, 11, '" + Iso(day) + "', " + std::to_string(item) + ", " +
-      std::to_string(party) + ", " + Number(quantity) + ")");
-  file_.Execute("Insert Into ItemDesc (VchCode, SrNo, Desc1, Desc2) values (" +
-                std::to_string(voucher) + ", 1, " + Quoted(marker) + ", " +
-                Quoted(Number(percent)) + ")");
+  MarkedLine(file_, NextVoucher(), day, item, party, quantity, marker, Quoted(NumberText(percent)));
   return *this;
 }
 
@@ -134,7 +131,7 @@ CompanyYear& CompanyYear::RentVoucher(int32_t code, const std::string& day, int3
         std::to_string(code) + ", " + std::to_string(line) + ", " +
         std::to_string(item.record_type) + ", 9, '" + Iso(day) + "', 'R" + std::to_string(code) +
         "', " + std::to_string(item.item) + ", " + std::to_string(party) + ", " +
-        Number(Val(item.carried)) + ")");
+        NumberText(Val(item.carried)) + ")");
     file_.Execute("Insert Into ItemDesc (VchCode, SrNo, Desc6, Desc11, Desc12) values (" +
                   std::to_string(code) + ", " + std::to_string(line) + ", " + Quoted(item.carried) +
                   ", " + Quoted(item.challan) + ", " + Quoted(item.challan_date) + ")");
@@ -260,6 +257,21 @@ std::string Describe(const refhost::RentLine& line) {
     text += column + "=" + (value.IsNull() ? "null" : value.ToText());
   }
   return text;
+}
+
+std::vector<std::string> RentLines(const RentRun& run) {
+  std::vector<std::string> lines;
+  for (const auto& line : run.lines) {
+    if (line.Get("RecType") != Variant(1.0)) continue;
+    std::string text;
+    for (const char* column :
+         {"SrNo", "Code1", "D1", "D2", "D3", "D4", "Dte1", "Dte2", "Days", "Qty"}) {
+      Variant value = line.Get(column);
+      text += (text.empty() ? "" : " ") + (value.IsNull() ? "-" : value.ToText());
+    }
+    lines.push_back(text);
+  }
+  return lines;
 }
 
 }  // namespace rnt::testing

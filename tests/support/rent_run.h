@@ -89,6 +89,11 @@ inline void PrintTo(Storage storage, std::ostream* out) {
   *out << (storage == Storage::kFile ? "file" : "server");
 }
 
+// The name of a test's instance on that storage.
+inline std::string StorageName(const ::testing::TestParamInfo<Storage>& info) {
+  return info.param == Storage::kFile ? "File" : "Server";
+}
+
 // A test company copied to the test server the first time it is run there,
 // under a company code of its own; its catalogues are dropped afterwards.
 class ServerCopy {
@@ -151,5 +156,9 @@ class RentRunTest : public ::testing::TestWithParam<Storage> {
 
 // A rent line's columns as text, "null" for a null, for comparing whole lines.
 std::string Describe(const refhost::RentLine& line);
+
+// SrNo, item, D1-D4, period, days, quantity-days of each rent line (not the
+// lost or damaged ones) in order, "-" for a null.
+std::vector<std::string> RentLines(const RentRun& run);
 
 }  // namespace rnt::testing
