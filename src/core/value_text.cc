@@ -184,6 +184,13 @@ std::string NumberText(double value) {
   RequireFinite(value);
   if (value == 0) return "0";  // also for -0
   std::array<char, 32> buffer;
+  // Whole numbers of up to 15 digits (quantities, days, codes: most of what a
+  // statement prints) read the same as their 15-digit text, without its cost.
+  if (std::abs(value) < 1e15 && value == std::trunc(value)) {
+    const auto whole =
+        std::to_chars(buffer.data(), buffer.data() + buffer.size(), static_cast<int64_t>(value));
+    return std::string(buffer.data(), whole.ptr);
+  }
   const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
                                     std::chars_format::general, 15);
   std::string text(buffer.data(), result.ptr);

@@ -4,7 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
-#include <deque>
+#include <forward_list>
 #include <limits>
 #include <optional>
 #include <string>
@@ -41,7 +41,8 @@ struct Token {
 // not copies.
 struct Tokens {
   std::vector<Token> list;
-  std::deque<std::string> unquoted;  // a deque: its texts never move
+  // Texts that never move, and no allocation for the many queries without one.
+  std::forward_list<std::string> unquoted;
 };
 
 // The classes of the characters of a statement, by table: every query of a
@@ -176,7 +177,7 @@ class Lexer {
       Add(TokenKind::kText, sql_.substr(start + 1, pos_ - start - 2));
       return;
     }
-    Add(TokenKind::kText, tokens_.unquoted.emplace_back(std::move(value)));
+    Add(TokenKind::kText, tokens_.unquoted.emplace_front(std::move(value)));
   }
 
   size_t Closing(char closing, std::string_view what) const {

@@ -71,15 +71,21 @@ std::string IsoText(Date date) {
 }
 
 std::optional<Date> FromIsoText(std::string_view text) {
-  int year = 0, month = 0, day = 0;
-  char rest = 0;
-  std::string copy(text);
-  if (text.size() != 10 ||
-      std::sscanf(copy.c_str(), "%4d-%2d-%2d%c", &year, &month, &day, &rest) != 3) {
-    return std::nullopt;
-  }
+  // "yyyy-mm-dd" exactly: every date cell of every query passes here.
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+  auto number = [text](size_t at, size_t digits) -> std::optional<int> {
+    int value = 0;
+    const char* begin = text.data() + at;
+    const auto [end, error] = std::from_chars(begin, begin + digits, value);
+    if (error != std::errc() || end != begin + digits || *begin == '-' || *begin == '+') {
+      return std::nullopt;
+    }
+    return value;
+  };
+  const std::optional<int> year = number(0, 4), month = number(5, 2), day = number(8, 2);
+  if (!year || !month || !day) return std::nullopt;
   try {
-    return Date::FromYmd(year, month, day);
+    return Date::FromYmd(*year, *month, *day);
   } catch (const Error&) {
     return std::nullopt;
   }
@@ -91,13 +97,17 @@ std::string ColumnText(sqlite3_stmt* statement, int column) {
   return text ? std::string(reinterpret_cast<const char*>(text), size) : std::string();
 }
 
+// The declared kind of a result column; kOther for an expression.
+ColumnKind DeclaredKind(sqlite3_stmt* statement, int column) {
+  const char* declared = sqlite3_column_decltype(statement, column);
+  return declared ? ColumnFromDeclaration("", declared).kind : ColumnKind::kOther;
+}
+
 // One cell as a Variant: by the column's declared kind where it has one, else
 // by what the cell holds.
-Variant CellValue(sqlite3_stmt* statement, int column) {
+Variant CellValue(sqlite3_stmt* statement, int column, ColumnKind kind) {
   int storage = sqlite3_column_type(statement, column);
   if (storage == SQLITE_NULL) return Variant::Null();
-  const char* declared = sqlite3_column_decltype(statement, column);
-  ColumnKind kind = declared ? ColumnFromDeclaration("", declared).kind : ColumnKind::kOther;
 
   if (kind == ColumnKind::kDate && storage == SQLITE_TEXT) {
     std::string text = ColumnText(statement, column);
@@ -366,10 +376,12 @@ void SqliteBackend::QueryEach(const QueryShape& shape, std::vector<std::string>&
   columns.clear();
   columns.reserve(count);
   for (int i = 0; i < count; ++i) columns.emplace_back(sqlite3_column_name(statement, i));
+  std::vector<ColumnKind> kinds(count);
+  for (int i = 0; i < count; ++i) kinds[i] = DeclaredKind(statement, i);
   std::vector<Variant> row(count);
   int rc;
   while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-    for (int i = 0; i < count; ++i) row[i] = CellValue(statement, i);
+    for (int i = 0; i < count; ++i) row[i] = CellValue(statement, i, kinds[i]);
     each(row);
   }
   if (rc != SQLITE_DONE) Fail("query", shape.key);

@@ -20,7 +20,14 @@ TEST(ValTest, ReadsTheLeadingNumberOnly) {
 
 TEST(NumberTextTest, ShortestTextOfFifteenDigits) {
   const std::pair<double, const char*> cases[] = {
-      {0.1 + 0.2, "0.3"}, {90, "90"}, {-0.25, "-0.25"}, {-0.0, "0"}, {1.0 / 3, "0.333333333333333"},
+      {0.1 + 0.2, "0.3"},
+      {90, "90"},
+      {-0.25, "-0.25"},
+      {-0.0, "0"},
+      {1.0 / 3, "0.333333333333333"},
+      {-999999999999999, "-999999999999999"},
+      {1e15, "1E+15"},
+      {123456789012345.6, "123456789012346"},
   };
   for (const auto& [value, text] : cases) EXPECT_EQ(NumberText(value), text) << text;
   EXPECT_EQ(Val(NumberText(1e20)), 1e20);  // large numbers still read back
