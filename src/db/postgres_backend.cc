@@ -223,23 +223,20 @@ std::vector<std::optional<std::string>> ParameterTexts(const QueryShape& shape) 
   return texts;
 }
 
-ResultRows RowsOf(const pqxx::result& result) {
-  ResultRows rows;
-  const auto columns = result.columns();
+void VisitRows(const pqxx::result& result, std::vector<std::string>& columns,
+               const std::function<void(const std::vector<Variant>& row)>& each) {
+  const auto count = result.columns();
   std::vector<pqxx::oid> types;
-  for (pqxx::row::size_type i = 0; i < columns; ++i) {
-    rows.columns.emplace_back(result.column_name(i));
+  columns.clear();
+  for (pqxx::row::size_type i = 0; i < count; ++i) {
+    columns.emplace_back(result.column_name(i));
     types.push_back(result.column_type(i));
   }
-  rows.rows.reserve(result.size());
+  std::vector<Variant> row(count);
   for (const pqxx::row& source : result) {
-    std::vector<Variant>& row = rows.rows.emplace_back();
-    row.reserve(columns);
-    for (pqxx::row::size_type i = 0; i < columns; ++i) {
-      row.push_back(CellValue(source[i], types[i]));
-    }
+    for (pqxx::row::size_type i = 0; i < count; ++i) row[i] = CellValue(source[i], types[i]);
+    each(row);
   }
-  return rows;
 }
 
 }  // namespace
@@ -323,17 +320,19 @@ void PostgresBackend::Forget(const std::string& key) {
 
 // Translation is done once per shape and kinds of values; later queries of the
 // shape only send their values.
-ResultRows PostgresBackend::Run(const QueryShape& shape, std::string_view what) {
+void PostgresBackend::RunEach(const QueryShape& shape, std::string_view what,
+                              std::vector<std::string>& columns,
+                              const std::function<void(const std::vector<Variant>& row)>& each) {
   const std::string key = ShapeKey(shape);
   const auto texts = ParameterTexts(shape);
   for (int attempt = 1;; ++attempt) {
     const std::string name = statements_.contains(key)
                                  ? statements_.at(key)
                                  : Prepared(key, TranslateShape(shape, Dialect::kPostgres));
-    std::optional<ResultRows> rows =
-        Guarded(where_, what, shape.key, [&]() -> std::optional<ResultRows> {
+    std::optional<pqxx::result> result =
+        Guarded(where_, what, shape.key, [&]() -> std::optional<pqxx::result> {
           try {
-            return RowsOf(session_->Run(name, texts));
+            return session_->Run(name, texts);
           } catch (const pqxx::feature_not_supported&) {
             // The server refuses a statement whose result columns changed
             // since it was prepared ("select *" over a work table that has
@@ -342,19 +341,35 @@ ResultRows PostgresBackend::Run(const QueryShape& shape, std::string_view what) 
             return std::nullopt;
           }
         });
-    if (rows) return std::move(*rows);
+    if (result) {
+      VisitRows(*result, columns, each);
+      return;
+    }
     Forget(key);
   }
 }
 
-void PostgresBackend::Execute(const QueryShape& shape) { Run(shape, "statement"); }
+void PostgresBackend::Execute(const QueryShape& shape) {
+  std::vector<std::string> columns;
+  RunEach(shape, "statement", columns, [](const std::vector<Variant>&) {});
+}
 
 void PostgresBackend::Check(const QueryShape& shape) {
   const std::string key = ShapeKey(shape);
   if (!statements_.contains(key)) Prepared(key, TranslateShape(shape, Dialect::kPostgres));
 }
 
-ResultRows PostgresBackend::Query(const QueryShape& shape) { return Run(shape, "query"); }
+ResultRows PostgresBackend::Query(const QueryShape& shape) {
+  ResultRows result;
+  RunEach(shape, "query", result.columns,
+          [&result](const std::vector<Variant>& row) { result.rows.push_back(row); });
+  return result;
+}
+
+void PostgresBackend::QueryEach(const QueryShape& shape, std::vector<std::string>& columns,
+                                const std::function<void(const std::vector<Variant>& row)>& each) {
+  RunEach(shape, "query", columns, each);
+}
 
 void PostgresBackend::ExecuteNative(const std::string& sql) {
   Guarded(where_, "statement", sql, [&] {

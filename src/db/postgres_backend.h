@@ -33,6 +33,10 @@ class PostgresBackend : public Backend {
   void Check(const QueryShape& shape) override;
   void ExecuteNative(const std::string& sql) override;
   ResultRows Query(const QueryShape& shape) override;
+  // The server sends the whole result at once; its rows become values one at
+  // a time, so that they are not held twice.
+  void QueryEach(const QueryShape& shape, std::vector<std::string>& columns,
+                 const std::function<void(const std::vector<Variant>& row)>& each) override;
   std::vector<ColumnInfo> TableColumns(std::string_view table) override;
   void Insert(std::string_view table,
               const std::vector<std::pair<std::string, Variant>>& values) override;
@@ -45,8 +49,9 @@ class PostgresBackend : public Backend {
   const std::string& Prepared(const std::string& key, const std::string& sql);
   // Drops the prepared statement of a key, if there is one.
   void Forget(const std::string& key);
-  // Runs a shape's statement and reads its rows.
-  ResultRows Run(const QueryShape& shape, std::string_view what);
+  // Runs a shape's statement and hands its rows to `each` one at a time.
+  void RunEach(const QueryShape& shape, std::string_view what, std::vector<std::string>& columns,
+               const std::function<void(const std::vector<Variant>& row)>& each);
 
   std::string where_;  // "catalogue 'c' on server 'host:port'", for messages
   std::unique_ptr<Session> session_;
