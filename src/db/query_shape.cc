@@ -75,15 +75,19 @@ bool IsSymbol(const Token& token, std::string_view symbol) {
   return token.kind == TokenKind::kSymbol && token.text == symbol;
 }
 
-// Splits a statement into tokens. In a shape's key (`markers_allowed`) a "?"
-// is the marker of a value; in the host's text it is not part of the dialect.
+// Splits a statement into tokens and hands each to `sink` as it is read, so
+// that taking a query apart needs no list of its tokens. In a shape's key
+// (`markers_allowed`) a "?" is the marker of a value; in the host's text it is
+// not part of the dialect. A quoted text whose doubled quotes are undone is
+// kept in `unquoted`, which the tokens' texts then point into.
+template <typename Sink>
 class Lexer {
  public:
-  Lexer(std::string_view sql, bool markers_allowed)
-      : sql_(sql), markers_allowed_(markers_allowed) {}
+  Lexer(std::string_view sql, bool markers_allowed, std::forward_list<std::string>& unquoted,
+        Sink& sink)
+      : sql_(sql), markers_allowed_(markers_allowed), unquoted_(unquoted), sink_(sink) {}
 
-  Tokens Run() {
-    tokens_.list.reserve(sql_.size() / 4 + 1);
+  void Run() {
     while (pos_ < sql_.size()) {
       const char c = sql_[pos_];
       if (IsBlank(c)) {
@@ -111,20 +115,22 @@ class Lexer {
         LexSymbol(c);
       }
     }
-    return std::move(tokens_);
   }
 
  private:
-  void Add(TokenKind kind, std::string_view text) { tokens_.list.push_back({kind, text}); }
+  void Add(TokenKind kind, std::string_view text) {
+    last_ = Token{kind, text};
+    any_ = true;
+    sink_(last_);
+  }
 
   bool NextIsDigit() const { return pos_ + 1 < sql_.size() && IsDigit(sql_[pos_ + 1]); }
 
   // A point after a name or a closing parenthesis qualifies it ("t2.5" is not a number).
   bool LastIsOperand() const {
-    if (tokens_.list.empty()) return false;
-    const Token& last = tokens_.list.back();
-    return last.kind == TokenKind::kWord || last.kind == TokenKind::kBracketed ||
-           IsSymbol(last, ")");
+    if (!any_) return false;
+    return last_.kind == TokenKind::kWord || last_.kind == TokenKind::kBracketed ||
+           IsSymbol(last_, ")");
   }
 
   // Digits, an optional fraction and an optional exponent ("1e5", "2.5E-3").
@@ -177,7 +183,7 @@ class Lexer {
       Add(TokenKind::kText, sql_.substr(start + 1, pos_ - start - 2));
       return;
     }
-    Add(TokenKind::kText, tokens_.unquoted.emplace_front(std::move(value)));
+    Add(TokenKind::kText, unquoted_.emplace_front(std::move(value)));
   }
 
   size_t Closing(char closing, std::string_view what) const {
@@ -207,22 +213,36 @@ class Lexer {
 
   std::string_view sql_;
   bool markers_allowed_;
+  std::forward_list<std::string>& unquoted_;
+  Sink& sink_;
   size_t pos_ = 0;
-  Tokens tokens_;
+  Token last_{TokenKind::kSymbol, {}};
+  bool any_ = false;  // whether last_ holds a token
 };
 
-// Statements that define tables take no parameters: their numbers (column
-// sizes) stay in the text.
-bool IsDefinition(const std::vector<Token>& tokens) {
-  return !tokens.empty() &&
-         (IsWord(tokens[0], "create") || IsWord(tokens[0], "alter") || IsWord(tokens[0], "drop"));
+// All the tokens of a statement.
+Tokens Lex(std::string_view sql, bool markers_allowed) {
+  Tokens tokens;
+  tokens.list.reserve(sql.size() / 4 + 1);
+  auto keep = [&tokens](const Token& token) { tokens.list.push_back(token); };
+  Lexer(sql, markers_allowed, tokens.unquoted, keep).Run();
+  return tokens;
 }
 
-// The row count of "select [distinct] top N" belongs to the shape.
-bool IsTopCount(const std::vector<Token>& tokens, size_t i) {
-  return i >= 2 && IsWord(tokens[i - 1], "top") &&
-         (IsWord(tokens[i - 2], "select") || IsWord(tokens[i - 2], "distinct") ||
-          IsWord(tokens[i - 2], "all"));
+// Statements that define tables take no parameters: their numbers (column
+// sizes) stay in the text. `first` is the statement's first token.
+bool IsDefinition(const Token& first) {
+  return IsWord(first, "create") || IsWord(first, "alter") || IsWord(first, "drop");
+}
+bool IsDefinition(const std::vector<Token>& tokens) {
+  return !tokens.empty() && IsDefinition(tokens[0]);
+}
+
+// The row count of "select [distinct] top N" belongs to the shape: a number
+// after `before_last` and `last`.
+bool IsTopCount(const Token& before_last, const Token& last) {
+  return IsWord(last, "top") && (IsWord(before_last, "select") || IsWord(before_last, "distinct") ||
+                                 IsWord(before_last, "all"));
 }
 
 // A number of the text: whole numbers that fit are 32-bit integers.
@@ -393,7 +413,7 @@ class Translator {
   Translator(const QueryShape& shape, Dialect dialect) : shape_(shape), dialect_(dialect) {}
 
   std::string Run() {
-    Tokens lexed = Lexer(shape_.key, true).Run();
+    Tokens lexed = Lex(shape_.key, true);
     std::vector<Token>& tokens = lexed.list;
     if (!tokens.empty() && IsSymbol(tokens.back(), ";")) tokens.pop_back();
     const auto markers = std::count_if(tokens.begin(), tokens.end(),
@@ -722,20 +742,26 @@ class Translator {
 }  // namespace
 
 QueryShape ShapeQuery(std::string_view host_sql) {
-  const Tokens lexed = Lexer(host_sql, false).Run();
-  const std::vector<Token>& tokens = lexed.list;
-  const bool definition = IsDefinition(tokens);
   QueryShape shape;
-  shape.key.reserve(host_sql.size());
-  auto append = [&shape](std::string_view word) {
-    if (!shape.key.empty()) shape.key += ' ';
-    shape.key += word;
+  // The key is written into a buffer as long as it can get: no token grows
+  // past its text in the query, and each takes at most one blank before it.
+  std::string key(2 * host_sql.size() + 1, ' ');
+  size_t length = 0;
+  auto append = [&key, &length](std::string_view word) {
+    if (length > 0) ++length;  // the blank is there already
+    if (length + word.size() > key.size()) key.resize(2 * (length + word.size()), ' ');
+    word.copy(key.data() + length, word.size());
+    length += word.size();
   };
-  for (size_t i = 0; i < tokens.size(); ++i) {
-    const Token& token = tokens[i];
+  bool definition = false;
+  size_t count = 0;
+  Token before_last{TokenKind::kSymbol, {}};
+  Token last{TokenKind::kSymbol, {}};
+  auto take = [&](const Token& token) {
+    if (count++ == 0) definition = IsDefinition(token);
     switch (token.kind) {
       case TokenKind::kNumber:
-        if (definition || IsTopCount(tokens, i)) {
+        if (definition || (count >= 3 && IsTopCount(before_last, last))) {
           append(token.text);
         } else {
           shape.params.push_back(NumberValue(token.text));
@@ -765,7 +791,13 @@ QueryShape ShapeQuery(std::string_view host_sql) {
       default:
         append(token.text);
     }
-  }
+    before_last = last;
+    last = token;
+  };
+  std::forward_list<std::string> unquoted;
+  Lexer(host_sql, false, unquoted, take).Run();
+  key.resize(length);
+  shape.key = std::move(key);
   return shape;
 }
 
