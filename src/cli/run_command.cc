@@ -331,10 +331,25 @@ int Run(const RunOptions& options, std::ostream& out, std::ostream& err) {
   return kRunFinished;
 }
 
+// Runs one command and gives its exit status: a wrong command line is 2 and a
+// failure 1, each said in one line on `err`; `not_done` says what failed.
+template <typename Command>
+int ExitStatusOf(std::ostream& err, std::string_view not_done, Command&& command) {
+  try {
+    return command();
+  } catch (const CommandLineError& error) {
+    err << "rnt0417: " << error.what() << "\n";
+    return kBadCommandLine;
+  } catch (const std::exception& error) {
+    err << "rnt0417: " << not_done << ": " << error.what() << "\n";
+    return kRunNotMade;
+  }
+}
+
 }  // namespace
 
 int PostRentVoucher(const PostOptions& options, std::ostream& out, std::ostream& err) {
-  try {
+  return ExitStatusOf(err, "the rent voucher could not be posted", [&] {
     auto [rent_date, user] = CheckPostValues(options, options.user.value_or(LoginName()));
     RequireFile("--company", options.company);
     auto company = std::make_shared<refhost::YearFile>(std::filesystem::absolute(options.company),
@@ -366,17 +381,11 @@ int PostRentVoucher(const PostOptions& options, std::ostream& out, std::ostream&
     out << "posted rent voucher " << voucher << " of " << options.party << " on "
         << ShortDateText(rent_date) << "\n";
     return kRunFinished;
-  } catch (const CommandLineError& error) {
-    err << "rnt0417: " << error.what() << "\n";
-    return kBadCommandLine;
-  } catch (const std::exception& error) {
-    err << "rnt0417: the rent voucher could not be posted: " << error.what() << "\n";
-    return kRunNotMade;
-  }
+  });
 }
 
 int CopyCompany(const CopyOptions& options, std::ostream& out, std::ostream& err) {
-  try {
+  return ExitStatusOf(err, "the company could not be copied", [&] {
     refhost::CompanyFiles files;
     RequireFile("--company", options.company);
     files.current = std::filesystem::absolute(options.company);
@@ -390,13 +399,7 @@ int CopyCompany(const CopyOptions& options, std::ostream& out, std::ostream& err
       out << "copied into catalogue " << catalogue << "\n";
     }
     return kRunFinished;
-  } catch (const CommandLineError& error) {
-    err << "rnt0417: " << error.what() << "\n";
-    return kBadCommandLine;
-  } catch (const std::exception& error) {
-    err << "rnt0417: the company could not be copied: " << error.what() << "\n";
-    return kRunNotMade;
-  }
+  });
 }
 
 std::string LoginName() {
@@ -406,15 +409,7 @@ std::string LoginName() {
 }
 
 int RunRentRun(const RunOptions& options, std::ostream& out, std::ostream& err) {
-  try {
-    return Run(options, out, err);
-  } catch (const CommandLineError& error) {
-    err << "rnt0417: " << error.what() << "\n";
-    return kBadCommandLine;
-  } catch (const std::exception& error) {
-    err << "rnt0417: the run could not be made: " << error.what() << "\n";
-    return kRunNotMade;
-  }
+  return ExitStatusOf(err, "the run could not be made", [&] { return Run(options, out, err); });
 }
 
 }  // namespace rnt::cli
