@@ -28,7 +28,6 @@ std::vector<VoucherItem> VoucherItems(host::CompanyContext& context, const RunVa
 WalkResult RunContinuationWalk(host::CompanyContext& context, const RunValues& values) {
   WalkResult result;
   std::vector<VoucherItem> items = VoucherItems(context, values);
-  result.had_item_rows = !items.empty();
   Variant current_item;  // not reset from item to item
   for (const VoucherItem& item : items) {
     if (!item.item.IsNull()) result.items.insert(item.item.ToText());

@@ -34,7 +34,6 @@ struct WalkState {
 
 // What the walk leaves for the pass over unlisted items.
 struct WalkResult {
-  bool had_item_rows = false;
   std::set<std::string> items;  // the voucher's items, by code text
 };
 

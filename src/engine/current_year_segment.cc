@@ -11,26 +11,46 @@
 namespace rnt::engine {
 namespace {
 
-// The day's issues and returns under the row's own challan number.
+// Which opening entries a day's totals count: none on the year's first day
+// when the previous year's walk carried the balance into it.
+queries::OpeningEntries OpeningsOn(const Variant& day, const std::optional<Date>& carried_day) {
+  return carried_day && DayOf(day) == carried_day ? queries::OpeningEntries::kLeftOut
+                                                  : queries::OpeningEntries::kCounted;
+}
+
+// The row's day: the issues and returns under its own challan number, or
+// the whole day's when the day came on several challans.
 std::optional<DayTotals> ChallanDay(host::CompanyContext& context, const RunValues& values,
-                                    const MovementRow& row) {
+                                    const MovementRow& row,
+                                    const std::optional<Date>& carried_day) {
   std::optional<DayTotals> totals;
   host::Attempt(context.report, "read a challan's totals", [&] {
-    std::string sql = queries::ChallanTotals(row.voucher_no.ToText(), row.date.ToText(),
-                                             values.party_code.ToText(), row.item.ToText());
+    std::string party = values.party_code.ToText();
+    queries::OpeningEntries openings = OpeningsOn(row.date, carried_day);
+    std::string sql =
+        row.shares_its_day
+            ? queries::DayTotalsByDate(row.date.ToText(), party, row.item.ToText(), openings)
+            : queries::ChallanTotals(row.voucher_no.ToText(), row.date.ToText(), party,
+                                     row.item.ToText(), openings);
     totals = ReadDayTotals(*QueryYear(context, FinancialYear::kCurrent, sql));
   });
   return totals;
 }
 
-// The next row's issues under its own challan and the day's returns.
+// The next row's issues under its own challan and the day's returns; the
+// whole day's when that day came on several challans.
 std::optional<DayTotals> LookAhead(host::CompanyContext& context, const RunValues& values,
-                                   const MovementRow& next) {
+                                   const MovementRow& next,
+                                   const std::optional<Date>& carried_day) {
   std::optional<DayTotals> totals;
   host::Attempt(context.report, "look ahead at the next challan", [&] {
+    std::string party = values.party_code.ToText();
+    queries::OpeningEntries openings = OpeningsOn(next.date, carried_day);
     std::string sql =
-        queries::LookAheadTotals(TrimmedText(next.voucher_no).value_or(""), next.date.ToText(),
-                                 values.party_code.ToText(), next.item.ToText());
+        next.shares_its_day
+            ? queries::DayTotalsByDate(next.date.ToText(), party, next.item.ToText(), openings)
+            : queries::LookAheadTotals(TrimmedText(next.voucher_no).value_or(""),
+                                       next.date.ToText(), party, next.item.ToText(), openings);
     totals = ReadDayTotals(*QueryYear(context, FinancialYear::kCurrent, sql));
   });
   return totals;
@@ -41,17 +61,16 @@ std::optional<DayTotals> LookAhead(host::CompanyContext& context, const RunValue
 void WalkMovements(host::CompanyContext& context, const RunValues& values, const VoucherItem& item,
                    const std::vector<MovementRow>& rows, WalkState& state, bool opening_line) {
   const Variant& party = values.party_code;
+  const std::optional<Date> carried_day = CarriedOpeningDay(context, values);
   std::optional<Date> year_date;
   bool first_line = true;
   for (size_t index = 0; index < rows.size(); ++index) {
     const MovementRow& row = rows[index];
     const MovementRow* next = index + 1 < rows.size() ? &rows[index + 1] : nullptr;
-    if (row.first_of_item_day) {
-      AddDamageAndLostLines(context, row.item, party, row.date);
-    }
+    AddDamageAndLostLines(context, row.item, party, row.date);
     // A challan whose totals cannot be read is judged with the P and M that
     // the look-ahead left.
-    std::optional<DayTotals> day = ChallanDay(context, values, row);
+    std::optional<DayTotals> day = ChallanDay(context, values, row, carried_day);
     if (day) {
       state.issued = day->movement.issued;
       state.returned = day->movement.returned;
@@ -81,7 +100,7 @@ void WalkMovements(host::CompanyContext& context, const RunValues& values, const
 
     // The look-ahead's P and M take the place of the row's own.
     if (next != nullptr) {
-      if (std::optional<DayTotals> ahead = LookAhead(context, values, *next)) {
+      if (std::optional<DayTotals> ahead = LookAhead(context, values, *next, carried_day)) {
         state.issued = ahead->movement.issued;
         state.returned = ahead->movement.returned;
       }
@@ -108,11 +127,7 @@ void WalkMovements(host::CompanyContext& context, const RunValues& values, const
 
 void RunCurrentYearSegment(host::CompanyContext& context, const RunValues& values,
                            const VoucherItem& item, WalkState& state) {
-  // Each challan's totals are its own, so two challans of a day both count;
-  // the day's lost and damaged pieces are billed once.
-  std::vector<MovementRow> rows = TakeEachDayOnce(
-      ItemMovementList(context, values, item, state.walk_start, FinancialYear::kCurrent),
-      SameDayRows::kEveryRow);
+  std::vector<MovementRow> rows = CurrentYearMovementList(context, values, item, state.walk_start);
   if (!rows.empty()) {
     bool opening_line = QuantityOf(state.opening) > 0;
     if (opening_line) {

@@ -1,7 +1,5 @@
 #include "engine/host_data.h"
 
-#include <set>
-
 #include "engine/value_helpers.h"
 #include "host/skipped_step.h"
 #include "rnt/error.h"
@@ -46,33 +44,33 @@ std::vector<MovementRow> ReadMovementList(HostRecordset& list, bool with_referen
   return rows;
 }
 
-std::vector<MovementRow> TakeEachDayOnce(std::vector<MovementRow> rows, SameDayRows rule) {
+std::vector<MovementRow> TakeEachDayOnce(std::vector<MovementRow> rows) {
   // The rows kept move to the front of the list itself: a party's list holds
   // years of movements, and a second copy of it would double the run's memory.
   size_t kept = 0;
-  std::string day;  // the item and day of the rows being looked at
-  std::set<std::string> references_of_day;
+  std::string day;  // the item and day of the last row kept
   for (MovementRow& row : rows) {
     std::string key = DayKey(row);
-    bool new_day = kept == 0 || key != day;
-    if (new_day) {
-      day = key;
-      references_of_day.clear();
+    if (kept > 0 && key == day) {
+      rows[kept - 1].shares_its_day = true;
+      continue;
     }
-    std::string reference = row.reference.IsNull() ? std::string() : row.reference.ToText();
-    bool counted_already = false;
-    if (rule == SameDayRows::kOneRowPerDay) {
-      counted_already = !new_day;
-    } else if (rule == SameDayRows::kOneRowPerReference) {
-      counted_already = !references_of_day.insert(reference).second;
-    }
-    if (counted_already) continue;
-    row.first_of_item_day = new_day;
+    day = std::move(key);
+    row.shares_its_day = false;
     if (&rows[kept] != &row) rows[kept] = std::move(row);
     ++kept;
   }
   rows.resize(kept);
   return rows;
+}
+
+std::optional<Date> DayOf(const Variant& value) {
+  if (value.IsNull() || value.IsEmpty()) return std::nullopt;
+  try {
+    return value.ToDate();
+  } catch (const Error&) {
+    return std::nullopt;
+  }
 }
 
 bool SameItem(const Variant& a, const Variant& b) {

@@ -29,23 +29,23 @@ struct MovementRow {
   Variant item;
   Variant voucher_no;  // the rno column: Tran3.[No]
   Variant reference;   // Refcode, where the list has it
-  // The first row of its item and day: the day's lost and damaged pieces are
-  // billed on it, and only on it.
-  bool first_of_item_day = true;
+  // The list had more than one row of the item on this day (several
+  // challans, or one challan under several reference codes): the day's
+  // totals are then the whole day's, not this row's challan's or reference's.
+  bool shares_its_day = false;
 };
 
 // Reads a movement list to its end (rno, and Refcode when `with_reference`).
 std::vector<MovementRow> ReadMovementList(HostRecordset& list, bool with_reference);
 
-// How rows of one item on one day are told apart when a walk takes each day
-// once: rows whose totals are the whole day's are one row; rows whose totals
-// are their reference code's are one row per reference code.
-// Rows whose totals are their own challan's each count.
-enum class SameDayRows { kOneRowPerDay, kOneRowPerReference, kEveryRow };
+// Keeps one row per item and day, the first in list order, marked when the
+// day had several: a day's movement is billed on one line, whatever the
+// number of challans it came on, and its lost and damaged pieces once.
+std::vector<MovementRow> TakeEachDayOnce(std::vector<MovementRow> rows);
 
-// Drops the later rows of an item and day that would count the day's movement
-// again, and marks the first row of each item and day.
-std::vector<MovementRow> TakeEachDayOnce(std::vector<MovementRow> rows, SameDayRows rule);
+// The day a value of a date column stands for; nullopt for a null, an empty
+// value or anything that does not read as a date.
+std::optional<Date> DayOf(const Variant& value);
 
 // Whether two item codes are the same item; a null or empty code is no item.
 bool SameItem(const Variant& a, const Variant& b);

@@ -56,47 +56,50 @@ const std::set<std::pair<std::string, int32_t>>* MarkedDays(host::CompanyContext
   }
 }
 
-// The marked voucher lines of one item, party and day, read over the company
-// connection (never through the host object: they belong to the open company
-// whatever year a walk reads). Nothing when the query cannot be built or run;
-// codes or a day that are not what the query expects fail in the database,
-// which leaves the day without a line, and only other failures are reported.
-std::optional<db::Recordset> MarkedLines(host::CompanyContext& context, ItemsQuery query,
-                                         std::string_view kind, const Variant& item_code,
-                                         const Variant& party_code, const Variant& on_date) {
+// The marked voucher lines of one item, party and day: a current-year day's
+// over the company connection, a previous-year day's through the host's
+// previous-year data. Nothing when the query cannot be built or run; codes or
+// a day that are not what the query expects fail in the database, which
+// leaves the day without a line, and only other failures are reported.
+std::shared_ptr<HostRecordset> MarkedLines(host::CompanyContext& context, ItemsQuery query,
+                                           std::string_view kind, const Variant& item_code,
+                                           const Variant& party_code, const Variant& on_date,
+                                           FinancialYear year) {
   std::string item, party, day;
   try {
     item = item_code.ToText();
     party = party_code.ToText();
     day = FormatValue(on_date, "DD-MMM-yyyy").ToText();
   } catch (const Error&) {
-    return std::nullopt;  // a null has no text: no query
+    return nullptr;  // a null has no text: no query
   }
-  if (const auto* marked = MarkedDays(context, party)) {
+  const bool current_year = year == FinancialYear::kCurrent;
+  if (const auto* marked = current_year ? MarkedDays(context, party) : nullptr) {
     std::optional<Date> date = ParseDateText(day);
-    if (date && !marked->count({item, date->serial()})) return std::nullopt;
+    if (date && !marked->count({item, date->serial()})) return nullptr;
   }
   std::string sql = query(item, party, day);
   try {
+    if (!current_year) return QueryYear(context, year, sql);
     if (!context.connection) throw Error("there is no connection to the company database");
-    db::Recordset rows;
-    rows.Open(sql, *context.connection, db::CursorType::kDynamic, db::LockType::kBatchOptimistic);
+    auto rows = std::make_shared<db::Recordset>();
+    rows->Open(sql, *context.connection, db::CursorType::kDynamic, db::LockType::kBatchOptimistic);
     return rows;
   } catch (const DatabaseUnavailable& error) {
     context.report.Skip({"read the " + std::string(kind) + " items of " + day, error.what(), true});
-    return std::nullopt;
+    return nullptr;
   } catch (const std::exception& error) {
     if (ParseNumberText(item) && ParseNumberText(party) && ParseDateText(day)) {
       context.report.Skip({"read the " + std::string(kind) + " items of " + day,
                            std::string(error.what()) + " (query: " + sql + ")", false});
     }
-    return std::nullopt;
+    return nullptr;
   }
 }
 
 // Visits each row of the record set; a row that cannot be read ends the list.
-void ForEachRow(host::CompanyContext& context, std::optional<db::Recordset>& rows,
-                std::string_view kind, const std::function<void(db::Recordset&)>& visit) {
+void ForEachRow(host::CompanyContext& context, const std::shared_ptr<HostRecordset>& rows,
+                std::string_view kind, const std::function<void(HostRecordset&)>& visit) {
   if (!rows) return;
   host::Attempt(context.report, "walk the " + std::string(kind) + " items", [&] {
     for (; !rows->Eof(); rows->MoveNext()) visit(*rows);
@@ -132,11 +135,11 @@ void CountLine(host::CompanyContext& context) {
 }  // namespace
 
 void AddLostLine(host::CompanyContext& context, const Variant& item_code, const Variant& party_code,
-                 const Variant& on_date) {
-  std::optional<db::Recordset> rows =
-      MarkedLines(context, queries::LostItems, "lost", item_code, party_code, on_date);
+                 const Variant& on_date, FinancialYear year) {
+  std::shared_ptr<HostRecordset> rows =
+      MarkedLines(context, queries::LostItems, "lost", item_code, party_code, on_date, year);
   Variant total(int16_t{0});
-  ForEachRow(context, rows, "lost", [&](db::Recordset& row) {
+  ForEachRow(context, rows, "lost", [&](HostRecordset& row) {
     host::Attempt(context.report, "add a lost quantity to the day's total",
                   [&] { total = AddQuantity(total, row.Field("value1")); });
   });
@@ -163,12 +166,12 @@ void AddLostLine(host::CompanyContext& context, const Variant& item_code, const 
 }
 
 void AddDamageLine(host::CompanyContext& context, const Variant& item_code,
-                   const Variant& party_code, const Variant& on_date) {
-  std::optional<db::Recordset> rows =
-      MarkedLines(context, queries::DamagedItems, "damaged", item_code, party_code, on_date);
+                   const Variant& party_code, const Variant& on_date, FinancialYear year) {
+  std::shared_ptr<HostRecordset> rows =
+      MarkedLines(context, queries::DamagedItems, "damaged", item_code, party_code, on_date, year);
   Variant total(int16_t{0});
   double charge = 0;
-  ForEachRow(context, rows, "damaged", [&](db::Recordset& row) {
+  ForEachRow(context, rows, "damaged", [&](HostRecordset& row) {
     Variant quantity = row.Field("value1");
     host::Attempt(context.report, "add a damaged quantity to the day's total",
                   [&] { total = AddQuantity(total, quantity); });
@@ -204,9 +207,9 @@ void AddDamageLine(host::CompanyContext& context, const Variant& item_code,
 }
 
 void AddDamageAndLostLines(host::CompanyContext& context, const Variant& item_code,
-                           const Variant& party_code, const Variant& on_date) {
-  AddDamageLine(context, item_code, party_code, on_date);
-  AddLostLine(context, item_code, party_code, on_date);
+                           const Variant& party_code, const Variant& on_date, FinancialYear year) {
+  AddDamageLine(context, item_code, party_code, on_date, year);
+  AddLostLine(context, item_code, party_code, on_date, year);
 }
 
 }  // namespace rnt::engine

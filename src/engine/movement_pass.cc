@@ -29,24 +29,26 @@ std::vector<MovementRow> MovementList(host::CompanyContext& context, const RunVa
         values.party_code.ToText(), SqlDateText(Variant(values.closing_date)));
     rows = ReadMovementList(*QueryYear(context, pass.year, sql), !IsPreviousYear(pass));
   });
-  // The previous year's day totals are the whole day's; the current year's
-  // are the reference code's.
-  return TakeEachDayOnce(std::move(rows), IsPreviousYear(pass) ? SameDayRows::kOneRowPerDay
-                                                               : SameDayRows::kOneRowPerReference);
+  return TakeEachDayOnce(std::move(rows));
 }
 
 // The totals of the row's own day: the whole day in the previous year, the
-// row's reference code in the current year.
+// row's reference code in the current year unless the day came on several
+// rows. A current-year list holds no opening entries, so neither do the
+// whole day's totals there: what they carry in has been billed already, or
+// belongs to a year this bill does not see.
 std::optional<DayTotals> OwnDayTotals(host::CompanyContext& context, const RunValues& values,
                                       const MovementPass& pass, const MovementRow& row) {
   std::optional<DayTotals> totals;
   host::Attempt(context.report, "read a movement day's totals", [&] {
     std::string day = SqlDateText(row.date);
+    std::string party = values.party_code.ToText();
     std::string sql =
-        IsPreviousYear(pass)
-            ? queries::DayTotalsByDate(day, values.party_code.ToText(), row.item.ToText())
-            : queries::DayTotalsByReference(row.reference.ToText(), day, values.party_code.ToText(),
-                                            row.item.ToText());
+        IsPreviousYear(pass) ? queries::DayTotalsByDate(day, party, row.item.ToText())
+        : row.shares_its_day
+            ? queries::DayTotalsByDate(day, party, row.item.ToText(),
+                                       queries::OpeningEntries::kLeftOut)
+            : queries::DayTotalsByReference(row.reference.ToText(), day, party, row.item.ToText());
     totals = ReadDayTotals(*QueryYear(context, pass.year, sql));
   });
   return totals;
@@ -83,9 +85,7 @@ void RunMovementPass(host::CompanyContext& context, const RunValues& values,
     const MovementRow& row = rows[index];
     const MovementRow* next = index + 1 < rows.size() ? &rows[index + 1] : nullptr;
 
-    if (row.first_of_item_day) {
-      AddDamageAndLostLines(context, row.item, party, row.date);
-    }
+    AddDamageAndLostLines(context, row.item, party, row.date, pass.year);
     // Each item starts where the previous year's pass left it: its own
     // balance and row counter, or nothing and 1.
     if (!SameItem(row.item, state.current_item)) {

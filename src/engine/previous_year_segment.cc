@@ -30,16 +30,12 @@ std::optional<DayTotals> PreviousYearDay(host::CompanyContext& context, const Ru
 // closing date.
 void RunQuietItemAcrossYears(host::CompanyContext& context, const RunValues& values,
                              const VoucherItem& item, WalkState& state) {
-  AddDamageAndLostLines(context, item.item, values.party_code, state.walk_start);
+  AddDamageAndLostLines(context, item.item, values.party_code, state.walk_start,
+                        FinancialYear::kPrevious);
   if (!(QuantityOf(state.opening) > 0)) return;
-  bool moves_this_year = false;
-  host::Attempt(context.report, "list a voucher item's current-year movements", [&] {
-    std::string sql = queries::ItemMovements(values.party_code.ToText(), item.item.ToText(),
-                                             SqlDateText(state.walk_start),
-                                             SqlDateText(Variant(values.closing_date)));
-    moves_this_year = !QueryYear(context, FinancialYear::kCurrent, sql)->Eof();
-  });
-  if (moves_this_year) return;  // the current-year segment walks them
+  // The current-year segment walks the item when it moves this year; the
+  // opening entry that carries it into the year is no movement.
+  if (!CurrentYearMovementList(context, values, item, state.walk_start).empty()) return;
   WriteCarriedLine(context, values, item, state, Variant(int32_t{1}), std::nullopt,
                    state.walk_start, Variant(values.closing_date), false);
 }
@@ -49,9 +45,8 @@ void RunQuietItemAcrossYears(host::CompanyContext& context, const RunValues& val
 void RunPreviousYearSegment(host::CompanyContext& context, const RunValues& values,
                             const VoucherItem& item, WalkState& state) {
   const Variant& party = values.party_code;
-  std::vector<MovementRow> rows = TakeEachDayOnce(
-      ItemMovementList(context, values, item, state.walk_start, FinancialYear::kPrevious),
-      SameDayRows::kOneRowPerDay);
+  std::vector<MovementRow> rows =
+      ItemMovementList(context, values, item, state.walk_start, FinancialYear::kPrevious);
   if (rows.empty()) {
     RunQuietItemAcrossYears(context, values, item, state);
     return;
@@ -75,9 +70,7 @@ void RunPreviousYearSegment(host::CompanyContext& context, const RunValues& valu
   for (size_t index = 0; index < rows.size(); ++index) {
     const MovementRow& row = rows[index];
     const MovementRow* next = index + 1 < rows.size() ? &rows[index + 1] : nullptr;
-    if (row.first_of_item_day) {
-      AddDamageAndLostLines(context, row.item, party, row.date);
-    }
+    AddDamageAndLostLines(context, row.item, party, row.date, FinancialYear::kPrevious);
     // A day whose totals cannot be read is judged with the last day's P and M.
     // The look-ahead from the row before read this very day already.
     std::optional<DayTotals> day = looked_ahead_index == index && looked_ahead_read

@@ -13,10 +13,22 @@ constexpr std::string_view kDayTotalsByDateHead =
     "tt3.masterCode1=tr3.masterCode1 and TranType in(5,3,0) and vchtype =4) as a1 ,(Select "
     "sum(t3.value1) as z from Tran3  as  t3 where t3.date=tr3.date  and "
     "t3.masterCode2=tr3.masterCode2  and t3.masterCode1=tr3.masterCode1    and ( (  vchtype =11  "
-    "and TranType in(5,3,0) ) or ( vchtype=9 and vchcode=-1400 and TranType =0))   ) as a2 from "
-    "tran3 as tr3  where date=#";
+    "and TranType in(5,3,0) )";
+constexpr std::string_view kOpeningsInReturns =
+    " or ( vchtype=9 and vchcode=-1400 and TranType =0)";
+constexpr std::string_view kReturnsEnd = ")   ) as a2 from tran3 as tr3  where";
 constexpr std::string_view kDayTotalsTail = "#  and masterCode2=";
 constexpr std::string_view kItemPiece = "  and  MasterCode1=";
+
+std::string_view OpeningsInReturns(OpeningEntries openings) {
+  return openings == OpeningEntries::kCounted ? kOpeningsInReturns : std::string_view();
+}
+
+// The opening entries of a list: every one, or all but those of one day.
+std::string OpeningsListed(std::string_view left_out_on) {
+  if (left_out_on.empty()) return "(VchType=9 and VchCode=-1400  )";
+  return "(VchType=9 and VchCode=-1400 and Date<>#" + std::string(left_out_on) + "#  )";
+}
 
 template <typename... Pieces>
 std::string Join(const Pieces&... pieces) {
@@ -89,8 +101,9 @@ std::string MovementList(MovementYear year, std::string_view party_code,
 }
 
 std::string DayTotalsByDate(std::string_view date_text, std::string_view party_code,
-                            std::string_view item_code) {
-  return Join(kDayTotalsByDateHead, date_text, kDayTotalsTail, party_code, kItemPiece, item_code);
+                            std::string_view item_code, OpeningEntries openings) {
+  return Join(kDayTotalsByDateHead, OpeningsInReturns(openings), kReturnsEnd, " date=#", date_text,
+              kDayTotalsTail, party_code, kItemPiece, item_code);
 }
 
 std::string DayTotalsByReference(std::string_view reference_code, std::string_view date_sql,
@@ -124,18 +137,19 @@ std::string VoucherItems(std::string_view voucher_code) {
 }
 
 std::string ItemMovements(std::string_view party_code, std::string_view item_code,
-                          std::string_view walk_start_sql, std::string_view closing_date_sql) {
+                          std::string_view walk_start_sql, std::string_view closing_date_sql,
+                          std::string_view openings_left_out_on) {
   return Join(
       "select   *     from  (select distinct   Date,MasterCode1,[No] as rno  from tran3 where "
       "RecType=3 and TranType in(5,3,0) and MasterCode2=",
-      party_code, "    and MasterCode1=", item_code,
-      "   and ( (VchType  in(4,11)   )  or (VchType=9 and VchCode=-1400  )  )  ) as  rpt where  "
-      "Date>#",
-      walk_start_sql, "# and Date<=#", closing_date_sql, "#  Order By MasterCode1,Date");
+      party_code, "    and MasterCode1=", item_code, "   and ( (VchType  in(4,11)   )  or ",
+      OpeningsListed(openings_left_out_on), "  )  ) as  rpt where  Date>#", walk_start_sql,
+      "# and Date<=#", closing_date_sql, "#  Order By MasterCode1,Date");
 }
 
 std::string ChallanTotals(std::string_view challan_no, std::string_view date_text,
-                          std::string_view party_code, std::string_view item_code) {
+                          std::string_view party_code, std::string_view item_code,
+                          OpeningEntries openings) {
   std::string quoted = DoubleQuotes(challan_no);
   return Join(
       "select  top 1     MasterCode1,MasterCode2,  (Select  sum(tt3.value1) as i from Tran3 as  "
@@ -145,14 +159,14 @@ std::string ChallanTotals(std::string_view challan_no, std::string_view date_tex
       "TranType in(5,3,0) and vchtype =4) as a1 ,(Select sum(t3.value1) as z from Tran3  as  t3 "
       "where t3.date=tr3.date  and t3.masterCode2=tr3.masterCode2 and t3.[No]='",
       quoted,
-      "'    and t3.masterCode1=tr3.masterCode1    and ( (  vchtype =11  and TranType in(5,3,0) ) "
-      "or ( vchtype=9 and vchcode=-1400 and TranType =0))   ) as a2 from tran3 as tr3  where "
-      "date=#",
-      date_text, kDayTotalsTail, party_code, kItemPiece, item_code);
+      "'    and t3.masterCode1=tr3.masterCode1    and ( (  vchtype =11  and TranType in(5,3,0) )",
+      OpeningsInReturns(openings), kReturnsEnd, " date=#", date_text, kDayTotalsTail, party_code,
+      kItemPiece, item_code);
 }
 
 std::string LookAheadTotals(std::string_view challan_no_trimmed, std::string_view date_text,
-                            std::string_view party_code, std::string_view item_code) {
+                            std::string_view party_code, std::string_view item_code,
+                            OpeningEntries openings) {
   return Join(
       "select  top 1     MasterCode1,MasterCode2,  (Select  sum(tt3.value1) as i from Tran3 as  "
       "tt3 where   tt3.date=tr3.date     and tt3.masterCode2=tr3.masterCode2  and "
@@ -161,9 +175,9 @@ std::string LookAheadTotals(std::string_view challan_no_trimmed, std::string_vie
       DoubleQuotes(challan_no_trimmed),
       "' ) as a1 ,(Select sum(t3.value1) as z from Tran3  as  t3 where t3.date=tr3.date  and "
       "t3.masterCode2=tr3.masterCode2  and t3.masterCode1=tr3.masterCode1    and ( (  vchtype =11  "
-      "and TranType in(5,3,0) ) or ( vchtype=9 and vchcode=-1400 and TranType =0))   ) as a2 from "
-      "tran3 as tr3  where date=#",
-      date_text, kDayTotalsTail, party_code, kItemPiece, item_code);
+      "and TranType in(5,3,0) )",
+      OpeningsInReturns(openings), kReturnsEnd, " date=#", date_text, kDayTotalsTail, party_code,
+      kItemPiece, item_code);
 }
 
 std::string UnlistedItemMovements(std::string_view party_code, std::string_view lower_bound_sql,
@@ -181,7 +195,8 @@ std::string UnlistedItemMovements(std::string_view party_code, std::string_view 
 std::string UnlistedItemMovementsExcluding(std::string_view party_code,
                                            std::string_view lower_bound_sql,
                                            std::string_view closing_date_sql,
-                                           const std::vector<std::string>& item_codes) {
+                                           const std::vector<std::string>& item_codes,
+                                           std::string_view openings_left_out_on) {
   std::string excluded;
   for (const std::string& code : item_codes) excluded += (excluded.empty() ? "" : ",") + code;
   return Join(
@@ -189,8 +204,10 @@ std::string UnlistedItemMovementsExcluding(std::string_view party_code,
       "in(5,3,0) and MasterCode2=",
       party_code, "  and Date>#", lower_bound_sql, "# and Date<=#", closing_date_sql, "#",
       excluded.empty() ? "" : "  and MasterCode1 not  in (" + excluded + ")",
-      "     and       ((VchType  in(4,11)   )  or (VchType=9 and VchCode=-1400)  )     Order By "
-      "MasterCode1,Date");
+      "     and       ((VchType  in(4,11)   )  or ",
+      openings_left_out_on.empty() ? std::string("(VchType=9 and VchCode=-1400)")
+                                   : OpeningsListed(openings_left_out_on),
+      "  )     Order By MasterCode1,Date");
 }
 
 }  // namespace rnt::engine::queries

@@ -33,6 +33,12 @@ std::string LostItems(std::string_view item_code, std::string_view party_code,
 std::string DamagedItems(std::string_view item_code, std::string_view party_code,
                          std::string_view on_date_sql);
 
+// Whether a day's returns (a2) include the opening entries of a new year
+// (VchType 9, VchCode -1400), which carry forward what the party held when the
+// old year closed. A walk that has carried that balance through the old
+// year's own movements leaves them out: counting them would bill it twice.
+enum class OpeningEntries { kCounted, kLeftOut };
+
 // Which financial year's movements a first calculation lists: the previous
 // year's list has no reference codes, the current year's has them.
 enum class MovementYear { kPrevious, kCurrent };
@@ -43,7 +49,8 @@ std::string MovementList(MovementYear year, std::string_view party_code,
 
 // The day's issues (a1) and returns (a2) of a party's item on one date.
 std::string DayTotalsByDate(std::string_view date_text, std::string_view party_code,
-                            std::string_view item_code);
+                            std::string_view item_code,
+                            OpeningEntries openings = OpeningEntries::kCounted);
 
 // The same, counting only the stock entries of one reference code.
 std::string DayTotalsByReference(std::string_view reference_code, std::string_view date_sql,
@@ -54,18 +61,22 @@ std::string DayTotalsByReference(std::string_view reference_code, std::string_vi
 std::string VoucherItems(std::string_view voucher_code);
 
 // The movement days of one item of a party after the walk start date, up to
-// the closing date.
+// the closing date; with `openings_left_out_on`, without the opening entries
+// of that day (a query date text).
 std::string ItemMovements(std::string_view party_code, std::string_view item_code,
-                          std::string_view walk_start_sql, std::string_view closing_date_sql);
+                          std::string_view walk_start_sql, std::string_view closing_date_sql,
+                          std::string_view openings_left_out_on = {});
 
 // The day's issues and returns of a party's item under one challan number.
 std::string ChallanTotals(std::string_view challan_no, std::string_view date_text,
-                          std::string_view party_code, std::string_view item_code);
+                          std::string_view party_code, std::string_view item_code,
+                          OpeningEntries openings = OpeningEntries::kCounted);
 
 // The look-ahead at the next movement day: issues under that day's challan
 // number only (compared without leading blanks), returns of the whole day.
 std::string LookAheadTotals(std::string_view challan_no_trimmed, std::string_view date_text,
-                            std::string_view party_code, std::string_view item_code);
+                            std::string_view party_code, std::string_view item_code,
+                            OpeningEntries openings = OpeningEntries::kCounted);
 
 // The movement days after the lower bound of items that a rent voucher does
 // not list.
@@ -74,10 +85,12 @@ std::string UnlistedItemMovements(std::string_view party_code, std::string_view 
 
 // The same, excluding the items given by code instead of those that a voucher
 // of the current year's data lists: for a voucher read from the previous
-// year. Without items, nothing is excluded.
+// year. Without items, nothing is excluded; with `openings_left_out_on`, the
+// opening entries of that day are not listed.
 std::string UnlistedItemMovementsExcluding(std::string_view party_code,
                                            std::string_view lower_bound_sql,
                                            std::string_view closing_date_sql,
-                                           const std::vector<std::string>& item_codes);
+                                           const std::vector<std::string>& item_codes,
+                                           std::string_view openings_left_out_on = {});
 
 }  // namespace rnt::engine::queries

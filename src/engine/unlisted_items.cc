@@ -2,6 +2,7 @@
 
 #include "engine/host_data.h"
 #include "engine/lost_damage.h"
+#include "engine/movement_pass.h"
 #include "engine/queries.h"
 #include "engine/rates.h"
 #include "engine/rent_line.h"
@@ -14,53 +15,75 @@
 namespace rnt::engine {
 namespace {
 
-// The movements of the items the voucher does not list. A voucher read from
-// the previous year is not in the current year's Tran2, so its items are
-// excluded by the codes the walk read.
+std::string ItemKey(const Variant& item) { return item.IsNull() ? std::string() : item.ToText(); }
+
+// One year's part of the pass: the year its list and day totals are read
+// from; for the previous year, the day each item's last line ends on (the day
+// before the item's first current-year movement, by item code text; the
+// closing date when it has none); for the current year after a previous-year
+// part, the year's first day, whose opening entries carry forward what that
+// part has billed already.
+struct UnlistedPart {
+  FinancialYear year = FinancialYear::kCurrent;
+  std::map<std::string, std::string> cut_offs;
+  std::optional<Date> openings_left_out_on;
+};
+
+// The movements of the items the voucher does not list, in one year. A
+// voucher read from the previous year is not in the current year's Tran2, so
+// there its items are excluded by the codes the walk read.
 std::vector<MovementRow> UnlistedMovements(host::CompanyContext& context, const RunValues& values,
-                                           const WalkResult& walk) {
-  Variant lower_bound(values.previous_rent_date);
-  if (values.previous_year && walk.had_item_rows) {
-    if (std::optional<Date> year_date = FinancialYearDate(context)) lower_bound = *year_date;
-  }
+                                           const WalkResult& walk, const UnlistedPart& part) {
   std::vector<MovementRow> rows;
   host::Attempt(context.report, "list the movements of items the voucher does not list", [&] {
     std::string party = values.party_code.ToText();
+    std::string lower_bound = SqlDateText(Variant(values.previous_rent_date));
+    std::string closing_date = SqlDateText(Variant(values.closing_date));
     std::string sql =
-        values.previous_year
+        values.previous_year && part.year == FinancialYear::kCurrent
             ? queries::UnlistedItemMovementsExcluding(
-                  party, SqlDateText(lower_bound), SqlDateText(Variant(values.closing_date)),
-                  std::vector<std::string>(walk.items.begin(), walk.items.end()))
-            : queries::UnlistedItemMovements(party, SqlDateText(lower_bound),
-                                             SqlDateText(Variant(values.closing_date)),
+                  party, lower_bound, closing_date,
+                  std::vector<std::string>(walk.items.begin(), walk.items.end()),
+                  part.openings_left_out_on ? SqlDateText(Variant(*part.openings_left_out_on))
+                                            : std::string())
+            : queries::UnlistedItemMovements(party, lower_bound, closing_date,
                                              std::to_string(values.previous_voucher_code));
-    rows = ReadMovementList(*QueryYear(context, FinancialYear::kCurrent, sql), false);
+    rows = ReadMovementList(*QueryYear(context, part.year, sql), false);
   });
-  return TakeEachDayOnce(std::move(rows), SameDayRows::kOneRowPerDay);
+  return TakeEachDayOnce(std::move(rows));
 }
 
-// A day's totals, read on the company connection with the date as a query
-// date text, so that every backend finds the day's rows.
-std::optional<DayTotals> CompanyDayTotals(host::CompanyContext& context, const RunValues& values,
-                                          const MovementRow& row) {
+// A day's totals with the date as a query date text, so that every backend
+// finds the day's rows: the current year's on the company connection, the
+// previous year's through the host.
+std::optional<DayTotals> DayTotalsOf(host::CompanyContext& context, const RunValues& values,
+                                     const UnlistedPart& part, const MovementRow& row) {
   std::optional<DayTotals> totals;
   host::Attempt(context.report, "read an unlisted item's day totals", [&] {
+    queries::OpeningEntries openings =
+        part.openings_left_out_on && DayOf(row.date) == part.openings_left_out_on
+            ? queries::OpeningEntries::kLeftOut
+            : queries::OpeningEntries::kCounted;
+    std::string sql = queries::DayTotalsByDate(SqlDateText(row.date), values.party_code.ToText(),
+                                               row.item.ToText(), openings);
+    if (part.year == FinancialYear::kPrevious) {
+      totals = ReadDayTotals(*QueryYear(context, part.year, sql));
+      return;
+    }
     if (!context.connection) throw Error("there is no connection to the company database");
     db::Recordset day;
-    day.Open(queries::DayTotalsByDate(SqlDateText(row.date), values.party_code.ToText(),
-                                      row.item.ToText()),
-             *context.connection, db::CursorType::kDynamic, db::LockType::kBatchOptimistic);
+    day.Open(sql, *context.connection, db::CursorType::kDynamic, db::LockType::kBatchOptimistic);
     totals = ReadDayTotals(day);
   });
   return totals;
 }
 
-}  // namespace
-
-void RunUnlistedItemsPass(host::CompanyContext& context, const RunValues& values,
-                          const WalkResult& walk) {
+// Walks one year's list of unlisted movements, each item from where the
+// previous part left it (`standings`, updated as the items move on).
+void WalkUnlistedMovements(host::CompanyContext& context, const RunValues& values,
+                           const UnlistedPart& part, const std::vector<MovementRow>& rows,
+                           std::map<std::string, ItemStanding>& standings) {
   const Variant& party = values.party_code;
-  std::vector<MovementRow> rows = UnlistedMovements(context, values, walk);
   Variant current_item;
   double carried = 0;
   double closing = 0;
@@ -68,15 +91,15 @@ void RunUnlistedItemsPass(host::CompanyContext& context, const RunValues& values
   for (size_t index = 0; index < rows.size(); ++index) {
     const MovementRow& row = rows[index];
     const MovementRow* next = index + 1 < rows.size() ? &rows[index + 1] : nullptr;
-    if (row.first_of_item_day) {
-      AddDamageAndLostLines(context, row.item, party, row.date);
-    }
+    AddDamageAndLostLines(context, row.item, party, row.date, part.year);
     if (!SameItem(row.item, current_item)) {
       current_item = row.item;
-      carried = closing = 0;
-      context.row_counter = Variant(int32_t{1});
+      auto standing = standings.find(ItemKey(row.item));
+      ItemStanding start = standing == standings.end() ? ItemStanding{} : standing->second;
+      carried = closing = start.balance;
+      context.row_counter = Variant(start.row_counter);
     }
-    std::optional<DayTotals> own_day = CompanyDayTotals(context, values, row);
+    std::optional<DayTotals> own_day = DayTotalsOf(context, values, part, row);
     if (own_day) day = own_day->movement;
     if (day.issued > 0 || day.returned > 0) {
       closing = carried + day.issued - day.returned;
@@ -100,16 +123,21 @@ void RunUnlistedItemsPass(host::CompanyContext& context, const RunValues& values
       line.Set("RecType", int16_t{1});
       line.Set("Dte1", FormatValue(row.date, kLineDate));
 
+      // The item's last line runs to the closing date, or in the previous
+      // year to the day before the item moves again in the current one.
       const bool next_is_same_item = next != nullptr && SameItem(next->item, current_item);
-      line.Set("Dte2", next_is_same_item ? FormatValue(next->date, kLineDate)
-                                         : FormatValue(Variant(values.closing_date), kLineDate));
-      if (line.Get("Dte2").IsNull()) {
-        line.Set("Dte2", FormatValue(Variant(values.closing_date), kLineDate));
+      Variant last_day(values.closing_date);
+      if (auto cut_off = part.cut_offs.find(ItemKey(current_item));
+          cut_off != part.cut_offs.end()) {
+        last_day = Variant(cut_off->second);
       }
+      line.Set("Dte2", next_is_same_item ? FormatValue(next->date, kLineDate)
+                                         : FormatValue(last_day, kLineDate));
+      if (line.Get("Dte2").IsNull()) line.Set("Dte2", FormatValue(last_day, kLineDate));
       line.SetDaysFromPeriod();
       if (next != nullptr) {
         day = DayMovement{};
-        if (std::optional<DayTotals> ahead = CompanyDayTotals(context, values, *next)) {
+        if (std::optional<DayTotals> ahead = DayTotalsOf(context, values, part, *next)) {
           day = ahead->movement;
         }
       }
@@ -128,7 +156,43 @@ void RunUnlistedItemsPass(host::CompanyContext& context, const RunValues& values
       line.Save();
     }
     context.row_counter = Variant(RowCounter(context) + 1);
+    standings[ItemKey(current_item)] = ItemStanding{carried, RowCounter(context)};
   }
+}
+
+// The day each item's last previous-year line ends on: the day before its
+// first movement in the current year's list, which comes item by item,
+// earliest day first.
+std::map<std::string, std::string> CutOffs(const std::vector<MovementRow>& current_year) {
+  std::map<std::string, std::string> cut_offs;
+  for (const MovementRow& row : current_year) {
+    std::optional<Date> day = DayOf(row.date);
+    if (row.item.IsNull() || !day || cut_offs.count(row.item.ToText())) continue;
+    cut_offs[row.item.ToText()] = FormatDate(day->AddDays(-1), "dd-mm-yyyy");
+  }
+  return cut_offs;
+}
+
+}  // namespace
+
+void RunUnlistedItemsPass(host::CompanyContext& context, const RunValues& values,
+                          const WalkResult& walk) {
+  std::map<std::string, ItemStanding> standings;
+  UnlistedPart current_year;
+  if (!values.previous_year) {
+    WalkUnlistedMovements(context, values, current_year,
+                          UnlistedMovements(context, values, walk, current_year), standings);
+    return;
+  }
+  // A voucher of the previous year: the items it does not list are walked
+  // through the rest of that year first, then on into the current year with
+  // the balance each carries.
+  current_year.openings_left_out_on = FinancialYearDate(context);
+  std::vector<MovementRow> current_rows = UnlistedMovements(context, values, walk, current_year);
+  UnlistedPart previous_year{FinancialYear::kPrevious, CutOffs(current_rows), std::nullopt};
+  WalkUnlistedMovements(context, values, previous_year,
+                        UnlistedMovements(context, values, walk, previous_year), standings);
+  WalkUnlistedMovements(context, values, current_year, current_rows, standings);
 }
 
 }  // namespace rnt::engine

@@ -7,9 +7,10 @@
 namespace rnt::engine {
 
 // Charges the items that the party received since its previous rent voucher
-// without the voucher listing them: their movements after the voucher (after
-// the year's first day when the voucher lies in the previous year and listed
-// items) up to the closing date, day by day, as the movement pass does.
+// without the voucher listing them: their movements after the voucher up to
+// the closing date, day by day, as the movement pass does. When the voucher
+// lies in the previous year, that year's movements after it come first and
+// each item carries its balance into the current year.
 void RunUnlistedItemsPass(host::CompanyContext& context, const RunValues& values,
                           const WalkResult& walk);
 

@@ -8,17 +8,43 @@
 
 namespace rnt::engine {
 
+namespace {
+
+std::vector<MovementRow> ListItemMovements(host::CompanyContext& context, const RunValues& values,
+                                           const VoucherItem& item, const Variant& lower_bound,
+                                           FinancialYear year, const Variant& openings_left_out) {
+  std::vector<MovementRow> rows;
+  host::Attempt(context.report, "list a voucher item's movements", [&] {
+    std::string sql = queries::ItemMovements(
+        values.party_code.ToText(), item.item.ToText(), SqlDateText(lower_bound),
+        SqlDateText(Variant(values.closing_date)),
+        openings_left_out.IsEmpty() ? std::string() : SqlDateText(openings_left_out));
+    rows = ReadMovementList(*QueryYear(context, year, sql), false);
+  });
+  return TakeEachDayOnce(std::move(rows));
+}
+
+}  // namespace
+
 std::vector<MovementRow> ItemMovementList(host::CompanyContext& context, const RunValues& values,
                                           const VoucherItem& item, const Variant& walk_start,
                                           FinancialYear year) {
-  std::vector<MovementRow> rows;
-  host::Attempt(context.report, "list a voucher item's movements", [&] {
-    std::string sql =
-        queries::ItemMovements(values.party_code.ToText(), item.item.ToText(),
-                               SqlDateText(walk_start), SqlDateText(Variant(values.closing_date)));
-    rows = ReadMovementList(*QueryYear(context, year, sql), false);
-  });
-  return rows;
+  return ListItemMovements(context, values, item, walk_start, year, Variant());
+}
+
+std::optional<Date> CarriedOpeningDay(host::CompanyContext& context, const RunValues& values) {
+  if (!values.previous_year) return std::nullopt;
+  return FinancialYearDate(context);
+}
+
+std::vector<MovementRow> CurrentYearMovementList(host::CompanyContext& context,
+                                                 const RunValues& values, const VoucherItem& item,
+                                                 const Variant& walk_start) {
+  if (std::optional<Date> opening_day = CarriedOpeningDay(context, values)) {
+    return ListItemMovements(context, values, item, Variant(opening_day->AddDays(-1)),
+                             FinancialYear::kCurrent, Variant(*opening_day));
+  }
+  return ListItemMovements(context, values, item, walk_start, FinancialYear::kCurrent, Variant());
 }
 
 void SetVoucherItemColumns(host::CompanyContext& context, RentLine& line, const VoucherItem& item,

@@ -19,6 +19,19 @@ std::vector<MovementRow> ItemMovementList(host::CompanyContext& context, const R
                                           const VoucherItem& item, const Variant& walk_start,
                                           FinancialYear year);
 
+// The first day of the current financial year when the voucher lies in the
+// previous year, whose walk carried the item's balance up to that day: its
+// opening entries carry the same balance again and stay out of the current
+// year's list and totals. Nullopt otherwise.
+std::optional<Date> CarriedOpeningDay(host::CompanyContext& context, const RunValues& values);
+
+// The item's movement days of the current year after the walk start date.
+// After a previous-year walk that is every day of the year from its first on,
+// without the opening entries of that day.
+std::vector<MovementRow> CurrentYearMovementList(host::CompanyContext& context,
+                                                 const RunValues& values, const VoucherItem& item,
+                                                 const Variant& walk_start);
+
 // Sets the columns that every line of a voucher item starts with: the
 // challan of the voucher line, SrNo, RNo, Uname, and, when the item is
 // known, Code1 and Price.

@@ -79,6 +79,43 @@ TEST_P(Continuation, TheVouchersItemsAreNotWalkedAgainAsUnlistedItems) {
                                           "1 101 2 0 10 12 05-04-2021 09-04-2021 5 60"));
 }
 
+TEST_P(Continuation, MovementsOnTheYearsFirstDayAreBilledWithoutItsOpeningEntries) {
+  previous_.RentVoucher(800, "01-03-2021", kParty, {{kPlates, "10", "C0", "15-02-2021"}})
+      .Return("10-03-2021", "R1", kPlates, kParty, 4);
+  // The opening entry carries the 6 that the previous year's walk carries too.
+  current_.Opening("01-04-2021", kPlates, kParty, 6).Issue("01-04-2021", "C1", kPlates, kParty, 5);
+  RentRun run = Run("11-04-2021", true);
+  EXPECT_THAT(RentLines(run), ElementsAre("-1000 101 0 0 10 10 01-03-2021 10-03-2021 9 90",
+                                          "-999 101 0 4 10 6 10-03-2021 31-03-2021 21 126",
+                                          "0 101 0 4 6 6 01-04-2021 01-04-2021 0 0",
+                                          "2 101 5 0 6 11 01-04-2021 10-04-2021 10 110"));
+  EXPECT_EQ(run.lines.back().Get("RNo"), Variant("C1"));
+  EXPECT_EQ(run.lines.back().Get("Qty2"), Variant(220.0));
+}
+
+TEST_P(Continuation, UnlistedItemsAreWalkedFromAPreviousYearVoucherAcrossTheYearEnd) {
+  previous_.RentVoucher(800, "01-03-2021", kParty, {{kPlates, "10", "C0", "15-02-2021"}})
+      .Issue("20-03-2021", "C5", kProps, kParty, 8)
+      .Return("25-03-2021", "R4", kProps, kParty, 1)
+      .Lost("25-03-2021", kProps, kParty, 1);
+  current_.Opening("01-04-2021", kPlates, kParty, 10)
+      .Opening("01-04-2021", kProps, kParty, 7)
+      .Return("05-04-2021", "R5", kProps, kParty, 3);
+  RentRun run = Run("11-04-2021", true);
+  EXPECT_THAT(RentLines(run), ElementsAre(
+                                  // Quiet in both years: its opening entry is no movement.
+                                  "1 101 - - 10 10 01-03-2021 10-04-2021 40 400",
+                                  // Props came after the voucher: charged from their delivery,
+                                  // into the new year with the balance they had.
+                                  "1 102 8 0 0 8 20-03-2021 25-03-2021 6 48",
+                                  "2 102 0 1 8 7 25-03-2021 04-04-2021 10 70",
+                                  "3 102 0 3 7 4 05-04-2021 10-04-2021 5 20"));
+  // The piece lost in the previous year is billed at the current rate.
+  ASSERT_EQ(run.lines.size(), 5u);
+  EXPECT_EQ(run.lines[2].Get("RNo"), Variant("Lost"));
+  EXPECT_EQ(run.lines[2].Get("Qty2"), Variant(50.0));
+}
+
 // A company whose financial year began on 1 April 2020, so that a voucher of
 // 31 March 2021 lies in the current year.
 class CurrentYearContinuation : public Continuation {
@@ -98,6 +135,17 @@ TEST_P(CurrentYearContinuation, ChallansOfTheCurrentYearAreMatchedByNumber) {
     EXPECT_EQ(line.Get("ChallanNo"), Variant("C0"));
     EXPECT_EQ(line.Get("ChallanDate"), Variant("01-03-2021"));
   }
+}
+
+TEST_P(CurrentYearContinuation, ADeliveryAndTwoPartReturnsOfOneDayAreOneLine) {
+  current_.RentVoucher(900, "31-03-2021", kParty, {{kPlates, "10", "C0", "01-03-2021"}})
+      .Issue("10-04-2021", "DC-1", kPlates, kParty, 36)
+      .Return("10-04-2021", "RC-1", kPlates, kParty, 6)
+      .Return("10-04-2021", "RC-2", kPlates, kParty, 6);
+  RentRun run = Run("01-05-2021", false);
+  EXPECT_THAT(RentLines(run), ElementsAre("0 101 0 0 10 10 31-03-2021 10-04-2021 10 100",
+                                          "1 101 24 0 10 34 10-04-2021 30-04-2021 21 714"));
+  EXPECT_EQ(run.lines.back().Get("Qty2"), Variant(1428.0));
 }
 
 TEST_P(CurrentYearContinuation, AQuietItemIsChargedFromTheVoucherToTheClosingDate) {

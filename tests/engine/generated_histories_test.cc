@@ -1,0 +1,184 @@
+// Rent runs of generated party histories, checked the way a clerk with a
+// calendar and the challans would check a bill: nothing moved goes unbilled,
+// no period runs backwards, and how the challans were split makes no
+// difference to what is owed.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+
+#include "host/company_context.h"
+#include "rnt/value_text.h"
+#include "support/history.h"
+
+namespace rnt::testing {
+namespace {
+
+// Where a bill continues from: nothing (the party's whole history), or a rent
+// voucher in the previous or the current financial year.
+enum class Start { kWholeHistory, kPreviousYearVoucher, kCurrentYearVoucher };
+
+const Date kRentDate = Date::FromYmd(2021, 7, 1);
+const Date kClosingDate = kRentDate.AddDays(-1);
+
+// What one item's lines of a bill add up to.
+struct ItemBill {
+  double quantity_days = 0;
+  double amount = 0;
+  double balance = 0;  // after the item's last rent line
+  double lost = 0;
+  double damaged = 0;
+  std::vector<std::string> periods;  // SrNo, from, to, held before and after, days
+};
+
+double NumberIn(const refhost::RentLine& line, const char* column) {
+  Variant value = line.Get(column);
+  return value.IsNull() ? 0 : value.ToDouble();
+}
+
+std::map<int32_t, ItemBill> Bills(const RentRun& run) {
+  std::map<int32_t, ItemBill> bills;
+  for (const refhost::RentLine& line : run.lines) {
+    ItemBill& bill = bills[static_cast<int32_t>(NumberIn(line, "Code1"))];
+    bill.amount += NumberIn(line, "Qty2");
+    const double kind = NumberIn(line, "RecType");
+    if (kind == 2) bill.lost += NumberIn(line, "Qty");
+    if (kind == 3) bill.damaged += NumberIn(line, "Qty");
+    if (kind != 1) continue;
+    bill.quantity_days += NumberIn(line, "Qty");
+    bill.balance = NumberIn(line, "D4");
+    std::string period;
+    for (const char* column : {"SrNo", "Dte1", "Dte2", "D3", "D4", "Days"}) {
+      Variant value = line.Get(column);
+      period += (value.IsNull() ? "-" : value.ToText()) + " ";
+    }
+    bill.periods.push_back(period);
+  }
+  return bills;
+}
+
+// A rent voucher's day for the seed: a day without lost or damaged pieces
+// (those of the voucher's own day belong to the bill that made the voucher).
+Date VoucherDay(const History& history, Start start, uint32_t seed) {
+  Date from = start == Start::kPreviousYearVoucher ? history.first_day.AddDays(20)
+                                                   : history.year_start.AddDays(5);
+  Date day = from.AddDays(static_cast<int32_t>(seed % 50));
+  while (history.MarksPiecesOn(day)) day = day.AddDays(1);
+  return day;
+}
+
+class GeneratedHistories : public ::testing::TestWithParam<Storage> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == Storage::kServer && !ServerCopy().available()) {
+      GTEST_SKIP() << "no test database server";
+    }
+  }
+  void TearDown() override { host::ResetThreadCompanyContext(); }
+
+  // The history billed up to the closing date from `start`, on company files
+  // of its own.
+  RentRun Bill(const History& history, Start start, uint32_t seed) {
+    host::ResetThreadCompanyContext();
+    CompanyYear current(history.year_start);
+    CompanyYear previous(Date::FromYmd(2020, 4, 1));
+    Record(history, previous, current);
+    if (start != Start::kWholeHistory) {
+      RecordRentVoucher(history, VoucherDay(history, start, seed), previous, current);
+    }
+    ServerCopy server;
+    RentRunRequest request;
+    request.current = &current;
+    request.previous = &previous;
+    request.party = "Sharma Builders";
+    request.rent_date = FormatDate(kRentDate, "dd-mm-yyyy");
+    request.server = GetParam() == Storage::kServer ? &server : nullptr;
+    return MakeRentRun(request);
+  }
+
+  // Seeds run on each storage: many on files, a few on the server, whose
+  // runs cost a copy of the company each.
+  std::vector<uint32_t> Seeds() const {
+    std::vector<uint32_t> seeds;
+    for (uint32_t seed = 1; seed <= (GetParam() == Storage::kFile ? 40u : 4u); ++seed) {
+      seeds.push_back(seed);
+    }
+    return seeds;
+  }
+};
+
+TEST_P(GeneratedHistories, EveryMovementIsBilledOnceAndNoPeriodRunsBackwards) {
+  int bills = 0;
+  for (uint32_t seed : Seeds()) {
+    const History history = GenerateHistory(seed);
+    for (Start start :
+         {Start::kWholeHistory, Start::kPreviousYearVoucher, Start::kCurrentYearVoucher}) {
+      SCOPED_TRACE("seed " + std::to_string(seed) + ", start " +
+                   std::to_string(static_cast<int>(start)));
+      RentRun run = Bill(history, start, seed);
+      ASSERT_EQ(run.report.FirstDatabaseFailure(), nullptr);
+      ++bills;
+      for (const refhost::RentLine& line : run.lines) {
+        EXPECT_GE(NumberIn(line, "Qty2"), 0) << Describe(line);
+        if (NumberIn(line, "RecType") != 1) continue;
+        EXPECT_GE(NumberIn(line, "Days"), 0) << Describe(line);
+        std::optional<Date> from = ParseDateText(line.Get("Dte1").ToText());
+        std::optional<Date> to = ParseDateText(line.Get("Dte2").ToText());
+        ASSERT_TRUE(from && to) << Describe(line);
+        EXPECT_LE(*from, *to) << Describe(line);
+      }
+      // Balances: what the voucher carried, and everything moved after it.
+      Date after = start == Start::kWholeHistory ? history.first_day.AddDays(-1)
+                                                 : VoucherDay(history, start, seed);
+      std::map<int32_t, double> expected = history.BalancesUpTo(after);
+      if (start == Start::kWholeHistory) expected.clear();
+      for (const auto& [item, change] : history.NetChangesBetween(after, kClosingDate)) {
+        expected[item] += change;
+      }
+      std::map<int32_t, ItemBill> bills_by_item = Bills(run);
+      for (const auto& [item, balance] : expected) {
+        EXPECT_EQ(bills_by_item[item].balance, balance) << "item " << item;
+      }
+      using Kind = HistoryEntry::Kind;
+      for (const auto& [item, pieces] : history.PiecesBetween(Kind::kLost, after, kClosingDate)) {
+        EXPECT_EQ(bills_by_item[item].lost, pieces) << "lost pieces of item " << item;
+      }
+      for (const auto& [item, pieces] :
+           history.PiecesBetween(Kind::kDamaged, after, kClosingDate)) {
+        EXPECT_EQ(bills_by_item[item].damaged, pieces) << "damaged pieces of item " << item;
+      }
+    }
+  }
+  std::printf("[ generated ] %d bills checked\n", bills);
+}
+
+TEST_P(GeneratedHistories, SplittingAChallanChangesNothingThatIsOwed) {
+  int compared = 0;
+  for (uint32_t seed : Seeds()) {
+    const History history = GenerateHistory(seed);
+    const History split = SplitChallans(history, seed);
+    for (Start start :
+         {Start::kWholeHistory, Start::kPreviousYearVoucher, Start::kCurrentYearVoucher}) {
+      SCOPED_TRACE("seed " + std::to_string(seed) + ", start " +
+                   std::to_string(static_cast<int>(start)));
+      std::map<int32_t, ItemBill> whole = Bills(Bill(history, start, seed));
+      std::map<int32_t, ItemBill> divided = Bills(Bill(split, start, seed));
+      ASSERT_EQ(whole.size(), divided.size());
+      for (const auto& [item, bill] : whole) {
+        const ItemBill& other = divided[item];
+        EXPECT_NEAR(bill.amount, other.amount, 1e-6) << "item " << item;
+        EXPECT_EQ(bill.quantity_days, other.quantity_days) << "item " << item;
+        EXPECT_EQ(bill.periods, other.periods) << "item " << item;
+      }
+      ++compared;
+    }
+  }
+  std::printf("[ generated ] %d pairs of bills compared\n", compared);
+}
+
+INSTANTIATE_TEST_SUITE_P(Storage, GeneratedHistories,
+                         ::testing::Values(Storage::kFile, Storage::kServer), StorageName);
+
+}  // namespace
+}  // namespace rnt::testing
