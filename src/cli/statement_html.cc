@@ -81,6 +81,7 @@ table { border-collapse: collapse; }
 table.heading { margin-bottom: 4mm; }
 table.heading th { text-align: left; font-weight: normal; color: #555; padding: 0.3mm 4mm 0.3mm 0; }
 table.heading td { padding: 0.3mm 0; }
+p.caption { margin: 0 0 1mm; color: #555; font-size: 8pt; }
 svg.chart { width: 100%; height: auto; display: block; margin-bottom: 4mm; }
 table.lines { width: 100%; table-layout: fixed; }
 table.lines th, table.lines td { padding: 0.7mm 1.5mm; border-bottom: 0.2mm solid #ddd;
@@ -213,7 +214,12 @@ class HeldChart {
   void PrintStrip(const Strip& strip, int top, std::ostream& out) const {
     const double base = top + kStrip;
     std::string title = strip.title;
-    if (title.size() > kTitleLength) title = title.substr(0, kTitleLength - 1) + "…";
+    if (title.size() > kTitleLength) {
+      // Cut between characters, never inside one's UTF-8 bytes.
+      size_t cut = kTitleLength - 1;
+      while (cut > 0 && (title[cut] & 0xC0) == 0x80) --cut;
+      title = title.substr(0, cut) + "…";
+    }
     out << "<text x=\"" << kLeft - 8 << "\" y=\"" << Coordinate(base - 4)
         << "\" text-anchor=\"end\" font-size=\"10\" fill=\"#000\">" << Escaped(title)
         << "</text>\n<line x1=\"" << kLeft << "\" y1=\"" << Coordinate(base) << "\" x2=\"" << kRight
@@ -322,6 +328,8 @@ void PrintHtmlStatement(const Statement& statement, std::ostream& out) {
   if (items.empty()) {
     out << "<p>No rent lines: nothing to charge for this period.</p>\n";
   } else {
+    out << "<p class=\"caption\">Quantity held of each item over the period (its highest at "
+           "the right)</p>\n";
     HeldChart(items, first, statement.header.closing_day).Print(out);
     PrintLines(items, grand_total, out);
   }
