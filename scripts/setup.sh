@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpqxx-dev postgresql
   clang-14 libclang-rt-14-dev
+  chromium
 )
 
 missing=()

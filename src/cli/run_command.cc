@@ -14,13 +14,17 @@
 #include "cli/run_values.h"
 #include "cli/spinner.h"
 #include "cli/statement_format.h"
+#include "cli/statement_items.h"
 #include "platform/addon_files.h"
 #include "refhost/company_files.h"
+#include "refhost/company_info.h"
 #include "refhost/components.h"
 #include "refhost/host_application.h"
-#include "refhost/item_names.h"
+#include "refhost/marked_pieces.h"
+#include "refhost/master_names.h"
 #include "refhost/parameters_file.h"
 #include "refhost/parties.h"
+#include "refhost/previous_voucher.h"
 #include "refhost/rent_lines.h"
 #include "refhost/rent_voucher.h"
 #include "refhost/server_copy.h"
@@ -205,8 +209,30 @@ std::string StatementFileName(const std::string& party, StatementFormat format) 
 struct PartyRun {
   int status = kRunFinished;
   std::string reason;
-  Statement statement;
+  std::optional<Statement> statement;
 };
+
+// What the statement of a finished run of the party says besides its lines,
+// from the host's tables, and for the table and the HTML file the lines
+// themselves: they group the lines by item, so they read them all, while CSV
+// and JSON read them as they are written out.
+Statement ReadStatement(const CheckedRun& run, const std::string& party, StatementFormat format) {
+  auto company = std::make_shared<refhost::YearFile>(run.files.CurrentYear());
+  db::Connection& connection = company->Connection();
+  const int32_t code =
+      refhost::ReferenceMasterLookup(company).CodeOf(party, HostMasterLookup::kParty);
+  Statement statement{{{}, refhost::PartyName(connection, code), run.rent_date.AddDays(-1), {}, {}},
+                      {},
+                      refhost::ItemNames(connection),
+                      {}};
+  if (IsStreamed(format)) return statement;
+  statement.header.company = refhost::ReadCompanyInfo(connection);
+  statement.header.continued_from = refhost::PreviousRentVoucher(run.files, code, run.search_date);
+  statement.lines = refhost::ReadRentLines(connection, run.user);
+  statement.marked_pieces = refhost::ReadMarkedPieces(connection, code, FirstDayBilled(statement),
+                                                      statement.header.closing_day);
+  return statement;
+}
 
 // One rent run made the way the host makes it: parameters file, Start, the
 // user's lines read back.
@@ -242,15 +268,16 @@ PartyRun RunParty(const CheckedRun& run, const RunOptions& options, const std::s
   if (const SkippedStep* failure = report.FirstDatabaseFailure()) {
     return {kRunNotMade, failure->step + ": " + failure->failure, {}};
   }
-  Statement statement{party, ShortDateText(run.rent_date), run.user, {}, {}};
-  if (!IsStreamed(ParseStatementFormat(options.format))) {
-    // The table and the HTML file group the lines by item, so they read them
-    // all; CSV and JSON read them as they are written out.
-    refhost::YearFile company(run.files.CurrentYear());
-    statement.lines = refhost::ReadRentLines(company.Connection(), run.user);
-    statement.item_names = refhost::ItemNames(company.Connection());
-  }
-  return {kRunFinished, "", std::move(statement)};
+  return {kRunFinished, "", ReadStatement(run, party, ParseStatementFormat(options.format))};
+}
+
+// Writes the user's rent lines of a finished run into a CSV or JSON
+// document as they are read from the work table.
+void AddLines(const CheckedRun& run, const Statement& statement, StreamedStatement& document) {
+  refhost::YearFile company(run.files.CurrentYear());
+  refhost::ForEachRentLine(company.Connection(), run.user, [&](const refhost::RentLine& line) {
+    document.Add(line, statement.header.party);
+  });
 }
 
 // Prints the statement of a finished run, reading the user's lines from the
@@ -270,10 +297,8 @@ void Emit(const CheckedRun& run, const Statement& statement, StatementFormat for
     if (grand_total) *grand_total = GrandTotal(statement);
     return;
   }
-  refhost::YearFile company(run.files.CurrentYear());
-  StreamedStatement streamed(format, to);
-  refhost::ForEachRentLine(company.Connection(), run.user,
-                           [&streamed](const refhost::RentLine& line) { streamed.Add(line); });
+  StreamedStatement streamed(format, to, statement.item_names);
+  AddLines(run, statement, streamed);
   streamed.Finish();
   if (grand_total) *grand_total = streamed.grand_total();
 }
@@ -284,6 +309,12 @@ int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFor
                   const AddonLibrary& library, std::ostream& out, std::ostream& err) {
   std::vector<std::string> parties = refhost::PartiesWithMovements(run.files, run.rent_date);
   if (options.output_dir) std::filesystem::create_directories(*options.output_dir);
+  // CSV and JSON on standard output make one document of every party's lines.
+  std::optional<StreamedStatement> document;
+  if (IsStreamed(format) && !options.output_dir) {
+    refhost::YearFile company(run.files.CurrentYear());
+    document.emplace(format, out, refhost::ItemNames(company.Connection()));
+  }
   Progress progress(parties.size(), err);
   int billed = 0, refused = 0, failed = 0;
   double grand_total = 0;
@@ -296,12 +327,16 @@ int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFor
     }
     if (result.status == kRunFinished) {
       ++billed;
-      std::optional<std::filesystem::path> file;
-      if (options.output_dir) file = *options.output_dir / StatementFileName(party, format);
-      if (!file) out << "== " << party << "\n";
-      double total = 0;
-      Emit(run, result.statement, format, file, out, &total);
-      grand_total += total;
+      if (document) {
+        AddLines(run, *result.statement, *document);
+      } else {
+        std::optional<std::filesystem::path> file;
+        if (options.output_dir) file = *options.output_dir / StatementFileName(party, format);
+        if (!file) out << "== " << result.statement->header.party << "\n";
+        double total = 0;
+        Emit(run, *result.statement, format, file, out, &total);
+        grand_total += total;
+      }
     } else {
       ++(result.status == kRentDateRefused ? refused : failed);
       progress.Clear();
@@ -310,6 +345,10 @@ int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFor
     progress.Advance();
   }
   progress.Clear();
+  if (document) {
+    document->Finish();
+    grand_total = document->grand_total();
+  }
   err << "parties billed: " << billed << ", refused: " << refused << ", failed: " << failed
       << "; grand total: " << TwoDecimalText(grand_total) << "\n";
   return failed > 0 ? kRunNotMade : kRunFinished;
@@ -327,7 +366,7 @@ int Run(const RunOptions& options, std::ostream& out, std::ostream& err) {
     return kRentDateRefused;
   }
   if (result.status != kRunFinished) throw RunError(result.reason);
-  Emit(run, result.statement, format, options.output, out);
+  Emit(run, *result.statement, format, options.output, out);
   return kRunFinished;
 }
 

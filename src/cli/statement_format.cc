@@ -13,6 +13,8 @@
 namespace rnt::cli {
 namespace {
 
+const std::string kNoName;
+
 // A cell as the user reads it: numbers in their shortest text, null empty.
 std::string CellText(const Variant& value) {
   return value.IsNull() || value.IsEmpty() ? std::string() : value.ToText();
@@ -55,27 +57,29 @@ Variant ColumnValue(const refhost::RentLine& line, size_t index) {
 }
 
 void PrintCsvHeader(std::ostream& out) {
-  const auto& columns = db::WorkTableColumns();
-  for (size_t i = 0; i < columns.size(); ++i) out << (i ? "," : "") << columns[i];
-  out << "\n";
+  for (std::string_view column : db::WorkTableColumns()) out << column << ",";
+  out << kItemNameColumn << "," << kPartyColumn << "\n";
 }
 
-void PrintCsvLine(const refhost::RentLine& line, std::ostream& out) {
-  const auto& columns = db::WorkTableColumns();
-  for (size_t i = 0; i < columns.size(); ++i) {
-    out << (i ? "," : "") << CsvField(CellText(ColumnValue(line, i)));
+void PrintCsvLine(const refhost::RentLine& line, const std::string& item_name,
+                  std::string_view party, std::ostream& out) {
+  for (size_t i = 0; i < db::WorkTableColumns().size(); ++i) {
+    out << CsvField(CellText(ColumnValue(line, i))) << ",";
   }
-  out << "\n";
+  out << CsvField(item_name) << "," << CsvField(std::string(party)) << "\n";
 }
 
 // One line as an element of the statement's array, laid out as the array's
 // own two-space indented dump would lay it out.
-void PrintJsonLine(const refhost::RentLine& line, bool first, std::ostream& out) {
+void PrintJsonLine(const refhost::RentLine& line, const std::string& item_name,
+                   std::string_view party, bool first, std::ostream& out) {
   nlohmann::ordered_json object = nlohmann::ordered_json::object();
   const auto& columns = db::WorkTableColumns();
   for (size_t i = 0; i < columns.size(); ++i) {
     object[std::string(columns[i])] = JsonValue(ColumnValue(line, i));
   }
+  object[std::string(kItemNameColumn)] = item_name;
+  object[std::string(kPartyColumn)] = party;
   std::string text = object.dump(2);
   std::string indented = "  ";
   for (char c : text) {
@@ -87,19 +91,25 @@ void PrintJsonLine(const refhost::RentLine& line, bool first, std::ostream& out)
 
 // Lays out the statement's table for a fixed-width screen or printer: every
 // item's rows share one set of column widths, so that the columns line up
-// down the whole statement, and subtotals and the grand total stand under the
-// amounts.
+// down the whole statement, the explanations of lost, damaged and returned
+// pieces fit between the date and the amount, and subtotals and the grand
+// total stand under the amounts.
 class TableLayout {
  public:
   TableLayout(const std::vector<StatementItem>& items, const std::string& grand_total) {
     for (size_t i = 0; i < kStatementColumns; ++i) widths_[i] = StatementHeadings()[i].text.size();
     Widen(kAmount, grand_total);
+    size_t explanation = 0;
     for (const StatementItem& item : items) {
       for (const StatementRow& row : item.rows) {
         for (size_t i = 0; i < kStatementColumns; ++i) Widen(i, row.cells[i]);
+        explanation = std::max(explanation, Width(row.explanation));
       }
       Widen(kAmount, TwoDecimalText(item.subtotal));
     }
+    // A long explanation widens the last column it covers.
+    const size_t covered = ExplanationWidth();
+    if (explanation > covered) widths_[kAmount - 1] += explanation - covered;
   }
 
   void PrintHeadings(std::ostream& out) const {
@@ -107,17 +117,19 @@ class TableLayout {
     for (size_t i = 0; i < kStatementColumns; ++i) {
       headings[i] = std::string(StatementHeadings()[i].text);
     }
-    PrintRow(headings, out);
+    PrintCells(headings, out);
   }
 
-  void PrintRow(const std::array<std::string, kStatementColumns>& cells, std::ostream& out) const {
+  void PrintRow(const StatementRow& row, std::ostream& out) const {
+    if (row.kind == LineKind::kRent) return PrintCells(row.cells, out);
     std::string text(kIndent);
-    for (size_t i = 0; i < kStatementColumns; ++i) {
-      if (i) text += kGap;
-      const std::string padding(widths_[i] - cells[i].size(), ' ');
-      text += StatementHeadings()[i].numeric ? padding + cells[i] : cells[i] + padding;
+    for (size_t i = 0; i < kExplanationFirst; ++i) {
+      text += Padded(i, row.cells[i]);
+      text += kGap;
     }
-    PrintTrimmed(text, out);
+    text += row.explanation + std::string(ExplanationWidth() - Width(row.explanation), ' ');
+    text += kGap;
+    PrintTrimmed(text + Padded(kAmount, row.cells[kAmount]), out);
   }
 
   // A label on the left and an amount under the amounts column.
@@ -136,8 +148,35 @@ class TableLayout {
   static constexpr std::string_view kGap = "  ";
   static constexpr size_t kAmount = static_cast<size_t>(StatementColumn::kAmount);
 
+  // The columns a text takes on a terminal: each character one, whatever
+  // number of bytes UTF-8 gives it ("×").
+  static size_t Width(std::string_view text) {
+    return std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; });
+  }
+
   void Widen(size_t column, const std::string& text) {
-    widths_[column] = std::max(widths_[column], text.size());
+    widths_[column] = std::max(widths_[column], Width(text));
+  }
+
+  size_t ExplanationWidth() const {
+    size_t width = (kExplanationColumns - 1) * kGap.size();
+    for (size_t i = kExplanationFirst; i < kAmount; ++i) width += widths_[i];
+    return width;
+  }
+
+  std::string Padded(size_t column, const std::string& text) const {
+    const std::string padding(widths_[column] - Width(text), ' ');
+    return StatementHeadings()[column].numeric ? padding + text : text + padding;
+  }
+
+  void PrintCells(const std::array<std::string, kStatementColumns>& cells,
+                  std::ostream& out) const {
+    std::string text(kIndent);
+    for (size_t i = 0; i < kStatementColumns; ++i) {
+      if (i) text += kGap;
+      text += Padded(i, cells[i]);
+    }
+    PrintTrimmed(text, out);
   }
 
   static void PrintTrimmed(std::string text, std::ostream& out) {
@@ -148,22 +187,31 @@ class TableLayout {
   std::array<size_t, kStatementColumns> widths_{};
 };
 
+void PrintHeading(const Statement& statement, std::ostream& out) {
+  const refhost::CompanyInfo& company = statement.header.company;
+  if (!company.name.empty()) out << company.name << "\n";
+  if (!company.address.empty()) out << company.address << "\n";
+  if (!company.name.empty() || !company.address.empty()) out << "\n";
+  out << "Rent statement\n";
+  for (const auto& [label, text] : HeadingFacts(statement)) {
+    const std::string labelled = label.empty() ? "" : label + ":";
+    out << labelled << std::string(12 - labelled.size(), ' ') << text << "\n";
+  }
+}
+
 void PrintTable(const Statement& statement, std::ostream& out) {
+  PrintHeading(statement, out);
   if (statement.lines.empty()) {
-    out << "No rent lines for " << statement.party << " on " << statement.rent_date << ".\n";
+    out << "\nNo rent lines: nothing to charge for this period.\n";
     return;
   }
   const std::vector<StatementItem> items = StatementItems(statement);
   const std::string grand_total = TwoDecimalText(GrandTotal(statement));
   const TableLayout layout(items, grand_total);
-  out << "Rent statement\n"
-      << "Party:      " << statement.party << "\n"
-      << "Rent date:  " << statement.rent_date << "\n"
-      << "User:       " << statement.user << "\n";
   for (const StatementItem& item : items) {
     out << "\n" << item.title << "\n";
     layout.PrintHeadings(out);
-    for (const StatementRow& row : item.rows) layout.PrintRow(row.cells, out);
+    for (const StatementRow& row : item.rows) layout.PrintRow(row, out);
     layout.PrintTotal("  ", "Subtotal", TwoDecimalText(item.subtotal), out);
   }
   out << "\n";
@@ -184,22 +232,25 @@ bool IsStreamed(StatementFormat format) {
   return format == StatementFormat::kCsv || format == StatementFormat::kJson;
 }
 
-StreamedStatement::StreamedStatement(StatementFormat format, std::ostream& out)
-    : format_(format), out_(out) {
+StreamedStatement::StreamedStatement(StatementFormat format, std::ostream& out,
+                                     std::map<std::string, std::string> item_names)
+    : format_(format), out_(out), item_names_(std::move(item_names)) {
   if (!IsStreamed(format)) throw Error("only CSV and JSON statements are written line by line");
   if (format_ == StatementFormat::kCsv) PrintCsvHeader(out_);
 }
 
-void StreamedStatement::Add(const refhost::RentLine& line) {
+void StreamedStatement::Add(const refhost::RentLine& line, std::string_view party) {
   try {
     grand_total_ += LineNumber(line, "Qty2").value_or(0);
   } catch (const Error& error) {
     if (!bad_amount_) bad_amount_ = error.what();
   }
+  const auto name = item_names_.find(CellText(line.Get("Code1")));
+  const std::string& item_name = name == item_names_.end() ? kNoName : name->second;
   if (format_ == StatementFormat::kCsv) {
-    PrintCsvLine(line, out_);
+    PrintCsvLine(line, item_name, party, out_);
   } else {
-    PrintJsonLine(line, lines_ == 0, out_);
+    PrintJsonLine(line, item_name, party, lines_ == 0, out_);
   }
   ++lines_;
 }
@@ -220,8 +271,9 @@ void PrintStatement(const Statement& statement, StatementFormat format, std::ost
       break;
     case StatementFormat::kCsv:
     case StatementFormat::kJson: {
-      StreamedStatement streamed(format, out);
-      for (const refhost::RentLine& line : statement.lines) streamed.Add(line);
+      StreamedStatement streamed(format, out, statement.item_names);
+      for (const refhost::RentLine& line : statement.lines)
+        streamed.Add(line, statement.header.party);
       streamed.Finish();
       break;
     }

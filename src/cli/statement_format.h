@@ -7,24 +7,42 @@
 #include <string_view>
 #include <vector>
 
+#include "refhost/company_info.h"
+#include "refhost/marked_pieces.h"
+#include "refhost/previous_voucher.h"
 #include "refhost/rent_lines.h"
+#include "rnt/date.h"
 
 namespace rnt::cli {
+
+// What a printed statement says about itself around its lines: who sends it,
+// to whom, up to which day it bills, and the rent vouchers it stands between.
+// The caller fills it from the host's tables; the first day billed follows
+// from the voucher continued from, else from the lines.
+struct StatementHeader {
+  refhost::CompanyInfo company;
+  std::string party;  // as Master1 names it
+  Date closing_day;   // the last day billed: the day before the rent date
+  std::optional<refhost::PostedVoucher> continued_from;
+  // The rent voucher that the statement was posted as: its number.
+  std::optional<refhost::PostedVoucher> posted_as;
+};
 
 // One party's rent statement for one rent date: the user's rent lines in the
 // order in which they were written, with what a reader needs around them.
 struct Statement {
-  std::string party;
-  std::string rent_date;  // as the user gave it, "dd-mm-yyyy"
-  std::string user;
+  StatementHeader header;
   std::vector<refhost::RentLine> lines;
   // The items' names, keyed by the text of a line's Code1 ("101"); an item
   // without a name is shown by its code.
   std::map<std::string, std::string> item_names;
+  // The party's voucher lines of lost and damaged pieces in the period, which
+  // give the lost and damage lines their challans, dates and damage rates.
+  std::vector<refhost::MarkedPiece> marked_pieces;
 };
 
 // The ways a statement can be printed: an aligned table to read, CSV and
-// JSON for other programs, and a printable HTML file with charts.
+// JSON for other programs, and a printable HTML file with a chart.
 enum class StatementFormat { kTable, kCsv, kJson, kHtml };
 
 // Reads a format's name ("table", "csv", "json", "html"); throws rnt::Error
@@ -35,15 +53,22 @@ StatementFormat ParseStatementFormat(std::string_view name);
 // the lines come; the table and the HTML file group the lines by item first.
 bool IsStreamed(StatementFormat format);
 
-// Writes a statement in CSV or JSON as its lines come, holding none of them,
-// so that a statement of any length is written in the same little memory.
+// The columns that CSV and JSON add after the work table's own: the item's
+// name and the party's.
+inline constexpr std::string_view kItemNameColumn = "ItemName";
+inline constexpr std::string_view kPartyColumn = "Party";
+
+// Writes rent lines in CSV or JSON as they come, holding none of them, so
+// that a statement of any length, or the statements of every party one after
+// the other, make one document in the same little memory.
 class StreamedStatement {
  public:
   // Throws rnt::Error for a format that is not streamed.
-  StreamedStatement(StatementFormat format, std::ostream& out);
-  // Writes one line as it stands, whatever its columns hold.
-  void Add(const refhost::RentLine& line);
-  // Ends the statement; call it once, after the last line.
+  StreamedStatement(StatementFormat format, std::ostream& out,
+                    std::map<std::string, std::string> item_names);
+  // Writes one line of the party as it stands, whatever its columns hold.
+  void Add(const refhost::RentLine& line, std::string_view party);
+  // Ends the document; call it once, after the last line.
   void Finish();
   // The sum of the amounts of the lines written so far, as GrandTotal adds
   // them. Throws rnt::Error naming the first amount that is not a number.
@@ -52,6 +77,7 @@ class StreamedStatement {
  private:
   StatementFormat format_;
   std::ostream& out_;
+  std::map<std::string, std::string> item_names_;
   size_t lines_ = 0;
   double grand_total_ = 0;
   std::optional<std::string> bad_amount_;

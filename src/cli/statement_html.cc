@@ -1,6 +1,7 @@
 #include "cli/statement_html.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <optional>
@@ -42,6 +43,23 @@ std::string Escaped(std::string_view text) {
   return escaped;
 }
 
+// Text from the company as a quoted CSS string for the page's running
+// heading: every sign that CSS or XML could read otherwise written as a CSS
+// escape, so that neither the style sheet nor the file can be broken by it.
+std::string CssString(std::string_view text) {
+  std::string css = "\"";
+  for (unsigned char c : text) {
+    if (std::isalnum(c) || c == ' ' || c == ',' || c == '.' || c == '-' || c >= 0x80) {
+      css += static_cast<char>(c);
+    } else {
+      char hex[8];
+      auto end = std::to_chars(hex, hex + sizeof hex, static_cast<int>(c), 16).ptr;
+      css += "\\" + std::string(hex, end) + " ";
+    }
+  }
+  return css + "\"";
+}
+
 // A chart coordinate with one decimal: finer than any printer draws.
 std::string Coordinate(double value) {
   char buffer[32];
@@ -50,43 +68,75 @@ std::string Coordinate(double value) {
   return error == std::errc() ? std::string(buffer, end) : "0";
 }
 
+// One set of column widths for every item, the page's margins, and what
+// print repeats on every page.
 constexpr std::string_view kStyle = R"(
-@page { size: A4; margin: 15mm; }
-body { font-family: "DejaVu Sans", Arial, sans-serif; font-size: 10pt; color: #000;
-       max-width: 190mm; margin: 0 auto; }
-h1 { font-size: 16pt; margin: 0 0 3mm; }
-h2 { font-size: 12pt; margin: 0 0 1mm; }
+body { font-family: "DejaVu Sans", Arial, sans-serif; font-size: 9pt; color: #000;
+       max-width: 180mm; margin: 0 auto; }
+header.company { border-bottom: 0.5mm solid #1f5fa8; padding-bottom: 2mm; margin-bottom: 4mm; }
+header.company h1 { font-size: 15pt; margin: 0; color: #1f5fa8; }
+header.company p { margin: 1mm 0 0; color: #333; white-space: pre-line; }
+h2 { font-size: 13pt; margin: 0 0 2mm; }
 table { border-collapse: collapse; }
-table.heading th { text-align: left; font-weight: normal; color: #444; padding-right: 4mm; }
-table.lines { width: 100%; margin-bottom: 2mm; }
-table.lines th, table.lines td { padding: 0.8mm 2mm; border-bottom: 0.3mm solid #ccc;
-                                 text-align: left; white-space: nowrap; }
-table.lines thead th { border-bottom: 0.4mm solid #000; }
+table.heading { margin-bottom: 4mm; }
+table.heading th { text-align: left; font-weight: normal; color: #555; padding: 0.3mm 4mm 0.3mm 0; }
+table.heading td { padding: 0.3mm 0; }
+p.caption { margin: 0 0 1mm; color: #555; font-size: 8pt; }
+svg.chart { width: 100%; height: auto; display: block; margin-bottom: 4mm; }
+table.lines { width: 100%; table-layout: fixed; }
+table.lines th, table.lines td { padding: 0.7mm 1.5mm; border-bottom: 0.2mm solid #ddd;
+                                 text-align: left; white-space: nowrap; overflow: hidden; }
+table.lines thead th { border-bottom: 0.4mm solid #000; background: #f2f5f9; }
 table.lines .num { text-align: right; font-variant-numeric: tabular-nums; }
-table.lines tr.lost td, table.lines tr.damaged td { font-style: italic; }
-table.lines tfoot th, table.lines tfoot td { font-weight: bold; border-bottom: none; }
-section.item { margin-top: 6mm; break-inside: avoid; page-break-inside: avoid; }
-p.total { font-size: 12pt; font-weight: bold; text-align: right; margin-top: 6mm; }
+table.lines tbody { break-inside: avoid; page-break-inside: avoid; }
+table.lines tr.item th { font-size: 10pt; font-weight: bold; padding-top: 3mm; border-bottom: 0.3mm solid #999; }
+table.lines tr.charge td, table.lines tr.return td { color: #333; font-style: italic; }
+table.lines tr.charge td.num { font-style: normal; color: #000; }
+table.lines tr.subtotal th, table.lines tr.subtotal td { font-weight: bold; border-bottom: none; }
+table.lines tr.total th, table.lines tr.total td { font-size: 11pt; font-weight: bold;
+                                                   border-top: 0.4mm solid #000; border-bottom: none;
+                                                   padding-top: 2mm; }
+col.challan { width: 14%; } col.date { width: 12%; } col.days { width: 7%; }
+col.held { width: 9%; } col.rate { width: 10%; } col.qtydays { width: 12%; } col.amount { width: 14%; }
 )";
 
-// The quantity of an item that the party held from one day to another.
+// The class of each column's <col>, in the columns' order.
+constexpr std::string_view kColumnClasses[kStatementColumns] = {
+    "challan", "date", "date", "days", "held", "rate", "qtydays", "amount"};
+
+// The page box: margins, the party and period at the head of every page but
+// the first (which has the full heading), the page numbers at its foot.
+std::string PageStyle(const Statement& statement, const std::string& period) {
+  const std::string running = CssString(statement.header.party + " - rent statement " + period);
+  const std::string company = CssString(statement.header.company.name);
+  const std::string font =
+      "font-family: \"DejaVu Sans\", Arial, sans-serif; font-size: 7.5pt; color: #444;";
+  return "@page { size: A4; margin: 16mm 15mm 16mm 15mm;\n"
+         "  @top-left { content: " +
+         running + "; " + font + " }\n  @top-right { content: " + company + "; " + font +
+         " }\n  @bottom-right { content: \"page \" counter(page) \" of \" counter(pages); " + font +
+         " } }\n"
+         "@page :first { @top-left { content: none; } @top-right { content: none; } }\n";
+}
+
+// The quantity of an item that the party held from one day up to another.
 struct HeldStep {
   Date from;
-  Date to;
+  Date to;  // the first day after it
   double quantity;
 };
 
-// The item's rent lines as steps in date order: each line's quantity held
-// lasts until the next line's first day, the last line's until its own last
-// day. Lines without a first day or a quantity held cannot be placed.
+// The item's rent periods as steps in date order: each line's quantity held
+// lasts until the next line's first day, the last line's to the end of its
+// own last day. Lines without a first day or a quantity held cannot be placed.
 std::vector<HeldStep> HeldSteps(const StatementItem& item) {
   std::vector<HeldStep> steps;
   for (const StatementRow& row : item.rows) {
-    if (row.kind != LineKind::kRent) continue;
+    if (row.kind == LineKind::kLost || row.kind == LineKind::kDamaged) continue;
     const std::optional<Date> from = LineDate(*row.line, "Dte1");
     const std::optional<double> held = LineNumber(*row.line, "D4");
     if (!from || !held) continue;
-    const Date to = std::max(*from, LineDate(*row.line, "Dte2").value_or(*from));
+    const Date to = std::max(*from, LineDate(*row.line, "Dte2").value_or(*from)).AddDays(1);
     steps.push_back({*from, to, *held});
   }
   std::stable_sort(steps.begin(), steps.end(),
@@ -95,121 +145,170 @@ std::vector<HeldStep> HeldSteps(const StatementItem& item) {
   return steps;
 }
 
-// A small chart of the quantity held, as a step line over the days from the
-// item's first rent line to its last, with dates along the bottom and
-// quantities up the side.
+// What the party held of every item over the period, as small multiples: a
+// strip per item, one above the other on one date axis, each strip scaled to
+// its own highest quantity and labelled with it.
 class HeldChart {
  public:
-  HeldChart(const StatementItem& item, const std::string& party)
-      : steps_(HeldSteps(item)), title_("Quantity of " + item.title + " held by " + party) {
-    if (steps_.empty()) return;
-    first_ = steps_.front().from.serial();
-    last_ = steps_.front().to.serial();
-    for (const HeldStep& step : steps_) {
-      last_ = std::max(last_, step.to.serial());
-      low_ = std::min(low_, step.quantity);
-      high_ = std::max(high_, step.quantity);
-    }
-    // A chart of one day or of nothing held still needs a width and a height.
-    days_ = std::max(1, last_ - first_);
-    if (high_ == low_) high_ = low_ + 1;
+  HeldChart(const std::vector<StatementItem>& items, Date first, Date last)
+      : first_(first.serial()), end_(last.serial() + 1) {
+    for (const StatementItem& item : items) strips_.push_back({item.title, HeldSteps(item)});
   }
 
   void Print(std::ostream& out) const {
-    out << "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"chart\" width=\"" << kWidth
-        << "\" height=\"" << kHeight << "\" viewBox=\"0 0 " << kWidth << " " << kHeight
-        << "\" role=\"img\" aria-label=\"" << Escaped(title_) << "\">\n"
-        << "<title>" << Escaped(title_) << "</title>\n";
-    if (steps_.empty()) {
-      out << "<text x=\"" << kWidth / 2 << "\" y=\"" << kHeight / 2
-          << "\" text-anchor=\"middle\" font-size=\"11\" fill=\"#666\">No rent period to "
-             "draw</text>\n</svg>\n";
-      return;
-    }
+    const int axis = kTop + static_cast<int>(strips_.size()) * kPitch;
+    const int height = axis + 22;
+    out << "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"chart\" viewBox=\"0 0 " << kWidth
+        << " " << height << "\" role=\"img\" aria-label=\"Quantity held of each item\">\n"
+        << "<title>Quantity held of each item</title>\n";
     const std::string font = "font-size=\"10\" fill=\"#333\"";
-    // Quantities up the side, with a faint line across at each.
-    std::vector<double> marks = {low_, high_};
-    if (low_ < 0) marks.push_back(0);
-    for (double mark : marks) {
-      const std::string y = Coordinate(Y(mark));
-      out << "<line x1=\"" << kLeft << "\" y1=\"" << y << "\" x2=\"" << kRight << "\" y2=\"" << y
-          << "\" stroke=\"#ddd\"/>\n"
-          << "<text x=\"" << kLeft - 6 << "\" y=\"" << Coordinate(Y(mark) + 3.5)
-          << "\" text-anchor=\"end\" " << font << ">" << Escaped(NumberText(mark)) << "</text>\n";
+    for (const auto& [day, anchor] : Ticks()) {
+      const std::string x = Coordinate(X(day));
+      out << "<line x1=\"" << x << "\" y1=\"" << kTop << "\" x2=\"" << x << "\" y2=\"" << axis + 3
+          << "\" stroke=\"#ddd\"/>\n<text x=\"" << x << "\" y=\"" << axis + 15
+          << "\" text-anchor=\"" << anchor << "\" " << font << ">" << ShortDateText(day)
+          << "</text>\n";
     }
-    out << "<line x1=\"" << kLeft << "\" y1=\"" << kTop << "\" x2=\"" << kLeft << "\" y2=\""
-        << kBottom << "\" stroke=\"#000\"/>\n"
-        << "<line x1=\"" << kLeft << "\" y1=\"" << kBottom << "\" x2=\"" << kRight << "\" y2=\""
-        << kBottom << "\" stroke=\"#000\"/>\n";
-    // Dates along the bottom: the first and the last day.
-    out << "<text x=\"" << kLeft << "\" y=\"" << kBottom + 16 << "\" text-anchor=\"start\" " << font
-        << ">" << Escaped(ShortDateText(Date::FromSerial(first_))) << "</text>\n"
-        << "<text x=\"" << kRight << "\" y=\"" << kBottom + 16 << "\" text-anchor=\"end\" " << font
-        << ">" << Escaped(ShortDateText(Date::FromSerial(last_))) << "</text>\n";
-    std::string path =
-        "M" + Coordinate(X(steps_.front().from)) + " " + Coordinate(Y(steps_.front().quantity));
-    for (const HeldStep& step : steps_) {
-      if (&step != &steps_.front()) path += " V" + Coordinate(Y(step.quantity));
-      path += " H" + Coordinate(X(step.to));
-    }
-    // Held for a single day: the line runs across the whole chart.
-    if (first_ == last_) path += " H" + std::to_string(kRight);
-    out << "<path d=\"" << path << "\" fill=\"none\" stroke=\"#1f5fa8\" stroke-width=\"1.5\"/>\n"
-        << "</svg>\n";
+    for (size_t i = 0; i < strips_.size(); ++i) PrintStrip(strips_[i], kTop + i * kPitch, out);
+    out << "<line x1=\"" << kLeft << "\" y1=\"" << axis << "\" x2=\"" << kRight << "\" y2=\""
+        << axis << "\" stroke=\"#000\"/>\n</svg>\n";
   }
 
  private:
-  static constexpr int kWidth = 560;
-  static constexpr int kHeight = 170;
-  static constexpr int kLeft = 56;
-  static constexpr int kRight = kWidth - 16;
-  static constexpr int kTop = 12;
-  static constexpr int kBottom = kHeight - 30;
+  struct Strip {
+    std::string title;
+    std::vector<HeldStep> steps;
+  };
+
+  static constexpr int kWidth = 720;
+  static constexpr int kLeft = 230;   // the item names stand left of it
+  static constexpr int kRight = 680;  // the highest quantities right of it
+  static constexpr int kTop = 6;
+  static constexpr int kPitch = 24;
+  static constexpr int kStrip = 18;
+  static constexpr size_t kTitleLength = 40;
 
   double X(Date day) const {
-    return kLeft + static_cast<double>(day.serial() - first_) * (kRight - kLeft) / days_;
-  }
-  double Y(double quantity) const {
-    return kBottom - (quantity - low_) * (kBottom - kTop) / (high_ - low_);
+    const int32_t serial = std::clamp(day.serial(), first_, end_);
+    return kLeft +
+           static_cast<double>(serial - first_) * (kRight - kLeft) / std::max(1, end_ - first_);
   }
 
-  std::vector<HeldStep> steps_;
-  std::string title_;
-  int32_t first_ = 0;  // date serials of the first and the last day drawn
-  int32_t last_ = 0;
-  int32_t days_ = 1;
-  double low_ = 0;
-  double high_ = 0;
+  // The first and last day, and the first of each month between, where there
+  // is room to write it.
+  std::vector<std::pair<Date, const char*>> Ticks() const {
+    const Date first = Date::FromSerial(first_);
+    const Date last = Date::FromSerial(end_ - 1);
+    std::vector<std::pair<Date, const char*>> ticks = {{first, "start"}};
+    for (Date day = Date::FromYmd(first.year(), first.month(), 1);;) {
+      day = day.month() == 12 ? Date::FromYmd(day.year() + 1, 1, 1)
+                              : Date::FromYmd(day.year(), day.month() + 1, 1);
+      if (X(last) - X(day) < kLabelRoom) break;
+      if (X(day) - X(ticks.back().first) >= kLabelRoom) ticks.push_back({day, "middle"});
+    }
+    ticks.push_back({last, "end"});
+    return ticks;
+  }
+  static constexpr double kLabelRoom = 80;
+
+  void PrintStrip(const Strip& strip, int top, std::ostream& out) const {
+    const double base = top + kStrip;
+    std::string title = strip.title;
+    if (title.size() > kTitleLength) {
+      // Cut between characters, never inside one's UTF-8 bytes.
+      size_t cut = kTitleLength - 1;
+      while (cut > 0 && (title[cut] & 0xC0) == 0x80) --cut;
+      title = title.substr(0, cut) + "…";
+    }
+    out << "<text x=\"" << kLeft - 8 << "\" y=\"" << Coordinate(base - 4)
+        << "\" text-anchor=\"end\" font-size=\"10\" fill=\"#000\">" << Escaped(title)
+        << "</text>\n<line x1=\"" << kLeft << "\" y1=\"" << Coordinate(base) << "\" x2=\"" << kRight
+        << "\" y2=\"" << Coordinate(base) << "\" stroke=\"#bbb\"/>\n";
+    double high = 0;
+    for (const HeldStep& step : strip.steps) high = std::max(high, step.quantity);
+    if (high <= 0) return;  // nothing held in the period: an empty strip
+    auto y = [&](double quantity) { return base - std::max(0.0, quantity) * kStrip / high; };
+    std::string path = "M" + Coordinate(X(strip.steps.front().from)) + " " + Coordinate(base);
+    for (const HeldStep& step : strip.steps) {
+      path += " V" + Coordinate(y(step.quantity)) + " H" + Coordinate(X(step.to));
+    }
+    path += " V" + Coordinate(base) + " Z";
+    out << "<path d=\"" << path
+        << "\" fill=\"#cfdff2\" stroke=\"#1f5fa8\" stroke-width=\"1\"/>\n<text x=\"" << kRight + 6
+        << "\" y=\"" << Coordinate(y(high) + 8) << "\" font-size=\"9\" fill=\"#333\">"
+        << Escaped(NumberText(high)) << "</text>\n";
+  }
+
+  int32_t first_;  // date serials of the first day drawn and of the day after the last
+  int32_t end_;
+  std::vector<Strip> strips_;
 };
 
-void PrintCell(std::string_view tag, const std::string& text, bool numeric, std::ostream& out) {
-  out << "<" << tag << (numeric ? " class=\"num\"" : "") << ">" << Escaped(text) << "</" << tag
-      << ">";
+void PrintCell(std::string_view tag, const std::string& text, bool numeric, std::ostream& out,
+               size_t span = 1) {
+  out << "<" << tag << (numeric ? " class=\"num\"" : "");
+  if (span > 1) out << " colspan=\"" << span << "\"";
+  out << ">" << Escaped(text) << "</" << tag << ">";
 }
 
-void PrintItem(const StatementItem& item, const Statement& statement, std::ostream& out) {
+void PrintRow(const StatementRow& row, std::ostream& out) {
   const auto& headings = StatementHeadings();
-  out << "<section class=\"item\">\n<h2>" << Escaped(item.title) << "</h2>\n"
-      << "<table class=\"lines\">\n<thead><tr>";
-  for (const ColumnHeading& heading : headings) {
-    PrintCell("th", std::string(heading.text), heading.numeric, out);
-  }
-  out << "</tr></thead>\n<tbody>\n";
-  for (const StatementRow& row : item.rows) {
-    out << (row.kind == LineKind::kLost      ? "<tr class=\"lost\">"
-            : row.kind == LineKind::kDamaged ? "<tr class=\"damaged\">"
-                                             : "<tr>");
+  if (row.kind == LineKind::kRent) {
+    out << "<tr>";
     for (size_t i = 0; i < kStatementColumns; ++i) {
       PrintCell("td", row.cells[i], headings[i].numeric, out);
     }
-    out << "</tr>\n";
+  } else {
+    out << (row.kind == LineKind::kReturn ? "<tr class=\"return\">" : "<tr class=\"charge\">");
+    for (size_t i = 0; i < kExplanationFirst; ++i) PrintCell("td", row.cells[i], false, out);
+    PrintCell("td", row.explanation, false, out, kExplanationColumns);
+    PrintCell("td", row.cell(StatementColumn::kAmount), true, out);
   }
-  const size_t amount = static_cast<size_t>(StatementColumn::kAmount);
-  out << "</tbody>\n<tfoot><tr><th colspan=\"" << amount << "\">Subtotal</th>";
-  PrintCell("td", TwoDecimalText(item.subtotal), true, out);
-  out << "<td colspan=\"" << kStatementColumns - amount - 1 << "\"></td></tr></tfoot>\n</table>\n";
-  HeldChart(item, statement.party).Print(out);
-  out << "</section>\n";
+  out << "</tr>\n";
+}
+
+// A row with a label over the columns before the amount, and the amount.
+void PrintTotalRow(std::string_view row_class, const std::string& label, double amount,
+                   std::ostream& out) {
+  out << "<tr class=\"" << row_class << "\">";
+  PrintCell("th", label, false, out, kStatementColumns - 1);
+  PrintCell("td", TwoDecimalText(amount), true, out);
+  out << "</tr>\n";
+}
+
+void PrintLines(const std::vector<StatementItem>& items, double grand_total, std::ostream& out) {
+  out << "<table class=\"lines\">\n<colgroup>";
+  for (std::string_view column : kColumnClasses) out << "<col class=\"" << column << "\"/>";
+  out << "</colgroup>\n<thead><tr>";
+  for (const ColumnHeading& heading : StatementHeadings()) {
+    PrintCell("th", std::string(heading.text), heading.numeric, out);
+  }
+  out << "</tr></thead>\n";
+  for (const StatementItem& item : items) {
+    out << "<tbody>\n<tr class=\"item\">";
+    PrintCell("th", item.title, false, out, kStatementColumns);
+    out << "</tr>\n";
+    for (const StatementRow& row : item.rows) PrintRow(row, out);
+    PrintTotalRow("subtotal", "Subtotal", item.subtotal, out);
+    out << "</tbody>\n";
+  }
+  out << "<tbody>\n";
+  PrintTotalRow("total", "Grand total", grand_total, out);
+  out << "</tbody>\n</table>\n";
+}
+
+void PrintHeading(const Statement& statement, std::ostream& out) {
+  const refhost::CompanyInfo& company = statement.header.company;
+  if (!company.name.empty() || !company.address.empty()) {
+    out << "<header class=\"company\">\n<h1>" << Escaped(company.name) << "</h1>\n";
+    if (!company.address.empty()) out << "<p>" << Escaped(company.address) << "</p>\n";
+    out << "</header>\n";
+  }
+  out << "<h2>Rent statement</h2>\n<table class=\"heading\">\n";
+  for (const auto& [label, text] : HeadingFacts(statement)) {
+    out << "<tr><th>" << Escaped(label) << "</th><td>" << Escaped(text) << "</td></tr>\n";
+  }
+  out << "</table>\n";
 }
 
 }  // namespace
@@ -217,21 +316,22 @@ void PrintItem(const StatementItem& item, const Statement& statement, std::ostre
 void PrintHtmlStatement(const Statement& statement, std::ostream& out) {
   // Everything that can fail is worked out before the first byte is written.
   const std::vector<StatementItem> items = StatementItems(statement);
-  const std::string grand_total = TwoDecimalText(GrandTotal(statement));
-  const std::string title = "Rent statement: " + statement.party + ", " + statement.rent_date;
+  const double grand_total = GrandTotal(statement);
+  const Date first = FirstDayBilled(statement);
+  const std::string period =
+      ShortDateText(first) + " to " + ShortDateText(statement.header.closing_day);
+  const std::string title = "Rent statement: " + statement.header.party + ", " + period;
   out << "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\">\n<head>\n"
       << "<meta charset=\"utf-8\"/>\n<title>" << Escaped(title) << "</title>\n"
-      << "<style>" << kStyle << "</style>\n</head>\n<body>\n<h1>Rent statement</h1>\n"
-      << "<table class=\"heading\">\n"
-      << "<tr><th>Party</th><td>" << Escaped(statement.party) << "</td></tr>\n"
-      << "<tr><th>Rent date</th><td>" << Escaped(statement.rent_date) << "</td></tr>\n"
-      << "<tr><th>User</th><td>" << Escaped(statement.user) << "</td></tr>\n</table>\n";
+      << "<style>" << kStyle << PageStyle(statement, period) << "</style>\n</head>\n<body>\n";
+  PrintHeading(statement, out);
   if (items.empty()) {
-    out << "<p>No rent lines for " << Escaped(statement.party) << " on "
-        << Escaped(statement.rent_date) << ".</p>\n";
+    out << "<p>No rent lines: nothing to charge for this period.</p>\n";
   } else {
-    for (const StatementItem& item : items) PrintItem(item, statement, out);
-    out << "<p class=\"total\">Grand total " << Escaped(grand_total) << "</p>\n";
+    out << "<p class=\"caption\">Quantity held of each item over the period (its highest at "
+           "the right)</p>\n";
+    HeldChart(items, first, statement.header.closing_day).Print(out);
+    PrintLines(items, grand_total, out);
   }
   out << "</body>\n</html>\n";
 }

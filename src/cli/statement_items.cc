@@ -1,6 +1,9 @@
 #include "cli/statement_items.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
+#include <cmath>
 
 #include "core/text_util.h"
 #include "rnt/error.h"
@@ -26,31 +29,141 @@ std::string MoneyText(std::optional<double> number) {
   return number ? TwoDecimalText(*number) : std::string();
 }
 
+std::string PercentText(double percent) { return NumberText(percent) + " %"; }
+
+bool SameQuantity(double a, double b) { return std::fabs(a - b) < 0.005; }
+
+// A line of no days that leaves the party nothing: the day on which it
+// returned all it held, which charges no period.
+bool IsFullReturn(const refhost::RentLine& line) {
+  return LineNumber(line, "Days").value_or(0) == 0 && LineNumber(line, "D4").value_or(0) == 0 &&
+         LineNumber(line, "D3").value_or(0) > 0;
+}
+
 LineKind KindOf(const refhost::RentLine& line) {
   const std::optional<double> rec_type = LineNumber(line, "RecType");
   if (rec_type == kLostLine) return LineKind::kLost;
   if (rec_type == kDamagedLine) return LineKind::kDamaged;
-  return LineKind::kRent;
+  return IsFullReturn(line) ? LineKind::kReturn : LineKind::kRent;
 }
 
-StatementRow RowOf(const refhost::RentLine& line) {
-  StatementRow row{&line, KindOf(line), {}};
+// The marked pieces of one item and one day that one lost or damage line
+// charges, as the line's writer summed them.
+struct MarkedDay {
+  std::string item;
+  bool lost;
+  Date date;
+  std::vector<const refhost::MarkedPiece*> pieces;
+  double quantity = 0;
+  bool charged = false;  // given to a line already
+};
+
+std::vector<MarkedDay> MarkedDays(const std::vector<refhost::MarkedPiece>& pieces) {
+  std::vector<MarkedDay> days;
+  for (const refhost::MarkedPiece& piece : pieces) {
+    const std::string item = std::to_string(piece.item);
+    auto day = std::find_if(days.begin(), days.end(), [&](const MarkedDay& each) {
+      return each.item == item && each.lost == piece.lost && each.date == piece.date;
+    });
+    if (day == days.end())
+      day = days.insert(days.end(), MarkedDay{item, piece.lost, piece.date, {}, 0, false});
+    day->pieces.push_back(&piece);
+    day->quantity += piece.quantity;
+  }
+  return days;
+}
+
+// "1 damaged at 25 % of 2,200.00"; pieces damaged by different percentages
+// are listed, "3 damaged: 2 at 10 %, 1 at 30 % of 200.00".
+std::string DamageExplanation(double quantity, const MarkedDay& day) {
+  std::string text = NumberText(quantity) + " damaged";
+  const double percent = day.pieces.front()->percent;
+  const bool one_percent =
+      std::all_of(day.pieces.begin(), day.pieces.end(),
+                  [percent](auto* piece) { return piece->percent == percent; });
+  if (one_percent) {
+    text += " at " + PercentText(percent);
+  } else {
+    for (const refhost::MarkedPiece* piece : day.pieces) {
+      text += (piece == day.pieces.front() ? ": " : ", ") + NumberText(piece->quantity) + " at " +
+              PercentText(piece->percent);
+    }
+  }
+  if (day.pieces.front()->piece_value) text += " of " + RateText(*day.pieces.front()->piece_value);
+  return text;
+}
+
+// A lost or damage line: its challan and day from the marked pieces it
+// charges, and how its amount came about.
+void ExplainCharge(StatementRow& row, const std::string& item, std::vector<MarkedDay>& marked) {
+  const refhost::RentLine& line = *row.line;
+  const double quantity = LineNumber(line, "Qty").value_or(0);
+  const bool lost = row.kind == LineKind::kLost;
+  auto day = std::find_if(marked.begin(), marked.end(), [&](const MarkedDay& each) {
+    return !each.charged && each.item == item && each.lost == lost &&
+           SameQuantity(each.quantity, quantity);
+  });
+  const std::optional<double> price = LineNumber(line, "Price");
+  const std::string by_rate = NumberText(quantity) + (lost ? " lost × " : " damaged × ") +
+                              (price ? RateText(*price) : std::string("no rate"));
+  if (day == marked.end()) {
+    row.explanation = by_rate;
+    return;
+  }
+  day->charged = true;
+  std::string challans;
+  for (const refhost::MarkedPiece* piece : day->pieces) {
+    if (piece->challan.empty() || challans.find(piece->challan) != std::string::npos) continue;
+    challans += (challans.empty() ? "" : ", ") + piece->challan;
+  }
+  row.cells[static_cast<size_t>(StatementColumn::kChallan)] = challans;
+  row.cells[static_cast<size_t>(StatementColumn::kFrom)] = ShortDateText(day->date);
+  row.explanation = lost ? by_rate : DamageExplanation(quantity, *day);
+}
+
+// The challan that began a rent period: the movement's own voucher (RNo).
+// On a continued item ChallanNo names the challan that the material came on,
+// which is what an opening line (SrNo 0, or -1000 in the previous year)
+// charges for, and what a line without a movement of its own has.
+std::string ChallanOf(const refhost::RentLine& line) {
+  const std::optional<double> order = LineNumber(line, "SrNo");
+  std::string movement(TrimBlanks(Text(line.Get("RNo"))));
+  if (movement.empty() || order == 0 || order == -1000) return Text(line.Get("ChallanNo"));
+  return movement;
+}
+
+StatementRow RowOf(const refhost::RentLine& line, const std::string& item,
+                   std::vector<MarkedDay>& marked) {
+  StatementRow row{&line, KindOf(line), {}, {}};
   auto set = [&row](StatementColumn column, std::string text) {
     row.cells[static_cast<size_t>(column)] = std::move(text);
   };
-  const bool rent = row.kind == LineKind::kRent;
-  set(StatementColumn::kChallan, Text(line.Get("ChallanNo")));
-  set(StatementColumn::kFrom, Text(line.Get("Dte1")));
-  set(StatementColumn::kTo, Text(line.Get("Dte2")));
-  // Lost and damaged pieces are charged once, not by the day: their lines
-  // hold the pieces in Qty and no period.
-  if (rent) set(StatementColumn::kDays, QuantityText(LineNumber(line, "Days")));
-  set(StatementColumn::kHeld, QuantityText(LineNumber(line, rent ? "D4" : "Qty")));
-  set(StatementColumn::kRate, MoneyText(LineNumber(line, "Price")));
-  if (rent) set(StatementColumn::kQuantityDays, QuantityText(LineNumber(line, "Qty")));
-  set(StatementColumn::kAmount, MoneyText(LineNumber(line, "Qty2")));
-  if (row.kind == LineKind::kLost) set(StatementColumn::kNote, "lost");
-  if (row.kind == LineKind::kDamaged) set(StatementColumn::kNote, "damaged");
+  switch (row.kind) {
+    case LineKind::kRent:
+      set(StatementColumn::kChallan, ChallanOf(line));
+      set(StatementColumn::kFrom, Text(line.Get("Dte1")));
+      set(StatementColumn::kTo, Text(line.Get("Dte2")));
+      set(StatementColumn::kDays, QuantityText(LineNumber(line, "Days")));
+      set(StatementColumn::kHeld, QuantityText(LineNumber(line, "D4")));
+      if (auto rate = LineNumber(line, "Price")) set(StatementColumn::kRate, RateText(*rate));
+      set(StatementColumn::kQuantityDays, QuantityText(LineNumber(line, "Qty")));
+      set(StatementColumn::kAmount, MoneyText(LineNumber(line, "Qty2")));
+      break;
+    case LineKind::kReturn: {
+      set(StatementColumn::kChallan, ChallanOf(line));
+      set(StatementColumn::kFrom, Text(line.Get("Dte1")));
+      row.explanation = "all " + QuantityText(LineNumber(line, "D3")) + " returned";
+      if (LineNumber(line, "Qty2").value_or(0) != 0) {
+        set(StatementColumn::kAmount, MoneyText(LineNumber(line, "Qty2")));
+      }
+      break;
+    }
+    case LineKind::kLost:
+    case LineKind::kDamaged:
+      set(StatementColumn::kAmount, MoneyText(LineNumber(line, "Qty2")));
+      ExplainCharge(row, item, marked);
+      break;
+  }
   return row;
 }
 
@@ -73,12 +186,12 @@ const std::array<ColumnHeading, kStatementColumns>& StatementHeadings() {
       {"Rate", true},
       {"Qty-days", true},
       {"Amount", true},
-      {"Note", false},
   }};
   return kHeadings;
 }
 
 std::vector<StatementItem> StatementItems(const Statement& statement) {
+  std::vector<MarkedDay> marked = MarkedDays(statement.marked_pieces);
   std::vector<StatementItem> items;
   for (const refhost::RentLine& line : statement.lines) {
     const std::string code = Text(line.Get("Code1"));
@@ -87,10 +200,45 @@ std::vector<StatementItem> StatementItems(const Statement& statement) {
     if (item == items.end()) {
       item = items.insert(items.end(), StatementItem{code, TitleOf(code, statement), {}, 0});
     }
-    item->rows.push_back(RowOf(line));
+    item->rows.push_back(RowOf(line, code, marked));
     item->subtotal += LineNumber(line, "Qty2").value_or(0);
   }
   return items;
+}
+
+Date FirstDayBilled(const Statement& statement) {
+  const StatementHeader& header = statement.header;
+  if (header.continued_from) return header.continued_from->date.AddDays(1);
+  std::optional<Date> first;
+  for (const refhost::RentLine& line : statement.lines) {
+    if (KindOf(line) != LineKind::kRent) continue;
+    if (std::optional<Date> from = LineDate(line, "Dte1"))
+      first = std::min(first.value_or(*from), *from);
+  }
+  return first.value_or(header.closing_day);
+}
+
+std::vector<std::pair<std::string, std::string>> HeadingFacts(const Statement& statement) {
+  const StatementHeader& header = statement.header;
+  std::vector<std::pair<std::string, std::string>> facts = {
+      {"Party", header.party},
+      {"Period",
+       ShortDateText(FirstDayBilled(statement)) + " to " + ShortDateText(header.closing_day)}};
+  auto voucher = [](const refhost::PostedVoucher& posted) {
+    return "rent voucher " + std::to_string(posted.code) + " of " + ShortDateText(posted.date);
+  };
+  if (header.continued_from)
+    facts.emplace_back("", "continued from " + voucher(*header.continued_from));
+  if (header.posted_as) facts.emplace_back("Statement", voucher(*header.posted_as));
+  return facts;
+}
+
+std::string RateText(double rate) {
+  std::string text = fmt::format("{:.4f}", std::fabs(rate));
+  while (text.back() == '0' && text.size() - text.find('.') > 3) text.pop_back();
+  const size_t point = text.find('.');
+  for (size_t at = point; at > 3; at -= 3) text.insert(at - 3, ",");
+  return (rate < 0 && text.find_first_not_of("0.,") != std::string::npos ? "-" : "") + text;
 }
 
 std::optional<double> LineNumber(const refhost::RentLine& line, std::string_view column) {

@@ -12,11 +12,14 @@
 #include "rnt/date.h"
 
 // The statement as its reader sees it, shared by the table and the HTML file:
-// the lines grouped by item, each line's cells as printed texts.
+// the heading's texts, the lines grouped by item, each line's cells as
+// printed texts.
 namespace rnt::cli {
 
-// What a rent line charges for, from its RecType.
-enum class LineKind { kRent, kLost, kDamaged };
+// What a rent line shows: rent for a period, the return of everything that
+// the party held (a line of no days and nothing held), or a charge for lost
+// or damaged pieces.
+enum class LineKind { kRent, kReturn, kLost, kDamaged };
 
 // The columns of the statement's table, in their order.
 enum class StatementColumn : size_t {
@@ -28,9 +31,14 @@ enum class StatementColumn : size_t {
   kRate,
   kQuantityDays,
   kAmount,
-  kNote,
 };
-inline constexpr size_t kStatementColumns = 9;
+inline constexpr size_t kStatementColumns = 8;
+
+// The columns that a line other than a rent period leaves to its
+// explanation ("2 lost × 140.00"): from To up to the amount.
+inline constexpr size_t kExplanationFirst = static_cast<size_t>(StatementColumn::kTo);
+inline constexpr size_t kExplanationColumns =
+    static_cast<size_t>(StatementColumn::kAmount) - kExplanationFirst;
 
 // A column's heading, and whether its cells are numbers (set to the right).
 struct ColumnHeading {
@@ -39,11 +47,14 @@ struct ColumnHeading {
 };
 const std::array<ColumnHeading, kStatementColumns>& StatementHeadings();
 
-// One rent line as the statement shows it.
+// One rent line as the statement shows it. A rent period fills the cells; any
+// other line fills the challan, the date and the amount, and says in its
+// explanation what it charges for, in place of the cells from To on.
 struct StatementRow {
   const refhost::RentLine* line;
   LineKind kind;
   std::array<std::string, kStatementColumns> cells;
+  std::string explanation;
 
   const std::string& cell(StatementColumn column) const {
     return cells[static_cast<size_t>(column)];
@@ -60,9 +71,24 @@ struct StatementItem {
 };
 
 // The statement's lines grouped by item, the items in the order in which each
-// one's first line was written. Throws rnt::Error for a number column that
-// holds something other than a number.
+// one's first line was written. Each lost or damage line is given the
+// challan and date of the item's marked pieces that it charges. Throws
+// rnt::Error for a number column that holds something other than a number.
 std::vector<StatementItem> StatementItems(const Statement& statement);
+
+// The first day that the statement bills: the day after the rent voucher it
+// continues from, else the first day of its earliest rent period, else its
+// closing day.
+Date FirstDayBilled(const Statement& statement);
+
+// The heading's lines after the party's name, as label and text: the period
+// ("01-06-2024 to 30-06-2024"), the rent voucher continued from, and the
+// statement's number once posted.
+std::vector<std::pair<std::string, std::string>> HeadingFacts(const Statement& statement);
+
+// A rate as stored, to four decimals at most and two at least: 0.405 gives
+// "0.405", 1.2 "1.20", 0.8125 "0.8125", 2200 "2,200.00".
+std::string RateText(double rate);
 
 // A number column of a line; nullopt when it is null or empty. Throws
 // rnt::Error naming the column, the line and the value when it is not a number.

@@ -93,6 +93,7 @@ void CreateHostTables(db::Connection& connection) {
                      {"Value1", kReal}}},
                    {"ItemDesc", item_desc},
                    {"VchOtherInfo", {{"VchCode", kInteger}, {"OF1", kText}, {"OF2", kText}}},
+                   {"CompanyInfo", {{"Name", kText}, {"Address", kText}}},
                });
   CreateHostIndexes(connection);
 }

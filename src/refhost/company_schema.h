@@ -5,8 +5,9 @@
 namespace rnt::refhost {
 
 // The host's tables of one financial year's company database, as the host
-// keeps them: FinancialYear, Master1, Tran1, Tran2, Tran3, ItemDesc and
-// VchOtherInfo, with the indexes that the rent runs' queries look rows up by.
+// keeps them: FinancialYear, Master1, Tran1, Tran2, Tran3, ItemDesc,
+// VchOtherInfo and CompanyInfo (the business's name and address, which older
+// files lack), with the indexes that the rent runs' queries look rows up by.
 // Existing tables and indexes are left as they are.
 void CreateHostTables(db::Connection& connection);
 

@@ -53,6 +53,8 @@ class DemoYear {
     CreateAddonTables(connection_);
     connection_.Execute("BEGIN");
     Run("Insert Into FinancialYear values (#" + year_start + "#)");
+    Run("Insert Into CompanyInfo values ('Shree Ganesh Shuttering Stores', 'Shed 12, Transport "
+        "Nagar, Jaipur 302003, Rajasthan\nPhone 0141 260 4417 · GSTIN 08AAKFS4417R1Z3')");
     for (const auto& [code, name, master] :
          std::vector<std::tuple<int32_t, std::string, std::string>>{
              {kSharma, "Sharma Builders", "NULL"},
@@ -93,13 +95,13 @@ class DemoYear {
   }
 
   // Pieces of a return challan marked lost, or damaged by a percentage.
-  void Marked(const std::string& day, int32_t party, int32_t item, double quantity,
-              const std::string& marker, const std::string& percent = "") {
+  void Marked(const std::string& day, const std::string& number, int32_t party, int32_t item,
+              double quantity, const std::string& marker, const std::string& percent = "") {
     int32_t voucher = ++last_voucher_;
-    Run("Insert Into Tran2 (VchCode, SrNo, RecType, VchType, Date, MasterCode1, Cm1, Value1) "
-        "values (" +
-        std::to_string(voucher) + ", 1, 1, 11, #" + day + "#, " + std::to_string(item) + ", " +
-        std::to_string(party) + ", " + NumberText(quantity) + ")");
+    Run("Insert Into Tran2 (VchCode, SrNo, RecType, VchType, Date, VchNo, MasterCode1, Cm1, "
+        "Value1) values (" +
+        std::to_string(voucher) + ", 1, 1, 11, #" + day + "#, '" + number + "', " +
+        std::to_string(item) + ", " + std::to_string(party) + ", " + NumberText(quantity) + ")");
     Run("Insert Into ItemDesc (VchCode, SrNo, Desc1, Desc2) values (" + std::to_string(voucher) +
         ", 1, '" + marker + "', '" + percent + "')");
   }
@@ -165,8 +167,8 @@ DemoCompany MakeDemoCompany(const std::filesystem::path& folder) {
     current.Challan("22-04-2024", "DC-1188", kSharma, {{202, 30}, {204, 24}});
     current.Challan("22-04-2024", "DC-1189", kSharma, {{202, 10}});  // two challans on one day
     current.Challan("15-05-2024", "RC-455", kSharma, {{205, -24}, {207, -148}});
-    current.Marked("15-05-2024", kSharma, 207, 2, "Lost");
-    current.Marked("15-05-2024", kSharma, 205, 1, "Damage", "25");
+    current.Marked("15-05-2024", "RC-455", kSharma, 207, 2, "Lost");
+    current.Marked("15-05-2024", "RC-455", kSharma, 205, 1, "Damage", "25");
     current.Challan("10-06-2024", "DC-1260", kSharma, {{211, 36}, {210, 36}});
     // Kapoor Constructions: billed up to 31 May; June's challans follow.
     current.Challan("03-04-2024", "DC-1150", kKapoor, {{203, 80}, {212, 60}});
@@ -178,14 +180,14 @@ DemoCompany MakeDemoCompany(const std::filesystem::path& folder) {
     current.Challan("05-06-2024", "RC-488", kKapoor, {{203, -30}});
     current.Challan("12-06-2024", "DC-1275", kKapoor, {{208, 120}});
     current.Challan("24-06-2024", "RC-497", kKapoor, {{206, -16}, {212, -10}});
-    current.Marked("24-06-2024", kKapoor, 212, 1, "Damage", "40");
+    current.Marked("24-06-2024", "RC-497", kKapoor, 212, 1, "Damage", "40");
     // Verma & Sons rents at the standard rates.
     current.Challan("18-04-2024", "RC-420", kVerma, {{209, -30}});
     current.Challan("02-05-2024", "DC-1201", kVerma, {{203, 40}, {207, 160}});
     // Metro Infra Projects: a short job in June.
     current.Challan("14-06-2024", "DC-1281", kMetro, {{209, 50}, {207, 100}});
     current.Challan("28-06-2024", "RC-510", kMetro, {{209, -50}, {207, -96}});
-    current.Marked("28-06-2024", kMetro, 207, 4, "L");
+    current.Marked("28-06-2024", "RC-510", kMetro, 207, 4, "L");
   }
   return demo;
 }

@@ -9,10 +9,10 @@ namespace rnt::refhost {
 namespace {
 
 // The tables a company's year holds, the host's and the add-on's.
-constexpr std::string_view kTables[] = {"FinancialYear", "Master1", "Tran1",
-                                        "Tran2",         "Tran3",   "ItemDesc",
-                                        "VchOtherInfo",  "at_ILC",  "at_PartyPriceConfig",
-                                        "atShut"};
+constexpr std::string_view kTables[] = {
+    "FinancialYear", "Master1",      "Tran1",       "Tran2",  "Tran3",
+    "ItemDesc",      "VchOtherInfo", "CompanyInfo", "at_ILC", "at_PartyPriceConfig",
+    "atShut"};
 
 // The maintenance catalogue of the server, where catalogues are made.
 constexpr std::string_view kMaintenanceCatalogue = "postgres";

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -67,6 +68,7 @@ class ServerRuns : public ::testing::Test {
 
 TEST_F(ServerRuns, ACopiedCompanyGivesTheLinesOfItsFilesAndIsNeverCopiedTwice) {
   FillTwoPartyMonth(company_, 5);
+  company_.file().Execute("Insert Into CompanyInfo values ('Rao Scaffolding', 'Pune')");
   ProgramRun copy = Copy();
   ASSERT_EQ(copy.exit_status, 0) << copy.err;
   EXPECT_THAT(copy.out, HasSubstr(code_ + "_db12021"));
@@ -78,6 +80,10 @@ TEST_F(ServerRuns, ACopiedCompanyGivesTheLinesOfItsFilesAndIsNeverCopiedTwice) {
   ASSERT_EQ(on_server.exit_status, 0) << on_server.err;
   EXPECT_EQ(nlohmann::json::parse(on_server.out), nlohmann::json::parse(on_file.out));
   EXPECT_GT(nlohmann::json::parse(on_server.out).size(), 10u);
+  std::vector<std::string> table = ServerRun("anita", "Sharma Builders", code_);
+  *std::find(table.begin(), table.end(), "json") = "table";
+  EXPECT_THAT(RunProgram(RNT_CLI_PATH, table).out,
+              ::testing::StartsWith("Rao Scaffolding\nPune\n\nRent statement\n"));
 
   ProgramRun again = Copy();
   EXPECT_EQ(again.exit_status, 1);

@@ -2,6 +2,7 @@
 // marked, CSV that reads back, and an HTML file that is well-formed and
 // escapes the company's texts.
 #include "cli/statement_format.h"
+#include "cli/statement_items.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -11,7 +12,7 @@
 #include <sstream>
 
 #include "db/work_table.h"
-#include "refhost/item_names.h"
+#include "refhost/master_names.h"
 #include "rnt/error.h"
 #include "rnt/value_text.h"
 #include "support/company_file.h"
@@ -50,10 +51,14 @@ refhost::RentLine RentPeriod(double item, const char* challan, const char* from,
                {"Qty2", amount}});
 }
 
+Statement Empty() {
+  return {{{}, "Sharma Builders", Date::FromYmd(2021, 5, 31), {}, {}}, {}, {}, {}};
+}
+
 // Two items, the second one's lines between the first one's, with a lost and a
 // damage line and a line that has no amount.
 Statement TwoItems() {
-  Statement statement{"Sharma Builders", "31-05-2021", "meena", {}, {}};
+  Statement statement = Empty();
   statement.item_names = {{"101", "Shuttering plate 600x300"}, {"205", "Prop 3m"}};
   statement.lines = {
       RentPeriod(101, "C-1", "01-04-2021", "14-04-2021", 100, 3500),
@@ -112,14 +117,27 @@ TEST(StatementFormat, GrandTotalIsTheSumOfTheAmountsAndTheTableShowsIt) {
   EXPECT_EQ(plate->find("3,500.00") + 8, subtotal->size());
 }
 
-TEST(StatementFormat, MarksLostAndDamagedLinesUnderTheirItems) {
-  const std::vector<std::string> table = LinesOf(Printed(TwoItems(), StatementFormat::kTable));
-  const std::string* lost = LineHolding(table, "950.00");
-  const std::string* damaged = LineHolding(table, "40.00");
+// Lost and damaged pieces stand under their items with the challan and day
+// of the marked voucher lines they charge and how their amount came about;
+// without such a line they still say it.
+TEST(StatementFormat, LostAndDamagedLinesSayWhereAndHowUnderTheirItems) {
+  Statement statement = TwoItems();
+  const std::vector<std::string> bare = LinesOf(Printed(statement, StatementFormat::kTable));
+  EXPECT_NE(LineHolding(bare, "  2 lost × 950.00 "), nullptr);
+  EXPECT_NE(LineHolding(bare, "  3 damaged × 40.00 "), nullptr);
+
+  const Date may = Date::FromYmd(2021, 5, 3);
+  statement.marked_pieces = {{101, true, may, "RC-9", 2, 0, 950},
+                             {205, false, may, "RC-9", 2, 10, 200},
+                             {205, false, may, "RC-10", 1, 30, 200}};
+  const std::vector<std::string> table = LinesOf(Printed(statement, StatementFormat::kTable));
+  const std::string* lost = LineHolding(table, "2 lost × 950.00");
+  const std::string* damaged = LineHolding(table, "3 damaged: 2 at 10 %, 1 at 30 % of 200.00");
   ASSERT_TRUE(lost && damaged);
-  EXPECT_THAT(*lost, EndsWith("lost"));
-  EXPECT_THAT(*damaged, EndsWith("damaged"));
-  EXPECT_THAT(*LineHolding(table, "R-7"), Not(HasSubstr("lost")));
+  EXPECT_THAT(*lost, ::testing::StartsWith("  RC-9 "));
+  EXPECT_THAT(*lost, HasSubstr(" 03-05-2021  2 lost"));
+  EXPECT_THAT(*lost, EndsWith(" 1,900.00"));
+  EXPECT_THAT(*damaged, HasSubstr("RC-9, RC-10  03-05-2021"));
   // Each item's lines follow its name, the lost plates among the plates.
   const auto at = [&table](const std::string* line) { return line - table.data(); };
   const std::string* plates = LineHolding(table, "Shuttering plate 600x300 (101)");
@@ -130,9 +148,39 @@ TEST(StatementFormat, MarksLostAndDamagedLinesUnderTheirItems) {
   EXPECT_LT(at(lost), at(props));
   EXPECT_LT(at(props), at(damaged));
 
-  EXPECT_EQ(
-      Printed(Statement{"Sharma Builders", "31-05-2021", "meena", {}, {}}, StatementFormat::kTable),
-      "No rent lines for Sharma Builders on 31-05-2021.\n");
+  EXPECT_THAT(Printed(Empty(), StatementFormat::kTable),
+              EndsWith("Party:      Sharma Builders\nPeriod:     31-05-2021 to 31-05-2021\n\n"
+                       "No rent lines: nothing to charge for this period.\n"));
+}
+
+// The heading names the business, the party, the days billed and the rent
+// vouchers the statement stands between; never the user who ran it.
+TEST(StatementFormat, TheHeadingSaysWhoBillsWhomForWhichDays) {
+  Statement statement = TwoItems();
+  statement.header.company = {"Shree Ganesh Shuttering", "Shed 12\nJaipur"};
+  statement.header.continued_from = refhost::PostedVoucher{7001, Date::FromYmd(2021, 4, 15)};
+  statement.header.posted_as = refhost::PostedVoucher{7002, Date::FromYmd(2021, 5, 31)};
+  EXPECT_THAT(Printed(statement, StatementFormat::kTable),
+              ::testing::StartsWith("Shree Ganesh Shuttering\nShed 12\nJaipur\n\nRent statement\n"
+                                    "Party:      Sharma Builders\n"
+                                    "Period:     16-04-2021 to 31-05-2021\n"
+                                    "            continued from rent voucher 7001 of 15-04-2021\n"
+                                    "Statement:  rent voucher 7002 of 31-05-2021\n\n"));
+  const std::string html = Printed(statement, StatementFormat::kHtml);
+  EXPECT_THAT(html, HasSubstr("<td>continued from rent voucher 7001 of 15-04-2021</td>"));
+  EXPECT_THAT(html, HasSubstr("<td>rent voucher 7002 of 31-05-2021</td>"));
+  // Without a voucher to continue from, the period starts on the first day billed.
+  statement.header.continued_from.reset();
+  EXPECT_THAT(Printed(statement, StatementFormat::kTable),
+              HasSubstr("Period:     01-04-2021 to 31-05-2021\nStatement:"));
+}
+
+TEST(StatementFormat, RatesShowAsStoredAndAmountsToTwoDecimals) {
+  const std::pair<double, const char*> kRates[] = {{0.405, "0.405"},   {1.2, "1.20"},
+                                                   {0.8125, "0.8125"}, {0.81, "0.81"},
+                                                   {2200, "2,200.00"}, {1234567.5, "1,234,567.50"},
+                                                   {0.00004, "0.00"},  {-0.15, "-0.15"}};
+  for (const auto& [rate, text] : kRates) EXPECT_EQ(RateText(rate), text) << rate;
 }
 
 // Splits CSV text into records of fields: quoted fields may hold commas,
@@ -163,14 +211,19 @@ TEST(StatementFormat, CsvReadsBackToTheSameRows) {
   Statement statement = TwoItems();
   statement.lines.push_back(
       Line({{"Code1", 101.0}, {"ChallanNo", "C-9, \"back\"\nside"}, {"Qty2", 12.75}}));
+  statement.header.party = "Rao, \"Sons\"";
   const auto records = ParseCsv(Printed(statement, StatementFormat::kCsv));
   ASSERT_EQ(records.size(), statement.lines.size() + 1);
-  EXPECT_TRUE(std::ranges::equal(records[0], db::WorkTableColumns()));
+  std::vector<std::string> header(db::WorkTableColumns().begin(), db::WorkTableColumns().end());
+  header.insert(header.end(), {"ItemName", "Party"});
+  EXPECT_EQ(records[0], header);
   for (size_t row = 0; row < statement.lines.size(); ++row) {
     std::vector<std::string> expected;
     for (const auto& [name, value] : statement.lines[row].columns) {
       expected.push_back(value.IsNull() ? "" : value.ToText());
     }
+    expected.push_back(row == 1 || row == 4 || row == 5 ? "Prop 3m" : "Shuttering plate 600x300");
+    expected.push_back(statement.header.party);
     EXPECT_EQ(records[row + 1], expected) << "row " << row;
   }
 }
@@ -184,20 +237,27 @@ TEST(StatementFormat, JsonWrittenLineByLineIsOneIndentedArray) {
   const auto array = nlohmann::ordered_json::parse(json);
   ASSERT_EQ(array.size(), statement.lines.size());
   EXPECT_EQ(json, array.dump(2) + "\n");
+  // The work table's columns in their order, then the item's and the party's names.
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : array[0].items()) keys.push_back(key);
+  std::vector<std::string> expected(db::WorkTableColumns().begin(), db::WorkTableColumns().end());
+  expected.insert(expected.end(), {"ItemName", "Party"});
+  EXPECT_EQ(keys, expected);
   EXPECT_EQ(array[0]["Code1"], 101.0);
-  EXPECT_EQ(
-      Printed(Statement{"Sharma Builders", "31-05-2021", "meena", {}, {}}, StatementFormat::kJson),
-      "[]\n");
+  EXPECT_EQ(array[1]["ItemName"], "Prop 3m");
+  EXPECT_EQ(array[1]["Party"], "Sharma Builders");
+  EXPECT_EQ(array[5]["ItemName"], "Prop 3m");
+  EXPECT_EQ(Printed(Empty(), StatementFormat::kJson), "[]\n");
 
   std::ostringstream out;
-  StreamedStatement streamed(StatementFormat::kCsv, out);
-  for (const auto& line : statement.lines) streamed.Add(line);
+  StreamedStatement streamed(StatementFormat::kCsv, out, {});
+  for (const auto& line : statement.lines) streamed.Add(line, "Sharma Builders");
   EXPECT_DOUBLE_EQ(streamed.grand_total(), GrandTotal(statement));
-  streamed.Add(Line({{"Code1", 101.0}, {"Qty2", "twelve"}}));
+  streamed.Add(Line({{"Code1", 101.0}, {"Qty2", "twelve"}}), "Sharma Builders");
   streamed.Finish();
   EXPECT_THAT(out.str(), HasSubstr(",twelve,"));
   EXPECT_THROW(streamed.grand_total(), Error);
-  EXPECT_THROW(StreamedStatement(StatementFormat::kTable, out), Error);
+  EXPECT_THROW(StreamedStatement(StatementFormat::kTable, out, {}), Error);
 }
 
 // Whether every element is closed, in order, and every & starts an entity,
@@ -239,15 +299,20 @@ size_t Count(const std::string& text, std::string_view part) {
   return count;
 }
 
-TEST(StatementFormat, HtmlIsWellFormedEscapedAndChartsEachItem) {
+TEST(StatementFormat, HtmlIsWellFormedEscapedAndChartsEveryItemOnOneAxis) {
   Statement statement = TwoItems();
-  statement.party = "Rao & Sons <Contractors>";
+  statement.header.party = "Rao & Sons <Contractors>";
+  statement.header.company = {"Sai \"Formwork\" \\ Co.", "Jaipur"};
   statement.item_names["205"] = "Prop \"3m\" <steel> & 'adjustable'";
   statement.lines.push_back(Line({{"Code1", 307.0}, {"ChallanNo", "<b>C&9</b>"}, {"Qty2", 1.0}}));
   const std::string html = Printed(statement, StatementFormat::kHtml);
 
   EXPECT_TRUE(WellFormed(html));
-  EXPECT_EQ(Count(html, "<svg"), 3u);
+  EXPECT_EQ(Count(html, "<svg"), 1u);
+  EXPECT_EQ(Count(html, "<table class=\"lines\">"), 1u);  // one set of column widths
+  // The page's running heading is a CSS string that no text can end.
+  EXPECT_THAT(html, HasSubstr("content: \"Rao \\26  Sons \\3c Contractors\\3e  - rent"));
+  EXPECT_THAT(html, HasSubstr("content: \"Sai \\22 Formwork\\22  \\5c  Co.\""));
   EXPECT_THAT(html, HasSubstr("Rao &amp; Sons &lt;Contractors&gt;"));
   EXPECT_THAT(html, HasSubstr("Prop &quot;3m&quot; &lt;steel&gt; &amp; &#39;adjustable&#39;"));
   EXPECT_THAT(html, HasSubstr("&lt;b&gt;C&amp;9&lt;/b&gt;"));

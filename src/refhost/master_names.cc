@@ -1,4 +1,4 @@
-#include "refhost/item_names.h"
+#include "refhost/master_names.h"
 
 #include "core/text_util.h"
 #include "db/recordset.h"
@@ -7,7 +7,8 @@
 namespace rnt::refhost {
 namespace {
 
-constexpr int kItem = 6;  // Master1.MasterType of an item
+constexpr int kParty = 2;  // Master1.MasterType of a party
+constexpr int kItem = 6;   // and of an item
 
 }  // namespace
 
@@ -29,6 +30,17 @@ std::map<std::string, std::string> ItemNames(db::Connection& connection) {
     throw Error("cannot read the item names from Master1: " + std::string(error.what()));
   }
   return names;
+}
+
+std::string PartyName(db::Connection& connection, std::int32_t party_code) {
+  db::Recordset rows;
+  rows.Open("select Name from Master1 where MasterType=" + std::to_string(kParty) +
+                " and Code=" + std::to_string(party_code) + " order by Name",
+            connection);
+  if (rows.Eof() || rows.Field("Name").IsNull()) {
+    throw Error("no party with code " + std::to_string(party_code) + " in Master1");
+  }
+  return std::string(TrimBlanks(rows.Field("Name").ToText()));
 }
 
 }  // namespace rnt::refhost
