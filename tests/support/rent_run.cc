@@ -89,6 +89,16 @@ CompanyYear& CompanyYear::Return(const std::string& day, const std::string& chal
   return StockEntry(11, day, challan, item, party, quantity, reference);
 }
 
+CompanyYear& CompanyYear::Opening(const std::string& day, int32_t item, int32_t party,
+                                  double quantity) {
+  file_.Execute(
+      "Insert Into Tran3 (VchCode, VchType, Date, [No], RefCode, RecType, TranType, MasterCode1, "
+      "MasterCode2, Value1) values (-1400, 9, '" +
+      Iso(day) + "', 'OPENING', -1400, 3, 0, " + std::to_string(item) + ", " +
+      std::to_string(party) + ", " + NumberText(-quantity) + ")");
+  return *this;
+}
+
 CompanyYear& CompanyYear::StockEntry(int voucher_type, const std::string& day,
                                      const std::string& challan, int32_t item, int32_t party,
                                      double value, int32_t reference) {

@@ -40,6 +40,9 @@ class CompanyYear {
                      int32_t party, double quantity, int32_t reference = 0);
   CompanyYear& Return(const std::string& day, const std::string& challan, int32_t item,
                       int32_t party, double quantity, int32_t reference = 0);
+  // The opening entry of a new year (VchType 9, VchCode -1400) that carries
+  // what the party held at the end of the year before.
+  CompanyYear& Opening(const std::string& day, int32_t item, int32_t party, double quantity);
   // A line of a voucher marked lost ("Lost") or damaged ("Damage", with the
   // damage in percent).
   CompanyYear& Lost(const std::string& day, int32_t item, int32_t party, double quantity,

@@ -1,0 +1,197 @@
+#include "support/history.h"
+
+#include <algorithm>
+#include <random>
+
+#include "rnt/value_text.h"
+
+namespace rnt::testing {
+namespace {
+
+std::string Day(Date day) { return FormatDate(day, "dd-mm-yyyy"); }
+
+// Draws whole numbers in [low, high] from the history's own generator, the
+// same on every platform (std::uniform_int_distribution is not).
+class Draw {
+ public:
+  explicit Draw(uint32_t seed) : engine_(seed) {}
+  int Between(int low, int high) {
+    return low + static_cast<int>(engine_() % static_cast<uint32_t>(high - low + 1));
+  }
+  bool Chance(int percent) { return Between(1, 100) <= percent; }
+
+ private:
+  std::mt19937 engine_;
+};
+
+}  // namespace
+
+std::map<int32_t, double> History::BalancesUpTo(Date day) const {
+  return NetChangesBetween(first_day.AddDays(-1), day);
+}
+
+std::map<int32_t, double> History::NetChangesBetween(Date after, Date up_to) const {
+  std::map<int32_t, double> changes;
+  for (const HistoryEntry& entry : entries) {
+    if (entry.day > after && entry.day <= up_to) changes[entry.item] += entry.Change();
+  }
+  return changes;
+}
+
+std::map<int32_t, double> History::PiecesBetween(HistoryEntry::Kind kind, Date after,
+                                                 Date up_to) const {
+  std::map<int32_t, double> pieces;
+  for (const HistoryEntry& entry : entries) {
+    if (entry.kind == kind && entry.day > after && entry.day <= up_to) {
+      pieces[entry.item] += entry.quantity;
+    }
+  }
+  return pieces;
+}
+
+const HistoryEntry* History::LatestEntryOf(int32_t item, Date day) const {
+  const HistoryEntry* latest = nullptr;
+  for (const HistoryEntry& entry : entries) {
+    if (entry.item == item && entry.day <= day) latest = &entry;
+  }
+  return latest;
+}
+
+bool History::MarksPiecesOn(Date day) const {
+  return std::any_of(entries.begin(), entries.end(), [&](const HistoryEntry& entry) {
+    return entry.day == day &&
+           (entry.kind == HistoryEntry::Kind::kLost || entry.kind == HistoryEntry::Kind::kDamaged);
+  });
+}
+
+History GenerateHistory(uint32_t seed) {
+  Draw draw(seed);
+  History history;
+  const int item_count = draw.Between(2, 4);
+  for (int i = 0; i < item_count; ++i) history.items.push_back(101 + i);
+  std::map<int32_t, double> held;
+  Date day = history.first_day;
+  const int challans = draw.Between(15, 40);
+  for (int number = 1; number <= challans; ++number) {
+    // Busy sites see several challans a day; otherwise a few days pass.
+    if (!draw.Chance(25)) day = day.AddDays(draw.Between(1, 9));
+    // The year's first day is a working day like any other.
+    if (draw.Chance(8)) day = std::max(day, history.year_start);
+    if (day > history.last_day) break;
+    const int32_t reference = 5000 + number;
+    const int lines = draw.Between(1, 2);
+    for (int line = 0; line < lines; ++line) {
+      int32_t item = history.items[static_cast<size_t>(draw.Between(0, item_count - 1))];
+      HistoryEntry entry;
+      entry.day = day;
+      entry.reference = reference;
+      entry.item = item;
+      double& balance = held[item];
+      if (balance < 1 || draw.Chance(45)) {
+        entry.kind = HistoryEntry::Kind::kIssue;
+        entry.challan = "DC-" + std::to_string(number);
+        entry.quantity = 5 * draw.Between(1, 12);
+        balance += entry.quantity;
+        history.entries.push_back(entry);
+        continue;
+      }
+      entry.challan = "RC-" + std::to_string(number);
+      entry.kind = HistoryEntry::Kind::kReturn;
+      entry.quantity = draw.Between(1, static_cast<int>(balance));
+      balance -= entry.quantity;
+      history.entries.push_back(entry);
+      // Some of what comes back is lost or damaged, on the same challan.
+      if (balance >= 1 && draw.Chance(20)) {
+        HistoryEntry marked = entry;
+        marked.kind = draw.Chance(50) ? HistoryEntry::Kind::kLost : HistoryEntry::Kind::kDamaged;
+        marked.quantity = draw.Between(1, std::min(3, static_cast<int>(balance)));
+        marked.damage_percent =
+            marked.kind == HistoryEntry::Kind::kDamaged ? 10 * draw.Between(1, 5) : 0;
+        balance -= marked.quantity;
+        history.entries.push_back(marked);
+      }
+    }
+  }
+  return history;
+}
+
+History SplitChallans(const History& history, uint32_t seed) {
+  Draw draw(seed ^ 0x5eed);
+  History split = history;
+  split.entries.clear();
+  int32_t reference = 9000;
+  for (const HistoryEntry& entry : history.entries) {
+    const bool movement =
+        entry.kind == HistoryEntry::Kind::kIssue || entry.kind == HistoryEntry::Kind::kReturn;
+    if (!movement || entry.quantity < 2 || !draw.Chance(40)) {
+      split.entries.push_back(entry);
+      continue;
+    }
+    int parts = std::min(draw.Between(2, 3), static_cast<int>(entry.quantity));
+    double left = entry.quantity;
+    for (int part = 0; part < parts; ++part) {
+      HistoryEntry piece = entry;
+      piece.quantity =
+          part + 1 == parts ? left : draw.Between(1, static_cast<int>(left) - (parts - part - 1));
+      left -= piece.quantity;
+      if (part > 0) {
+        piece.challan = entry.challan + "/" + std::to_string(part);
+        piece.reference = ++reference;
+      }
+      split.entries.push_back(piece);
+    }
+  }
+  return split;
+}
+
+void Record(const History& history, CompanyYear& previous, CompanyYear& current) {
+  for (CompanyYear* year : {&previous, &current}) {
+    year->Party(History::kParty, "Sharma Builders");
+    for (int32_t item : history.items) year->Item(item, "Item " + std::to_string(item));
+  }
+  for (int32_t item : history.items) {
+    current.Rate(History::kParty, item, 0.25 * (item - 100), 100.0 * (item - 100));
+  }
+  for (const HistoryEntry& entry : history.entries) {
+    CompanyYear& year = entry.day < history.year_start ? previous : current;
+    const std::string day = Day(entry.day);
+    switch (entry.kind) {
+      case HistoryEntry::Kind::kIssue:
+        year.Issue(day, entry.challan, entry.item, History::kParty, entry.quantity,
+                   entry.reference);
+        break;
+      case HistoryEntry::Kind::kReturn:
+        year.Return(day, entry.challan, entry.item, History::kParty, entry.quantity,
+                    entry.reference);
+        break;
+      case HistoryEntry::Kind::kLost:
+        year.Return(day, entry.challan, entry.item, History::kParty, entry.quantity,
+                    entry.reference);
+        year.Lost(day, entry.item, History::kParty, entry.quantity);
+        break;
+      case HistoryEntry::Kind::kDamaged:
+        year.Return(day, entry.challan, entry.item, History::kParty, entry.quantity,
+                    entry.reference);
+        year.Damaged(day, entry.item, History::kParty, entry.quantity, entry.damage_percent);
+        break;
+    }
+  }
+  // The new year opens with what each item's party held when the old one closed.
+  for (const auto& [item, balance] : history.BalancesUpTo(history.year_start.AddDays(-1))) {
+    if (balance > 0) current.Opening(Day(history.year_start), item, History::kParty, balance);
+  }
+}
+
+void RecordRentVoucher(const History& history, Date day, CompanyYear& previous,
+                       CompanyYear& current) {
+  std::vector<CompanyYear::CarriedItem> carried;
+  for (const auto& [item, balance] : history.BalancesUpTo(day)) {
+    if (balance <= 0) continue;
+    const HistoryEntry* latest = history.LatestEntryOf(item, day);
+    carried.push_back({item, NumberText(balance), latest->challan, Day(latest->day)});
+  }
+  CompanyYear& year = day < history.year_start ? previous : current;
+  year.RentVoucher(7001, Day(day), History::kParty, carried);
+}
+
+}  // namespace rnt::testing
