@@ -9,6 +9,7 @@
 #include <set>
 
 #include "rnt/value_text.h"
+#include "support/history.h"
 #include "support/program_run.h"
 #include "support/rent_run.h"
 
@@ -47,6 +48,19 @@ std::map<double, double> Balances(const nlohmann::json& lines) {
     if (line["RecType"] == 1.0) by_item[line["Code1"].get<double>()] = line["D4"].get<double>();
   }
   return by_item;
+}
+
+// A bill to R1, posted, and the bill on to R2 charge each item that does not
+// move between them the quantity-days of one bill to R2.
+void ExpectQuietItemsBilledOnce(const nlohmann::json& whole, const nlohmann::json& first,
+                                const nlohmann::json& second, const std::set<double>& moved,
+                                const std::string& label) {
+  std::map<double, double> split = QuantityDays(first);
+  for (auto [item, quantity_days] : QuantityDays(second)) split[item] += quantity_days;
+  for (auto [item, quantity_days] : QuantityDays(whole)) {
+    if (moved.count(item)) continue;
+    EXPECT_EQ(split[item], quantity_days) << label << ", item " << item;
+  }
 }
 
 int LineCount(const std::string& text) {
@@ -125,12 +139,7 @@ TEST_F(Demo, APostedMonthAndTheNextBillEveryDayOnce) {
       billed_challans.insert(line["RNo"].get<std::string>());
     }
     EXPECT_EQ(billed_challans, bill.moving) << bill.party;
-    std::map<double, double> once = QuantityDays(whole), split = QuantityDays(first);
-    for (auto [item, quantity_days] : QuantityDays(second)) split[item] += quantity_days;
-    for (auto [item, quantity_days] : once) {
-      if (moved.count(item)) continue;
-      EXPECT_EQ(split[item], quantity_days) << bill.party << " " << item;
-    }
+    ExpectQuietItemsBilledOnce(whole, first, second, moved, bill.party);
     EXPECT_THAT(Bill("post", bill.party, bill.first_rent_date).err, HasSubstr("by rent voucher"));
   }
   ProgramRun parties = RunProgram(RNT_CLI_PATH, {"parties", "--company", Folder().string()});
@@ -177,6 +186,71 @@ TEST_F(Demo, FindsTheCompanysYearsAndRefusesYearsThatDoNotFit) {
                  {"--company", (alone.path() / "demo-2024-25.db").string()})
                 .exit_status,
             3);
+}
+
+// The same on generated histories over a year's end, first billed to a day on
+// which a challan moves.
+TEST(GeneratedCompanies, APostedBillAndTheNextBillEveryDayOnce) {
+  for (uint32_t seed : {3u, 11u, 29u, 47u, 83u}) {
+    const History history = GenerateHistory(seed);
+    const Date second_rent_date = history.last_day.AddDays(1);
+    // The first rent date: a day of the new year with a challan on it, where
+    // there is one.
+    Date first_rent_date = history.year_start.AddDays(30);
+    for (const HistoryEntry& entry : history.entries) {
+      if (entry.day > history.year_start.AddDays(10) && entry.day < history.last_day) {
+        first_rent_date = entry.day;
+        break;
+      }
+    }
+    auto bill = [&](CompanyYear& current, CompanyYear& previous, std::string command, Date day) {
+      std::vector<std::string> arguments{command,
+                                         "--company",
+                                         current.path().string(),
+                                         "--previous-year",
+                                         previous.path().string(),
+                                         "--party",
+                                         "Sharma Builders",
+                                         "--rent-date",
+                                         FormatDate(day, "dd-mm-yyyy")};
+      if (command == "run") arguments.insert(arguments.end(), {"--format", "json"});
+      return RunProgram(RNT_CLI_PATH, arguments);
+    };
+    auto lines = [&](CompanyYear& current, CompanyYear& previous, Date day) {
+      ProgramRun run = bill(current, previous, "run", day);
+      EXPECT_EQ(run.exit_status, 0) << run.err;
+      return nlohmann::json::parse(run.exit_status == 0 ? run.out : "[]");
+    };
+    CompanyYear once(history.year_start), once_before(history.year_start.AddDays(-365));
+    CompanyYear split(history.year_start), split_before(history.year_start.AddDays(-365));
+    Record(history, once_before, once);
+    Record(history, split_before, split);
+    const nlohmann::json whole = lines(once, once_before, second_rent_date);
+    const nlohmann::json first = lines(split, split_before, first_rent_date);
+    ASSERT_EQ(bill(split, split_before, "post", first_rent_date).exit_status, 0);
+    const nlohmann::json second = lines(split, split_before, second_rent_date);
+
+    // Each item that changes between the two bills is billed on from one of
+    // its challans of that time.
+    std::set<double> moved;
+    const std::string label = "seed " + std::to_string(seed);
+    for (const auto& [item, change] :
+         history.NetChangesBetween(first_rent_date.AddDays(-1), history.last_day)) {
+      std::set<std::string> challans;
+      for (const HistoryEntry& entry : history.entries) {
+        if (entry.item == item && entry.day >= first_rent_date) challans.insert(entry.challan);
+      }
+      if (challans.empty()) continue;
+      moved.insert(item);
+      EXPECT_TRUE(std::any_of(second.begin(), second.end(),
+                              [&](const nlohmann::json& line) {
+                                return line["Code1"] == item && line["RNo"].is_string() &&
+                                       challans.count(line["RNo"]);
+                              }))
+          << label << ", item " << item;
+    }
+    ExpectQuietItemsBilledOnce(whole, first, second, moved, label);
+  }
 }
 
 class MonthEnd : public ::testing::Test {
