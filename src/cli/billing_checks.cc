@@ -9,21 +9,25 @@
 
 namespace rnt::cli {
 
-std::optional<refhost::PostedRentVoucher> BilledAlready(const refhost::CompanyFiles& files,
-                                                        std::int32_t party_code,
-                                                        std::string_view party_name, Date rent_date,
+PostedVouchers FindPostedVouchers(const refhost::CompanyFiles& files, Date search_date,
+                                  std::optional<std::int32_t> only) {
+  return {refhost::LatestRentVouchers(files, search_date, only),
+          refhost::LatestRentVouchers(files, std::nullopt, only)};
+}
+
+std::optional<refhost::PostedRentVoucher> BilledAlready(const PostedVouchers& vouchers,
+                                                        const refhost::Party& party, Date rent_date,
                                                         Date search_date, std::ostream& err) {
-  auto latest = [&](std::optional<Date> on_or_before) -> std::optional<refhost::PostedRentVoucher> {
-    auto found = refhost::LatestRentVouchers(files, on_or_before, party_code);
-    if (found.empty()) return std::nullopt;
-    return found.begin()->second;
-  };
-  const std::optional<refhost::PostedRentVoucher> continued = latest(search_date);
-  if (continued && rent_date.AddDays(-1) <= continued->billed_up_to) return continued;
-  const std::optional<refhost::PostedRentVoucher> last = latest(std::nullopt);
-  if (last && (!continued || last->billed_up_to > continued->billed_up_to)) {
-    err << "rnt0417: warning: rent for " << party_name << " is billed up to "
-        << ShortDateText(last->billed_up_to) << " by rent voucher " << last->code
+  auto continued = vouchers.continued_from.find(party.code);
+  const bool continues = continued != vouchers.continued_from.end();
+  if (continues && rent_date.AddDays(-1) <= continued->second.billed_up_to) {
+    return continued->second;
+  }
+  auto last = vouchers.latest.find(party.code);
+  if (last != vouchers.latest.end() &&
+      (!continues || last->second.billed_up_to > continued->second.billed_up_to)) {
+    err << "rnt0417: warning: rent for " << party.name << " is billed up to "
+        << ShortDateText(last->second.billed_up_to) << " by rent voucher " << last->second.code
         << " already; from the search date " << ShortDateText(search_date)
         << " this run bills days of that period again\n";
   }

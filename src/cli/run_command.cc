@@ -99,7 +99,8 @@ struct CheckedRun {
   std::string user;
   Date rent_date;
   Date search_date;
-  refhost::Party party;  // the one party named, as Master1 names it
+  refhost::Party party;     // the one party named, as Master1 names it
+  PostedVouchers vouchers;  // of the party named, or of every party
 };
 
 CheckedRun Check(const RunOptions& options, std::ostream& err) {
@@ -109,13 +110,22 @@ CheckedRun Check(const RunOptions& options, std::ostream& err) {
                  std::move(values.user),
                  values.rent_date,
                  values.search_date,
+                 {},
                  {}};
-  if (options.all_parties) return run;
   // Nothing is written before every value is known good: the party is looked
   // up without giving the file its indexes.
-  run.party = LookUpParty(std::make_shared<refhost::YearFile>(
-                              run.files.CurrentYear(), refhost::YearFile::Indexes::kLeaveAsIs),
-                          options.party);
+  if (!options.all_parties) {
+    run.party = LookUpParty(std::make_shared<refhost::YearFile>(
+                                run.files.CurrentYear(), refhost::YearFile::Indexes::kLeaveAsIs),
+                            options.party);
+  }
+  try {
+    run.vouchers = FindPostedVouchers(
+        run.files, run.search_date,
+        options.all_parties ? std::nullopt : std::optional<std::int32_t>(run.party.code));
+  } catch (const Error& error) {
+    throw RunError(error.what());
+  }
   return run;
 }
 
@@ -204,7 +214,7 @@ PartyRun RunParty(const CheckedRun& run, const RunOptions& options, const std::s
 PartyRun BillParty(const CheckedRun& run, const RunOptions& options, const refhost::Party& party,
                    const AddonLibrary& library, StatusLine& status, std::ostream& err) {
   if (std::optional<refhost::PostedRentVoucher> voucher =
-          BilledAlready(run.files, party.code, party.name, run.rent_date, run.search_date, err)) {
+          BilledAlready(run.vouchers, party, run.rent_date, run.search_date, err)) {
     return {kRentDateRefused, AlreadyBilledText(party.name, *voucher), {}, voucher};
   }
   PartyRun result = RunParty(run, options, party.name, library, status, err);
@@ -328,7 +338,7 @@ int PostRentVoucher(const RunOptions& options, std::ostream& out, std::ostream& 
     } catch (const DatabaseUnavailable&) {
       throw;
     } catch (const Error& error) {
-      return not_posted(error.what());
+      return not_posted(run.party.name + ": " + error.what());
     }
     out << "posted rent voucher " << voucher << " for " << run.party.name << ": rent billed up to "
         << ShortDateText(closing_date) << "; the next run goes on from "

@@ -132,9 +132,10 @@ AlreadyBilled::AlreadyBilled(PostedRentVoucher voucher)
 
 int32_t PostRentVoucher(const CompanyFiles& files, int32_t party_code, Date closing_date,
                         const std::vector<RentLine>& lines) {
+  // A voucher without lines would say that rent was billed where none was.
   if (lines.empty()) {
-    throw Error("no rent voucher for party " + std::to_string(party_code) + " up to " +
-                FormatDate(closing_date, "dd-mm-yyyy") + ": the run made no rent lines");
+    throw Error("the run made no rent lines up to " + FormatDate(closing_date, "dd-mm-yyyy") +
+                ": there is nothing to bill");
   }
   std::vector<CarriedItem> items = CarriedByLines(lines);
   YearFile company(files.CurrentYear(), YearFile::Indexes::kLeaveAsIs);
