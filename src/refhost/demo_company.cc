@@ -133,7 +133,7 @@ class DemoYear {
       const std::vector<std::tuple<int32_t, double, std::string, std::string>>& items) {
     Run("Insert Into Tran1 values (" + std::to_string(code) + ", 9, #" + day + "#, 'RENT-" +
         std::to_string(code) + "', " + std::to_string(party) + ")");
-    Run("Insert Into VchOtherInfo values (" + std::to_string(code) + ", 'demo', 'Rental')");
+    Run("Insert Into VchOtherInfo values (" + std::to_string(code) + ", 'R', 'Rental')");
     int32_t line = 0;
     for (const auto& [item, carried, challan, challan_date] : items) {
       ++line;
