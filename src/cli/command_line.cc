@@ -5,46 +5,62 @@
 namespace rnt::cli {
 namespace {
 
-void AddRun(CLI::App& app, RunOptions& options) {
-  CLI::App* run = app.add_subcommand("run", "Calculate the rent of one party up to a rent date");
-  run->add_option("--company", options.company, "The current financial year's company file");
-  run->add_option("--server", options.server,
-                  "The company's code on the database server (instead of --company)");
-  run->add_option("--year-start", options.year_start,
-                  "DD-MM-YYYY: the first day of the open financial year, with --server");
-  run->add_option("--server-txt", options.server_txt,
-                  "The Server.Txt with the server's login (default: ./Server.Txt, else the one "
-                  "next to rnt0417)");
-  run->add_option("--party", options.party, "The party, by its name in Master1");
-  run->add_option("--rent-date", options.rent_date,
+// Where the company is: its year files or its catalogues on the server.
+void AddCompanyOptions(CLI::App& command, CompanyOptions& options) {
+  command.add_option("--company", options.company,
+                     "The folder of the company's year files, or the current year's file");
+  command.add_option("--previous-year", options.previous_year,
+                     "The previous financial year's file (default: the file of the company's "
+                     "folder whose year starts one year earlier)");
+  command.add_option("--server", options.server,
+                     "The company's code on the database server (instead of --company)");
+  command.add_option("--year-start", options.year_start,
+                     "DD-MM-YYYY: the first day of the open financial year, with --server");
+  command.add_option("--server-txt", options.server_txt,
+                     "The Server.Txt with the server's login (default: ./Server.Txt, else the "
+                     "one next to rnt0417)");
+}
+
+// The options of the rent run that both `run` and `post` make.
+void AddPartyRunOptions(CLI::App& command, RunOptions& options) {
+  AddCompanyOptions(command, options);
+  command
+      .add_option("--rent-date", options.rent_date,
                   "DD-MM-YYYY: rent is charged up to the day before it")
       ->required();
-  run->add_option("--search-date", options.search_date,
-                  "DD-MM-YYYY: the previous rent voucher is looked for on or before it "
-                  "(default: the rent date)");
-  run->add_option("--previous-year", options.previous_year,
-                  "The previous financial year's company file");
-  run->add_option("--user", options.user, "The user the lines are written for (default: login)");
+  command.add_option("--search-date", options.search_date,
+                     "DD-MM-YYYY: the previous rent voucher is looked for on or before it "
+                     "(default: the rent date)");
+  command.add_option("--user", options.user, "The user the lines are written for (default: login)");
+  command
+      .add_option("--settle-ms", options.settle_ms,
+                  "The pause inside the run before the last reconnection (default: 0)")
+      ->check(CLI::Range(0, 600000));
+  command.add_flag("--report", options.show_report,
+                   "Also list the steps of the run that failed and were skipped");
+}
+
+void AddRun(CLI::App& app, RunOptions& options) {
+  CLI::App* run = app.add_subcommand("run", "Calculate the rent of one party up to a rent date");
+  AddPartyRunOptions(*run, options);
+  run->add_option("--party", options.party, "The party, by its name in Master1");
   run->add_option("--format", options.format, "table, csv, json or html (default: table)")
       ->check(CLI::IsMember({"table", "csv", "json", "html"}));
-  run->add_option("--settle-ms", options.settle_ms,
-                  "The pause inside the run before the last reconnection (default: 4000)")
-      ->check(CLI::Range(0, 600000));
   run->add_flag("--all-parties", options.all_parties,
                 "Bill every party with movements up to the day before the rent date");
-  run->add_option("--output", options.output, "Write the statement to this file");
+  run->add_option("--output", options.output, "Write the statement to this file (one party)");
   run->add_option("--output-dir", options.output_dir,
                   "With --all-parties: write one statement file per party into this folder");
-  run->add_flag("--report", options.show_report,
-                "Also list the steps of the run that failed and were skipped");
   run->footer(
       "Example:\n"
+      "  rnt0417 run --company ./acme --party \"Sharma Builders\" --rent-date 05-04-2021\n"
+      "      (./acme holds the company's year files; the year and the one before are found)\n"
       "  rnt0417 run --company acme-2021.db --previous-year acme-2020.db \\\n"
       "      --party \"Sharma Builders\" --rent-date 05-04-2021 --format json\n"
       "  rnt0417 run --server 0001 --year-start 01-04-2021 --party \"Sharma Builders\" \\\n"
       "      --rent-date 05-04-2021\n"
       "Exit status: 0 done, 1 the run could not be made, 2 wrong command line,\n"
-      "3 the rent date was refused.");
+      "3 the rent date was refused (the party is billed up to it already).");
 }
 
 CLI::App* AddCopyCompany(CLI::App& app, CopyOptions& options) {
@@ -64,20 +80,27 @@ CLI::App* AddCopyCompany(CLI::App& app, CopyOptions& options) {
   return copy;
 }
 
-CLI::App* AddPost(CLI::App& app, PostOptions& options) {
+CLI::App* AddPost(CLI::App& app, RunOptions& options) {
   CLI::App* post = app.add_subcommand(
-      "post", "Record the user's rent lines of a party as its rent voucher on the rent date");
-  post->add_option("--company", options.company, "The current financial year's company file")
-      ->required();
+      "post", "Bill a party up to a rent date and record the run as its rent voucher");
+  AddPartyRunOptions(*post, options);
   post->add_option("--party", options.party, "The party, by its name in Master1")->required();
-  post->add_option("--rent-date", options.rent_date, "DD-MM-YYYY: the date of the run posted")
-      ->required();
-  post->add_option("--user", options.user, "The user whose lines are posted (default: login)");
   post->footer(
       "Example:\n"
-      "  rnt0417 post --company acme-2021.db --party \"Sharma Builders\" --rent-date 01-05-2021\n"
-      "The next run for the party continues from this voucher. Exit status 3: refused.");
+      "  rnt0417 post --company ./acme --party \"Sharma Builders\" --rent-date 01-05-2021\n"
+      "Makes the party's rent run for the rent date and records its lines as a rent voucher\n"
+      "dated on the day before (the last day billed); the next run goes on from the rent date.\n"
+      "Exit status 3: refused, nothing posted (billed up to that date already, balances\n"
+      "below nothing, or no rent lines).");
   return post;
+}
+
+CLI::App* AddParties(CLI::App& app, CompanyOptions& options) {
+  CLI::App* parties =
+      app.add_subcommand("parties", "List the company's parties and the date each is billed up to");
+  AddCompanyOptions(*parties, options);
+  parties->footer("Example:\n  rnt0417 parties --company ./acme");
+  return parties;
 }
 
 CLI::App* AddDemo(CLI::App& app, DemoOptions& options) {
@@ -98,26 +121,29 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CommandLi
       "into the company's work table atShut, as the accounting host does.",
       "rnt0417"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "rnt0417 " RNT_VERSION);
   app.footer(
       "Example:\n"
       "  rnt0417 run --company acme-2021.db --party \"Sharma Builders\" --rent-date 05-04-2021");
   AddRun(app, command_line.run);
   CLI::App* copy = AddCopyCompany(app, command_line.copy);
   CLI::App* post = AddPost(app, command_line.post);
+  CLI::App* parties = AddParties(app, command_line.parties);
   CLI::App* demo = AddDemo(app, command_line.demo);
 
   try {
     app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& help) {
-    return app.exit(help, out, err);
+  } catch (const CLI::Success& help_or_version) {
+    return app.exit(help_or_version, out, err);
   } catch (const CLI::ParseError& error) {
     err << "rnt0417: " << error.what() << " (see rnt0417 --help)\n";
     return kBadCommandLine;
   }
-  command_line.command = post->parsed()   ? Command::kPost
-                         : demo->parsed() ? Command::kDemo
-                         : copy->parsed() ? Command::kCopyCompany
-                                          : Command::kRun;
+  command_line.command = post->parsed()      ? Command::kPost
+                         : parties->parsed() ? Command::kParties
+                         : demo->parsed()    ? Command::kDemo
+                         : copy->parsed()    ? Command::kCopyCompany
+                                             : Command::kRun;
   return std::nullopt;
 }
 

@@ -41,19 +41,17 @@ int Demo(const DemoOptions& options, std::ostream& out, std::ostream& err) {
         std::pair{demo.continued_party, "billed from its rent voucher of 31-05-2024"}}) {
     out << "== " << party << ", " << how << "\n";
     RunOptions run;
-    run.company = demo.current_year;
-    run.previous_year = demo.previous_year;
+    run.company = demo.current_year.parent_path();  // the years are found in the folder
     run.party = party;
     run.rent_date = demo.rent_date;
     run.user = "demo";
-    run.settle_ms = 0;
     int result = RunRentRun(run, out, err);
     if (result != kRunFinished && status == kRunFinished) status = result;
     out << "\n";
   }
-  out << "Try: rnt0417 run --company " << demo.current_year.string() << " --previous-year "
-      << demo.previous_year.string() << " --party \"Verma & Sons\" --rent-date " << demo.rent_date
-      << "\n";
+  out << "Try: rnt0417 run --company " << demo.current_year.parent_path().string()
+      << " --party \"Verma & Sons\" --rent-date " << demo.rent_date << "\n"
+      << "     rnt0417 parties --company " << demo.current_year.parent_path().string() << "\n";
   return status;
 }
 

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/command_line.h"
+#include "cli/parties_command.h"
 
 int main(int argc, char** argv) {
   rnt::cli::CommandLine command_line;
@@ -13,6 +14,8 @@ int main(int argc, char** argv) {
   switch (command_line.command) {
     case rnt::cli::Command::kPost:
       return rnt::cli::PostRentVoucher(command_line.post, std::cout, std::cerr);
+    case rnt::cli::Command::kParties:
+      return rnt::cli::ListParties(command_line.parties, std::cout, std::cerr);
     case rnt::cli::Command::kDemo:
       return rnt::cli::Demo(command_line.demo, std::cout, std::cerr);
     case rnt::cli::Command::kCopyCompany:

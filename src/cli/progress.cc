@@ -1,41 +1,36 @@
 #include "cli/progress.h"
 
-#include <unistd.h>
-
 #include <algorithm>
+#include <string>
 
 namespace rnt::cli {
 
-Progress::Progress(size_t total, std::ostream& terminal)
-    : total_(total),
-      terminal_(terminal),
-      shown_(isatty(STDERR_FILENO) != 0 && total > 0),
-      started_(std::chrono::steady_clock::now()) {
+Progress::Progress(size_t total, StatusLine& status)
+    : total_(total), status_(status), started_(std::chrono::steady_clock::now()) {
   Draw();
 }
+
+Progress::~Progress() { status_.SetProgress(std::nullopt); }
 
 void Progress::Advance() {
   ++done_;
   Draw();
 }
 
-void Progress::Clear() {
-  if (shown_) terminal_ << "\r\033[K" << std::flush;
-}
-
 void Progress::Draw() {
-  if (!shown_ || done_ >= total_) return;
-  constexpr size_t kWidth = 30;
-  size_t filled = kWidth * done_ / total_;
-  std::string line = "\r[" + std::string(filled, '#') + std::string(kWidth - filled, '.') + "] " +
-                     std::to_string(done_) + "/" + std::to_string(total_) + " parties";
+  if (!status_.shown()) return;
+  if (done_ >= total_) {
+    status_.SetProgress(std::nullopt);
+    return;
+  }
+  std::string words = std::to_string(done_) + "/" + std::to_string(total_) + " parties";
   if (done_ > 0) {
     auto elapsed = std::chrono::steady_clock::now() - started_;
     auto left =
         std::chrono::duration_cast<std::chrono::seconds>(elapsed * (total_ - done_) / done_);
-    line += ", about " + std::to_string(std::max<long>(1, left.count())) + " s left";
+    words += ", about " + std::to_string(std::max<long>(1, left.count())) + " s left";
   }
-  terminal_ << line << "\033[K" << std::flush;
+  status_.SetProgress(std::pair{done_, total_}, words);
 }
 
 }  // namespace rnt::cli

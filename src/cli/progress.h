@@ -2,26 +2,25 @@
 
 #include <chrono>
 #include <cstddef>
-#include <ostream>
-#include <string>
+
+#include "cli/status_line.h"
 
 namespace rnt::cli {
 
-// A progress bar of a batch on a terminal: parties done and the time left.
-// Off a terminal it prints nothing.
+// The progress of a batch on the status line: parties done and the time left.
 class Progress {
  public:
-  Progress(size_t total, std::ostream& terminal);
+  Progress(size_t total, StatusLine& status);
+  ~Progress();
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
   void Advance();
-  // Takes the bar off its line, so that a message can be printed there.
-  void Clear();
 
  private:
   void Draw();
   size_t total_;
   size_t done_ = 0;
-  std::ostream& terminal_;
-  bool shown_;
+  StatusLine& status_;
   std::chrono::steady_clock::time_point started_;
 };
 

@@ -10,6 +10,10 @@
 #include <thread>
 
 #include "cli/addon_library.h"
+#include "cli/billing_checks.h"
+#include "cli/company_years.h"
+#include "cli/exit_status.h"
+#include "cli/party_lookup.h"
 #include "cli/progress.h"
 #include "cli/run_values.h"
 #include "cli/spinner.h"
@@ -25,6 +29,7 @@
 #include "refhost/parameters_file.h"
 #include "refhost/parties.h"
 #include "refhost/previous_voucher.h"
+#include "refhost/posted_vouchers.h"
 #include "refhost/rent_lines.h"
 #include "refhost/rent_voucher.h"
 #include "refhost/server_copy.h"
@@ -35,19 +40,16 @@
 namespace rnt::cli {
 namespace {
 
-// The run could not be made: exit 1.
-class RunError : public Error {
- public:
-  using Error::Error;
-};
-
 // The default window system, with the pause inside Start as the user set it.
 class CommandLineWindowing : public platform::Windowing {
  public:
   // Forms are shown only to a user at a terminal; otherwise the refusal is
   // reported on standard error, and piped output holds nothing but results.
-  CommandLineWindowing(int settle_ms, bool show_forms)
-      : inner_(platform::MakeDefaultWindowing()), settle_ms_(settle_ms), show_forms_(show_forms) {}
+  CommandLineWindowing(int settle_ms, bool show_forms, StatusLine& status)
+      : spinner_(status),
+        inner_(platform::MakeDefaultWindowing()),
+        settle_ms_(settle_ms),
+        show_forms_(show_forms) {}
   void Yield() override { inner_->Yield(); }
   // The hourglass turns the spinner on, the default pointer off.
   void SetMousePointer(int pointer) override {
@@ -94,13 +96,6 @@ class RunFolder {
   std::filesystem::path path_;
 };
 
-void RequireFile(std::string_view option, const std::filesystem::path& file) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(file, error)) {
-    throw CommandLineError(std::string(option) + ": no such file: " + file.string());
-  }
-}
-
 // The values of the run, checked: the dates are dates, the files exist, the
 // user name can name a file, the party is a party of the company.
 struct CheckedRun {
@@ -108,75 +103,32 @@ struct CheckedRun {
   std::string user;
   Date rent_date;
   Date search_date;
+  refhost::Party party;     // the one party named, as Master1 names it
+  PostedVouchers vouchers;  // of the party named, or of every party
 };
 
-// The Server.Txt to use: the one named, else the one in the working folder,
-// else the one next to the program.
-std::filesystem::path ServerTxt(const std::optional<std::filesystem::path>& named) {
-  if (named) {
-    RequireFile("--server-txt", *named);
-    return *named;
-  }
-  std::error_code error;
-  if (std::filesystem::is_regular_file("Server.Txt", error)) return "Server.Txt";
-  return AddonLibrary::NextToProgram().parent_path() / "Server.Txt";
-}
-
-refhost::ServerLogin ReadServerLogin(const std::optional<std::filesystem::path>& named) {
-  try {
-    return refhost::ServerLogin::FromFile(ServerTxt(named));
-  } catch (const CommandLineError&) {
-    throw;
-  } catch (const Error& error) {
-    throw RunError(error.what());
-  }
-}
-
-CheckedRun Check(const RunOptions& options) {
+CheckedRun Check(const RunOptions& options, std::ostream& err) {
   // Every value that needs no file first, then the files.
   RunValues values = CheckRunValues(options, options.user.value_or(LoginName()));
-  CheckedRun run{{}, std::move(values.user), values.rent_date, values.search_date};
-  if (options.server) {
-    run.files.server = refhost::ServerCompany{ReadServerLogin(options.server_txt), *options.server,
-                                              *values.year_start};
-  } else {
-    RequireFile("--company", options.company);
-    run.files.current = std::filesystem::absolute(options.company);
-    if (options.previous_year) {
-      RequireFile("--previous-year", *options.previous_year);
-      run.files.previous = std::filesystem::absolute(*options.previous_year);
-    }
-  }
+  CheckedRun run{FindCompanyYears(options, values.year_start, values.rent_date, err),
+                 std::move(values.user),
+                 values.rent_date,
+                 values.search_date,
+                 {},
+                 {}};
   // Nothing is written before every value is known good: the party is looked
   // up without giving the file its indexes.
-  auto company = std::make_shared<refhost::YearFile>(run.files.CurrentYear(),
-                                                     refhost::YearFile::Indexes::kLeaveAsIs);
+  if (!options.all_parties) {
+    run.party = LookUpParty(std::make_shared<refhost::YearFile>(
+                                run.files.CurrentYear(), refhost::YearFile::Indexes::kLeaveAsIs),
+                            options.party);
+  }
   try {
-    company->Connection();
+    run.vouchers = FindPostedVouchers(
+        run.files, run.search_date,
+        options.all_parties ? std::nullopt : std::optional<std::int32_t>(run.party.code));
   } catch (const Error& error) {
     throw RunError(error.what());
-  }
-  if (run.files.server) {
-    std::optional<Date> start;
-    try {
-      start = refhost::ReferenceCalendar(company).YearDate().ToDate();
-    } catch (const Error& error) {
-      throw RunError(error.what());
-    }
-    if (*start != run.files.server->year_start) {
-      throw CommandLineError("--year-start: catalogue " + company->name() +
-                             " holds the financial year starting " + ShortDateText(*start));
-    }
-  }
-  if (options.all_parties) return run;
-  try {
-    refhost::ReferenceMasterLookup(company).CodeOf(options.party, HostMasterLookup::kParty);
-  } catch (const DatabaseUnavailable& error) {
-    // A dropped connection says nothing about whether the party exists.
-    throw RunError(error.what());
-  } catch (const Error&) {
-    throw CommandLineError("--party: no party '" + options.party + "' in Master1 of " +
-                           company->name());
   }
   return run;
 }
@@ -210,6 +162,9 @@ struct PartyRun {
   int status = kRunFinished;
   std::string reason;
   std::optional<Statement> statement;
+  // The rent voucher that bills the rent date already, when that refused it.
+  std::optional<refhost::PostedRentVoucher> billed_by = std::nullopt;
+  bool negative_balances = false;
 };
 
 // What the statement of a finished run of the party says besides its lines,
@@ -237,7 +192,7 @@ Statement ReadStatement(const CheckedRun& run, const std::string& party, Stateme
 // One rent run made the way the host makes it: parameters file, Start, the
 // user's lines read back.
 PartyRun RunParty(const CheckedRun& run, const RunOptions& options, const std::string& party,
-                  const AddonLibrary& library, std::ostream& err) {
+                  const AddonLibrary& library, StatusLine& status, std::ostream& err) {
   RunFolder folder;
   if (run.files.server) {
     // The add-on reads the server's login from its own folder.
@@ -250,7 +205,7 @@ PartyRun RunParty(const CheckedRun& run, const RunOptions& options, const std::s
   HostServices services;
   services.components = std::make_shared<refhost::ReferenceComponentFactory>(run.files);
   services.windowing = std::make_shared<CommandLineWindowing>(
-      options.settle_ms, !options.all_parties && isatty(STDOUT_FILENO) != 0);
+      options.settle_ms, !options.all_parties && isatty(STDOUT_FILENO) != 0, status);
   services.addon_folder = folder.path();
   library.SetHostServices(services);
   RunReport report;
@@ -280,6 +235,22 @@ void AddLines(const CheckedRun& run, const Statement& statement, StreamedStateme
   });
 }
 
+// One party billed: refused before its run when its rent is billed up to the
+// rent date already, else its run, with a warning for balances that go
+// negative.
+PartyRun BillParty(const CheckedRun& run, const RunOptions& options, const refhost::Party& party,
+                   const AddonLibrary& library, StatusLine& status, std::ostream& err) {
+  if (std::optional<refhost::PostedRentVoucher> voucher =
+          BilledAlready(run.vouchers, party, run.rent_date, run.search_date, err)) {
+    return {kRentDateRefused, AlreadyBilledText(party.name, *voucher), {}, voucher};
+  }
+  PartyRun result = RunParty(run, options, party.name, library, status, err);
+  if (result.status == kRunFinished) {
+    result.negative_balances = WarnOfNegativeBalances(run.files, run.user, party.name, err);
+  }
+  return result;
+}
+
 // Prints the statement of a finished run, reading the user's lines from the
 // work table as they are written out when the format allows; gives the
 // statement's grand total when `grand_total` is asked for.
@@ -306,8 +277,9 @@ void Emit(const CheckedRun& run, const Statement& statement, StatementFormat for
 // Every party with movements, one after the other; a failing party is
 // reported and skipped.
 int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFormat format,
-                  const AddonLibrary& library, std::ostream& out, std::ostream& err) {
-  std::vector<std::string> parties = refhost::PartiesWithMovements(run.files, run.rent_date);
+                  const AddonLibrary& library, StatusLine& status, std::ostream& out,
+                  std::ostream& err) {
+  std::vector<refhost::Party> parties = refhost::PartiesWithMovements(run.files, run.rent_date);
   if (options.output_dir) std::filesystem::create_directories(*options.output_dir);
   // CSV and JSON on standard output make one document of every party's lines.
   std::optional<StreamedStatement> document;
@@ -315,13 +287,13 @@ int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFor
     refhost::YearFile company(run.files.CurrentYear());
     document.emplace(format, out, refhost::ItemNames(company.Connection()));
   }
-  Progress progress(parties.size(), err);
+  Progress progress(parties.size(), status);
   int billed = 0, refused = 0, failed = 0;
   double grand_total = 0;
-  for (const std::string& party : parties) {
+  for (const refhost::Party& party : parties) {
     PartyRun result;
     try {
-      result = RunParty(run, options, party, library, err);
+      result = BillParty(run, options, party, library, status, err);
     } catch (const std::exception& error) {
       result = {kRunNotMade, error.what(), {}};
     }
@@ -331,7 +303,7 @@ int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFor
         AddLines(run, *result.statement, *document);
       } else {
         std::optional<std::filesystem::path> file;
-        if (options.output_dir) file = *options.output_dir / StatementFileName(party, format);
+        if (options.output_dir) file = *options.output_dir / StatementFileName(party.name, format);
         if (!file) out << "== " << result.statement->header.party << "\n";
         double total = 0;
         Emit(run, *result.statement, format, file, out, &total);
@@ -339,12 +311,13 @@ int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFor
       }
     } else {
       ++(result.status == kRentDateRefused ? refused : failed);
-      progress.Clear();
-      err << "rnt0417: " << party << ": " << result.reason << "\n";
+      status.Clear();
+      // A refusal names the party itself.
+      err << "rnt0417: " << (result.billed_by ? "" : party.name + ": ") << result.reason << "\n";
     }
     progress.Advance();
   }
-  progress.Clear();
+  status.Clear();
   if (document) {
     document->Finish();
     grand_total = document->grand_total();
@@ -356,12 +329,15 @@ int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFor
 
 int Run(const RunOptions& options, std::ostream& out, std::ostream& err) {
   StatementFormat format = ParseStatementFormat(options.format);
-  CheckedRun run = Check(options);
+  CheckedRun run = Check(options, err);
   AddonLibrary library(AddonLibrary::NextToProgram());
-  if (options.all_parties) return RunAllParties(run, options, format, library, out, err);
+  StatusLine status;
+  if (options.all_parties) return RunAllParties(run, options, format, library, status, out, err);
 
-  PartyRun result = RunParty(run, options, options.party, library, err);
+  PartyRun result = BillParty(run, options, run.party, library, status, err);
   if (result.status == kRentDateRefused) {
+    // The message form's words, then the same said plainly.
+    if (result.billed_by) err << "rnt0417: " << RefusalFormText(*result.billed_by) << "\n";
     err << "rnt0417: " << result.reason << "\n";
     return kRentDateRefused;
   }
@@ -370,55 +346,42 @@ int Run(const RunOptions& options, std::ostream& out, std::ostream& err) {
   return kRunFinished;
 }
 
-// Runs one command and gives its exit status: a wrong command line is 2 and a
-// failure 1, each said in one line on `err`; `not_done` says what failed.
-template <typename Command>
-int ExitStatusOf(std::ostream& err, std::string_view not_done, Command&& command) {
-  try {
-    return command();
-  } catch (const CommandLineError& error) {
-    err << "rnt0417: " << error.what() << "\n";
-    return kBadCommandLine;
-  } catch (const std::exception& error) {
-    err << "rnt0417: " << not_done << ": " << error.what() << "\n";
-    return kRunNotMade;
-  }
-}
-
 }  // namespace
 
-int PostRentVoucher(const PostOptions& options, std::ostream& out, std::ostream& err) {
+int PostRentVoucher(const RunOptions& options, std::ostream& out, std::ostream& err) {
   return ExitStatusOf(err, "the rent voucher could not be posted", [&] {
-    auto [rent_date, user] = CheckPostValues(options, options.user.value_or(LoginName()));
-    RequireFile("--company", options.company);
-    auto company = std::make_shared<refhost::YearFile>(std::filesystem::absolute(options.company),
-                                                       refhost::YearFile::Indexes::kLeaveAsIs);
-    try {
-      company->Connection();
-    } catch (const Error& error) {
-      throw RunError(error.what());
+    RunOptions post = options;
+    post.format = "table";  // the run's lines are read back, to be posted
+    CheckedRun run = Check(post, err);
+    AddonLibrary library(AddonLibrary::NextToProgram());
+    StatusLine status;
+    PartyRun result = BillParty(run, post, run.party, library, status, err);
+    auto not_posted = [&err](const std::string& reason) {
+      err << "rnt0417: not posted: " << reason << "\n";
+      return kRentDateRefused;
+    };
+    if (result.status == kRentDateRefused) return not_posted(result.reason);
+    if (result.status != kRunFinished) throw RunError(result.reason);
+    if (result.negative_balances) {
+      return not_posted("balances of " + run.party.name +
+                        " go below nothing (see above); a voucher would carry them forward");
     }
-    int32_t party = 0;
-    try {
-      party =
-          refhost::ReferenceMasterLookup(company).CodeOf(options.party, HostMasterLookup::kParty);
-    } catch (const DatabaseUnavailable& error) {
-      throw RunError(error.what());
-    } catch (const Error&) {
-      throw CommandLineError("--party: no party '" + options.party + "' in Master1 of " +
-                             company->name());
-    }
+    const Date closing_date = run.rent_date.AddDays(-1);
     int32_t voucher = 0;
     try {
-      voucher = refhost::PostRentVoucher(company->Connection(), party, rent_date, user);
+      voucher =
+          refhost::PostRentVoucher(run.files, run.party.code, closing_date, result.statement->lines);
+    } catch (const refhost::AlreadyBilled& billed) {
+      // Posted by someone else since the run began.
+      return not_posted(AlreadyBilledText(run.party.name, billed.voucher()));
     } catch (const DatabaseUnavailable&) {
       throw;
     } catch (const Error& error) {
-      err << "rnt0417: not posted: " << error.what() << "\n";
-      return kRentDateRefused;
+      return not_posted(run.party.name + ": " + error.what());
     }
-    out << "posted rent voucher " << voucher << " of " << options.party << " on "
-        << ShortDateText(rent_date) << "\n";
+    out << "posted rent voucher " << voucher << " for " << run.party.name << ": rent billed up to "
+        << ShortDateText(closing_date) << "; the next run goes on from "
+        << ShortDateText(run.rent_date) << "\n";
     return kRunFinished;
   });
 }

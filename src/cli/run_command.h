@@ -15,21 +15,29 @@ enum ExitStatus : int {
   kRentDateRefused = 3,
 };
 
-// What `rnt0417 run` was asked to do.
-struct RunOptions {
-  std::filesystem::path company;
+// Where a command finds the company: its year files (a folder of them, or
+// one file and, when the folder does not tell, the year before's), or its
+// catalogues on the database server.
+struct CompanyOptions {
+  std::filesystem::path company;  // a year file, or the folder of the company's year files
   std::optional<std::filesystem::path> previous_year;
   // A company on the database server instead: its code, the first day of its
   // open financial year, and the Server.Txt with the server's login.
   std::optional<std::string> server;
   std::optional<std::string> year_start;
   std::optional<std::filesystem::path> server_txt;
+};
+
+// What `rnt0417 run` (or `post`, which makes the same run) was asked to do.
+struct RunOptions : CompanyOptions {
   std::string party;
   std::string rent_date;
   std::optional<std::string> search_date;  // default: the rent date
   std::optional<std::string> user;         // default: the login name
   std::string format = "table";
-  int settle_ms = 4000;
+  // The pause that the add-on asks for inside Start; a terminal has nothing
+  // to wait for.
+  int settle_ms = 0;
   bool show_report = false;
   std::optional<std::filesystem::path> output;      // the statement goes there instead of stdout
   bool all_parties = false;                         // every party with movements, one by one
@@ -49,16 +57,10 @@ struct CopyOptions {
   std::optional<std::filesystem::path> server_txt;
 };
 
-// What `rnt0417 post` was asked to do.
-struct PostOptions {
-  std::filesystem::path company;
-  std::string party;
-  std::string rent_date;
-  std::optional<std::string> user;
-};
-
-// Records the user's current rent lines of the party as its rent voucher.
-int PostRentVoucher(const PostOptions& options, std::ostream& out, std::ostream& err);
+// Makes the party's rent run as `run` does and records exactly its lines as
+// the party's rent voucher on the run's closing date, or refuses (exit 3)
+// with nothing posted.
+int PostRentVoucher(const RunOptions& options, std::ostream& out, std::ostream& err);
 
 // Copies a company's files into the database server's catalogues.
 int CopyCompany(const CopyOptions& options, std::ostream& out, std::ostream& err);

@@ -26,20 +26,25 @@ Date DateOption(std::string_view option, const std::string& text) {
   return *date;
 }
 
-RunValues CheckRunValues(const RunOptions& options, std::string user) {
-  Date rent_date = DateOption("--rent-date", options.rent_date);
-  Date search_date =
-      options.search_date ? DateOption("--search-date", *options.search_date) : rent_date;
-  RunValues values{rent_date, search_date, std::nullopt, std::move(user)};
+std::optional<Date> CheckCompanyValues(const CompanyOptions& options) {
   if (options.server) {
     if (!options.company.empty() || options.previous_year) {
       throw CommandLineError("--server: a company is either on the server or in files, not both");
     }
     if (!options.year_start) throw CommandLineError("--server needs --year-start DD-MM-YYYY");
-    values.year_start = DateOption("--year-start", *options.year_start);
-  } else if (options.company.empty()) {
-    throw CommandLineError("--company FILE or --server CODE is needed");
+    return DateOption("--year-start", *options.year_start);
   }
+  if (options.company.empty())
+    throw CommandLineError("--company FILE|DIR or --server CODE is needed");
+  if (options.year_start) throw CommandLineError("--year-start goes with --server only");
+  return std::nullopt;
+}
+
+RunValues CheckRunValues(const RunOptions& options, std::string user) {
+  Date rent_date = DateOption("--rent-date", options.rent_date);
+  Date search_date =
+      options.search_date ? DateOption("--search-date", *options.search_date) : rent_date;
+  RunValues values{rent_date, search_date, CheckCompanyValues(options), std::move(user)};
   RequireUserName(values.user);
   if (options.all_parties && !options.party.empty()) {
     throw CommandLineError("--party and --all-parties: name one party or all, not both");
@@ -47,12 +52,15 @@ RunValues CheckRunValues(const RunOptions& options, std::string user) {
   if (!options.all_parties && options.party.empty()) {
     throw CommandLineError("--party NAME or --all-parties is needed");
   }
-  return values;
-}
-
-PostValues CheckPostValues(const PostOptions& options, std::string user) {
-  PostValues values{DateOption("--rent-date", options.rent_date), std::move(user)};
-  RequireUserName(values.user);
+  // An option that would be passed over is refused rather than ignored.
+  if (options.all_parties && options.output) {
+    throw CommandLineError(
+        "--output goes with one party; with --all-parties use --output-dir DIR for a file per "
+        "party");
+  }
+  if (!options.all_parties && options.output_dir) {
+    throw CommandLineError("--output-dir goes with --all-parties; for one party use --output FILE");
+  }
   return values;
 }
 

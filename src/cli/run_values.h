@@ -16,9 +16,21 @@ class CommandLineError : public Error {
   using Error::Error;
 };
 
+// The command could not be made (a database that cannot be opened or read):
+// exit 1.
+class RunError : public Error {
+ public:
+  using Error::Error;
+};
+
 // The text of a date option read as a date. Throws CommandLineError naming
 // the option and the text when it is not one.
 Date DateOption(std::string_view option, const std::string& text);
+
+// Checks that the company is named one way only, files or server; gives the
+// first day of the year that --year-start names on the server. Throws
+// CommandLineError.
+std::optional<Date> CheckCompanyValues(const CompanyOptions& options);
 
 // The values of `rnt0417 run` that can be checked without opening a file:
 // the dates are dates, the company is named one way only, the user name can
@@ -33,14 +45,5 @@ struct RunValues {
 // Checks the values of a run for `user` (the --user given, else the login
 // name). Throws CommandLineError with the reason for the first wrong value.
 RunValues CheckRunValues(const RunOptions& options, std::string user);
-
-// The values of `rnt0417 post` that can be checked without opening a file.
-struct PostValues {
-  Date rent_date;
-  std::string user;
-};
-
-// Checks the values of a posting for `user`. Throws CommandLineError.
-PostValues CheckPostValues(const PostOptions& options, std::string user);
 
 }  // namespace rnt::cli

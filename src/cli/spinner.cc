@@ -1,9 +1,6 @@
 #include "cli/spinner.h"
 
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdio>
 
 namespace rnt::cli {
 namespace {
@@ -14,13 +11,13 @@ constexpr auto kTurn = std::chrono::milliseconds(120);
 
 }  // namespace
 
-Spinner::Spinner() : terminal_(isatty(STDERR_FILENO) != 0) {}
+Spinner::Spinner(StatusLine& status) : status_(status) {}
 
 Spinner::~Spinner() { Stop(); }
 
 void Spinner::Start() {
   std::lock_guard lock(mutex_);
-  if (!terminal_ || running_) return;
+  if (!status_.shown() || running_) return;
   running_ = true;
   thread_ = std::thread([this] { Turn(); });
 }
@@ -40,12 +37,10 @@ void Spinner::Turn() {
   std::unique_lock lock(mutex_);
   if (wake_.wait_for(lock, kMoment, [this] { return !running_; })) return;
   for (size_t turn = 0; running_; ++turn) {
-    std::fprintf(stderr, "\r%c calculating rent ...", kMarks[turn % 4]);
-    std::fflush(stderr);
+    status_.SetMark(kMarks[turn % 4]);
     wake_.wait_for(lock, kTurn, [this] { return !running_; });
   }
-  std::fprintf(stderr, "\r\033[K");
-  std::fflush(stderr);
+  status_.SetMark(std::nullopt);
 }
 
 }  // namespace rnt::cli

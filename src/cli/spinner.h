@@ -4,14 +4,15 @@
 #include <mutex>
 #include <thread>
 
+#include "cli/status_line.h"
+
 namespace rnt::cli {
 
-// The busy pointer of a run, shown on a terminal: a turning mark on standard
-// error while the run takes longer than a moment. Off a terminal (output piped
-// or sent to a file) it shows nothing.
+// The busy pointer of a run: a turning mark on the status line while the run
+// takes longer than a moment. Off a terminal it shows nothing.
 class Spinner {
  public:
-  Spinner();
+  explicit Spinner(StatusLine& status);
   ~Spinner();
   Spinner(const Spinner&) = delete;
   Spinner& operator=(const Spinner&) = delete;
@@ -23,7 +24,7 @@ class Spinner {
  private:
   void Turn();
 
-  const bool terminal_;
+  StatusLine& status_;
   std::mutex mutex_;
   std::condition_variable wake_;
   bool running_ = false;

@@ -80,30 +80,40 @@ class DemoYear {
 
   void Run(const std::string& sql) { connection_.Execute(sql); }
 
-  // A challan of issues (positive quantities) or returns (negative ones).
+  // A line of a challan: issued (a positive quantity) or returned (a
+  // negative one); returned pieces may be marked lost, or damaged by a
+  // percentage.
+  struct Line {
+    int32_t item;
+    double quantity;
+    std::string marker = "";
+    std::string percent = "";
+  };
+
+  // A challan's stock entries. A lost or damaged piece comes back on the
+  // return challan like any other, so it leaves the party's balance, and its
+  // voucher line carries the mark.
   void Challan(const std::string& day, const std::string& number, int32_t party,
-               const std::vector<std::pair<int32_t, double>>& lines) {
+               const std::vector<Line>& lines) {
     int32_t voucher = ++last_voucher_;
-    for (const auto& [item, quantity] : lines) {
+    int32_t line_number = 0;
+    for (const auto& [item, quantity, marker, percent] : lines) {
+      ++line_number;
       bool issue = quantity > 0;
       Run("Insert Into Tran3 (VchCode, VchType, Date, [No], RefCode, RecType, TranType, "
           "MasterCode1, MasterCode2, Value1) values (" +
           std::to_string(voucher) + ", " + (issue ? "4" : "11") + ", #" + day + "#, '" + number +
           "', " + std::to_string(voucher) + ", 3, 0, " + std::to_string(item) + ", " +
           std::to_string(party) + ", " + NumberText(-quantity) + ")");
+      if (marker.empty()) continue;
+      Run("Insert Into Tran2 (VchCode, SrNo, RecType, VchType, Date, VchNo, MasterCode1, Cm1, "
+          "Value1) values (" +
+          std::to_string(voucher) + ", " + std::to_string(line_number) + ", 1, 11, #" + day +
+          "#, '" + number + "', " + std::to_string(item) + ", " + std::to_string(party) + ", " +
+          NumberText(-quantity) + ")");
+      Run("Insert Into ItemDesc (VchCode, SrNo, Desc1, Desc2) values (" + std::to_string(voucher) +
+          ", " + std::to_string(line_number) + ", '" + marker + "', '" + percent + "')");
     }
-  }
-
-  // Pieces of a return challan marked lost, or damaged by a percentage.
-  void Marked(const std::string& day, const std::string& number, int32_t party, int32_t item,
-              double quantity, const std::string& marker, const std::string& percent = "") {
-    int32_t voucher = ++last_voucher_;
-    Run("Insert Into Tran2 (VchCode, SrNo, RecType, VchType, Date, VchNo, MasterCode1, Cm1, "
-        "Value1) values (" +
-        std::to_string(voucher) + ", 1, 1, 11, #" + day + "#, '" + number + "', " +
-        std::to_string(item) + ", " + std::to_string(party) + ", " + NumberText(quantity) + ")");
-    Run("Insert Into ItemDesc (VchCode, SrNo, Desc1, Desc2) values (" + std::to_string(voucher) +
-        ", 1, '" + marker + "', '" + percent + "')");
   }
 
   void Rates() {
@@ -125,7 +135,7 @@ class DemoYear {
       const std::vector<std::tuple<int32_t, double, std::string, std::string>>& items) {
     Run("Insert Into Tran1 values (" + std::to_string(code) + ", 9, #" + day + "#, 'RENT-" +
         std::to_string(code) + "', " + std::to_string(party) + ")");
-    Run("Insert Into VchOtherInfo values (" + std::to_string(code) + ", 'demo', 'Rental')");
+    Run("Insert Into VchOtherInfo values (" + std::to_string(code) + ", 'R', 'Rental')");
     int32_t line = 0;
     for (const auto& [item, carried, challan, challan_date] : items) {
       ++line;
@@ -166,9 +176,8 @@ DemoCompany MakeDemoCompany(const std::filesystem::path& folder) {
     current.Challan("08-04-2024", "RC-402", kSharma, {{201, -40}, {203, -20}});
     current.Challan("22-04-2024", "DC-1188", kSharma, {{202, 30}, {204, 24}});
     current.Challan("22-04-2024", "DC-1189", kSharma, {{202, 10}});  // two challans on one day
-    current.Challan("15-05-2024", "RC-455", kSharma, {{205, -24}, {207, -148}});
-    current.Marked("15-05-2024", "RC-455", kSharma, 207, 2, "Lost");
-    current.Marked("15-05-2024", "RC-455", kSharma, 205, 1, "Damage", "25");
+    current.Challan("15-05-2024", "RC-455", kSharma,
+                    {{205, -23}, {205, -1, "Damage", "25"}, {207, -148}, {207, -2, "Lost"}});
     current.Challan("10-06-2024", "DC-1260", kSharma, {{211, 36}, {210, 36}});
     // Kapoor Constructions: billed up to 31 May; June's challans follow.
     current.Challan("03-04-2024", "DC-1150", kKapoor, {{203, 80}, {212, 60}});
@@ -179,15 +188,14 @@ DemoCompany MakeDemoCompany(const std::filesystem::path& folder) {
                          {206, 16, "DC-1170", "20-04-2024"}});
     current.Challan("05-06-2024", "RC-488", kKapoor, {{203, -30}});
     current.Challan("12-06-2024", "DC-1275", kKapoor, {{208, 120}});
-    current.Challan("24-06-2024", "RC-497", kKapoor, {{206, -16}, {212, -10}});
-    current.Marked("24-06-2024", "RC-497", kKapoor, 212, 1, "Damage", "40");
+    current.Challan("24-06-2024", "RC-497", kKapoor,
+                    {{206, -16}, {212, -9}, {212, -1, "Damage", "40"}});
     // Verma & Sons rents at the standard rates.
     current.Challan("18-04-2024", "RC-420", kVerma, {{209, -30}});
     current.Challan("02-05-2024", "DC-1201", kVerma, {{203, 40}, {207, 160}});
     // Metro Infra Projects: a short job in June.
     current.Challan("14-06-2024", "DC-1281", kMetro, {{209, 50}, {207, 100}});
-    current.Challan("28-06-2024", "RC-510", kMetro, {{209, -50}, {207, -96}});
-    current.Marked("28-06-2024", "RC-510", kMetro, 207, 4, "L");
+    current.Challan("28-06-2024", "RC-510", kMetro, {{209, -50}, {207, -96}, {207, -4, "L"}});
   }
   return demo;
 }

@@ -81,4 +81,20 @@ std::vector<RentLine> ReadRentLines(db::Connection& connection, std::string_view
   return lines;
 }
 
+std::vector<NegativeBalance> NegativeBalances(db::Connection& connection,
+                                              std::string_view user_name) {
+  std::vector<NegativeBalance> found;
+  std::vector<std::string> columns;
+  connection.backend()->QueryEach(
+      db::ShapeQuery(
+          "select Code1, min(D4) as lowest from atShut where Uname=" + QuotedText(user_name) +
+          " and RecType=1 and D4<0 group by Code1 order by Code1"),
+      columns, [&found](const std::vector<Variant>& row) {
+        if (row[0].IsNumber() && row[1].IsNumber()) {
+          found.push_back({row[0].ToText(), row[1].ToDouble()});
+        }
+      });
+  return found;
+}
+
 }  // namespace rnt::refhost

@@ -32,4 +32,16 @@ void ForEachRentLine(db::Connection& connection, std::string_view user_name,
 // The user's rent lines in atShut, all of them, as ForEachRentLine gives them.
 std::vector<RentLine> ReadRentLines(db::Connection& connection, std::string_view user_name);
 
+// An item whose balance with the party goes below nothing in the user's rent
+// lines, which usually means that a year's challans are missing.
+struct NegativeBalance {
+  std::string item;  // the item's code, as a rent line's Code1 reads
+  double lowest = 0;
+};
+
+// The items of the user's rent lines whose balance goes negative, by item
+// code. Throws rnt::Error when the work table cannot be read.
+std::vector<NegativeBalance> NegativeBalances(db::Connection& connection,
+                                              std::string_view user_name);
+
 }  // namespace rnt::refhost

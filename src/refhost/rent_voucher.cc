@@ -1,15 +1,12 @@
 #include "refhost/rent_voucher.h"
 
 #include <algorithm>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
-#include <vector>
 
-#include "core/text_util.h"
 #include "db/recordset.h"
-#include "refhost/rent_lines.h"
-#include "rnt/error.h"
 #include "rnt/value_text.h"
 
 namespace rnt::refhost {
@@ -27,67 +24,57 @@ struct CarriedItem {
   std::string challan_date;
 };
 
-// What the user's rent lines leave with the party.
-struct Carried {
-  std::vector<CarriedItem> items;  // in the order the items' lines were written
-  std::optional<Date> last_day;    // the latest day charged
-};
-
-std::string Text(const Variant& value) {
-  return value.IsNull() || value.IsEmpty() ? std::string() : value.ToText();
-}
-
-std::string DayText(const Variant& value) {
-  std::string text = Text(value);
-  std::optional<Date> day = ParseDateText(text);
-  return day ? FormatDate(*day, "dd-mm-yyyy") : text;
-}
-
-Carried CarriedByLines(const std::vector<RentLine>& lines) {
-  struct Walked {
-    CarriedItem carried;
-    bool moved = false;  // a line of the item named its challan in RNo
-    std::string last_challan;
-    std::string last_challan_date;
-  };
-  std::vector<Walked> walked;
-  Carried result;
+// What the rent lines leave with the party at the end of the closing date,
+// in the order in which the items' lines were first written; items returned
+// in full carry nothing and are left out.
+std::vector<CarriedItem> CarriedByLines(const std::vector<RentLine>& lines) {
+  std::vector<CarriedItem> items;
   for (const RentLine& line : lines) {
     // Lost and damage lines charge pieces already gone; only rent lines
     // follow what the party holds.
     const Variant record_type = line.Get("RecType");
     const Variant code = line.Get("Code1");
+    const Variant balance = line.Get("D4");
     if (!record_type.IsNumber() || record_type.ToDouble() != 1 || !code.IsNumber()) continue;
     const int32_t item = code.ToInt32();
-    auto it = std::find_if(walked.begin(), walked.end(),
-                           [item](const Walked& w) { return w.carried.item == item; });
-    if (it == walked.end()) {
-      it = walked.insert(walked.end(), Walked{});
-      it->carried.item = item;
-    }
-    it->carried.quantity = Val(Text(line.Get("D4")));
-    const std::string challan(TrimBlanks(Text(line.Get("RNo"))));
-    if (!challan.empty()) {
-      it->moved = true;
-      it->carried.challan = challan;
-      it->carried.challan_date = DayText(line.Get("Dte1"));
-    }
-    it->last_challan = TrimBlanks(Text(line.Get("ChallanNo")));
-    it->last_challan_date = DayText(line.Get("ChallanDate"));
-    if (std::optional<Date> end = ParseDateText(Text(line.Get("Dte2")))) {
-      result.last_day = std::max(result.last_day.value_or(*end), *end);
-    }
+    auto it = std::find_if(items.begin(), items.end(),
+                           [item](const CarriedItem& carried) { return carried.item == item; });
+    if (it == items.end()) it = items.insert(items.end(), CarriedItem{item, 0, "", ""});
+    it->quantity = balance.IsNumber() ? balance.ToDouble() : 0;
   }
-  for (Walked& w : walked) {
-    // Nothing left with the party: the next run starts the item from nothing.
-    if (w.carried.quantity <= 0) continue;
-    if (!w.moved) {
-      w.carried.challan = std::move(w.last_challan);
-      w.carried.challan_date = std::move(w.last_challan_date);
-    }
-    result.items.push_back(std::move(w.carried));
+  std::erase_if(items, [](const CarriedItem& carried) { return carried.quantity <= 0; });
+  return items;
+}
+
+// Gives each carried item the challan number and date of its latest stock
+// entry in the year's data, where it has none yet.
+void AddLatestChallans(db::Connection& year, int32_t party_code, Date closing_date,
+                       std::vector<CarriedItem>& items) {
+  const std::string up_to = "#" + FormatDate(closing_date, "dd-mmm-yyyy") + "#";
+  const std::string movements = " and RecType=3 and VchType in (4,11,9) and Date<=" + up_to;
+  db::Recordset rows;
+  rows.Open(
+      "select t.MasterCode1 as item, t.Date as day, t.[No] as challan from Tran3 as t "
+      "where t.MasterCode2=" +
+          std::to_string(party_code) + movements +
+          " and t.Date=(select max(u.Date) from Tran3 as u where "
+          "u.MasterCode2=t.MasterCode2 and u.MasterCode1=t.MasterCode1" +
+          movements + ") order by t.MasterCode1, t.[No]",
+      year);
+  std::map<int32_t, std::pair<std::string, std::string>> latest;
+  for (; !rows.Eof(); rows.MoveNext()) {
+    const Variant item = rows.Field("item");
+    const Variant challan = rows.Field("challan");
+    if (!item.IsNumber() || rows.Field("day").IsNull()) continue;
+    latest.try_emplace(item.ToInt32(), challan.IsNull() ? "" : std::string(challan.ToText()),
+                       FormatDate(rows.Field("day").ToDate(), "dd-mm-yyyy"));
   }
-  return result;
+  for (CarriedItem& carried : items) {
+    auto found = latest.find(carried.item);
+    if (!carried.challan_date.empty() || found == latest.end()) continue;
+    carried.challan = found->second.first;
+    carried.challan_date = found->second.second;
+  }
 }
 
 // One transaction on the company database, rolled back unless committed, so
@@ -138,55 +125,60 @@ int32_t HighestVoucherCode(db::Connection& company) {
 
 }  // namespace
 
-int32_t PostRentVoucher(db::Connection& company, int32_t party_code, Date rent_date,
-                        std::string_view user_name) {
-  const std::string on =
-      "party " + std::to_string(party_code) + " on " + FormatDate(rent_date, "dd-mm-yyyy") + ": ";
-  const Carried carried = CarriedByLines(ReadRentLines(company, user_name));
-  if (!carried.last_day) {
-    throw Error("no rent voucher for " + on + "user '" + std::string(user_name) +
-                "' has no rent lines");
+AlreadyBilled::AlreadyBilled(PostedRentVoucher voucher)
+    : Error("rent is billed up to " + FormatDate(voucher.billed_up_to, "dd-mm-yyyy") +
+            " by rent voucher " + std::to_string(voucher.code)),
+      voucher_(voucher) {}
+
+int32_t PostRentVoucher(const CompanyFiles& files, int32_t party_code, Date closing_date,
+                        const std::vector<RentLine>& lines) {
+  // A voucher without lines would say that rent was billed where none was.
+  if (lines.empty()) {
+    throw Error("the run made no rent lines up to " + FormatDate(closing_date, "dd-mm-yyyy") +
+                ": there is nothing to bill");
   }
-  // A voucher dated on another day than the one after the lines' last day
-  // would charge days twice or leave days uncharged in the next run.
-  if (*carried.last_day != rent_date.AddDays(-1)) {
-    throw Error("no rent voucher for " + on + "the rent lines of user '" + std::string(user_name) +
-                "' were calculated up to " + FormatDate(*carried.last_day, "dd-mm-yyyy") +
-                ", for the rent date " + FormatDate(carried.last_day->AddDays(1), "dd-mm-yyyy"));
+  std::vector<CarriedItem> items = CarriedByLines(lines);
+  YearFile company(files.CurrentYear(), YearFile::Indexes::kLeaveAsIs);
+  AddLatestChallans(company.Connection(), party_code, closing_date, items);
+  if (std::optional<YearSource> previous = files.PreviousYear()) {
+    // An item that has not moved since the year before came on a challan of
+    // that year.
+    if (std::any_of(items.begin(), items.end(),
+                    [](const CarriedItem& carried) { return carried.challan_date.empty(); })) {
+      YearFile previous_year(*previous, YearFile::Indexes::kLeaveAsIs);
+      AddLatestChallans(previous_year.Connection(), party_code, closing_date, items);
+    }
   }
 
-  Transaction transaction(company);
-  // A run refuses a rent date on or before the latest voucher, so a voucher
-  // behind a later one would never be continued from.
+  Transaction transaction(company.Connection());
+  // A voucher behind a later one would never be continued from, and one on
+  // the same day would bill its days twice.
   db::Recordset later;
   later.Open("select VchCode, Date from Tran1 where VchType=" + std::to_string(kRentVoucherType) +
                  " and MasterCode1=" + std::to_string(party_code) + " and Date>=#" +
-                 FormatDate(rent_date, "dd-mmm-yyyy") + "# Order By Date",
-             company);
+                 FormatDate(closing_date, "dd-mmm-yyyy") + "# Order By Date desc",
+             company.Connection());
   if (!later.Eof()) {
-    throw Error("no rent voucher for " + on + "rent voucher " + later.Field("VchCode").ToText() +
-                " of " + FormatDate(later.Field("Date").ToDate(), "dd-mm-yyyy") +
-                " is already posted");
+    throw AlreadyBilled({later.Field("VchCode").ToInt32(), later.Field("Date").ToDate()});
   }
 
-  const int32_t code = HighestVoucherCode(company) + 1;
+  const int32_t code = HighestVoucherCode(company.Connection()) + 1;
   const std::string number = "RENT-" + std::to_string(code);
-  db::Backend& tables = *company.backend();
+  db::Backend& tables = *company.Connection().backend();
   tables.Insert("Tran1", {{"VchCode", code},
                           {"VchType", kRentVoucherType},
-                          {"Date", rent_date},
+                          {"Date", closing_date},
                           {"VchNo", number},
                           {"MasterCode1", party_code}});
-  tables.Insert("VchOtherInfo",
-                {{"VchCode", code}, {"OF1", std::string(user_name)}, {"OF2", "Rental"}});
+  tables.Insert("VchOtherInfo", {{"VchCode", code}, {"OF1", "R"}, {"OF2", "Rental"}});
   int32_t line = 0;
-  for (const CarriedItem& item : carried.items) {
+  for (const CarriedItem& item : items) {
     ++line;
     tables.Insert("Tran2", {{"VchCode", code},
                             {"SrNo", line},
                             {"RecType", kCarriedLineType},
                             {"VchType", kRentVoucherType},
-                            {"Date", rent_date},
+                            {"Date", closing_date},
                             {"VchNo", number},
                             {"MasterCode1", item.item},
                             {"Cm1", party_code},

@@ -1,32 +1,46 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
+#include <vector>
 
-#include "db/connection.h"
+#include "refhost/company_files.h"
+#include "refhost/posted_vouchers.h"
+#include "refhost/rent_lines.h"
 #include "rnt/date.h"
+#include "rnt/error.h"
 
 namespace rnt::refhost {
 
-// Records the user's current rent lines in atShut as the party's rent voucher
-// dated on the rent date, so that the party's next rent run continues from
-// it and charges from the rent date on. In one transaction it writes the
-// Tran1 row (VchType 9, VchNo "RENT-<VchCode>"), its VchOtherInfo row (OF1
-// the user, OF2 'Rental') and, for each item still with the party, a Tran2
-// line (RecType 7, Value1 the quantity) with its ItemDesc row: Desc6 the
-// quantity carried forward, Desc11 and Desc12 the challan number and date of
-// the item's latest movement. Items returned in full carry nothing and are
-// left out. The new VchCode follows every voucher code in use.
+// The party's rent is billed up to the date of one of its rent vouchers
+// already, so no rent voucher may be posted for a day on or before it.
+class AlreadyBilled : public Error {
+ public:
+  explicit AlreadyBilled(PostedRentVoucher voucher);
+  const PostedRentVoucher& voucher() const { return voucher_; }
+
+ private:
+  PostedRentVoucher voucher_;
+};
+
+// Records a rent run's lines as the party's rent voucher, dated on the run's
+// closing date (the day before its rent date), so that the party's next run
+// goes on from the day after. In one transaction on the current year's data
+// it writes the Tran1 row (VchType 9, VchNo "RENT-<VchCode>"), its
+// VchOtherInfo row (OF1 'R', OF2 'Rental') and, for each item with a balance
+// at the end of the closing date (the last rent line's D4), a Tran2 line
+// (RecType 7, Value1 the balance) with its ItemDesc row: Desc6 the balance,
+// Desc11 and Desc12 the challan number and date of the item's latest stock
+// entry up to the closing date, in either year. The new VchCode follows every
+// voucher code in use.
 //
-// The rent lines do not name their party: the caller makes sure that the
-// user's lines were calculated for this party.
+// `lines` are the run's lines of this party for this closing date, in the
+// order in which they were written: the rent lines do not name their party.
 //
-// Returns the new VchCode. Throws rnt::Error naming the party and the rent
-// date, with nothing written, when the user has no rent lines, when the lines
-// were calculated for another rent date (they do not end on the day before
-// it), or when the party already has a rent voucher on or after the rent
-// date; and naming the statement when the database fails.
-std::int32_t PostRentVoucher(db::Connection& company, std::int32_t party_code, Date rent_date,
-                             std::string_view user_name);
+// Returns the new VchCode. Throws, with nothing written, AlreadyBilled when
+// the party has a rent voucher dated on or after the closing date; rnt::Error
+// when there are no rent lines, and naming the statement when the database
+// fails.
+std::int32_t PostRentVoucher(const CompanyFiles& files, std::int32_t party_code, Date closing_date,
+                             const std::vector<RentLine>& lines);
 
 }  // namespace rnt::refhost

@@ -67,7 +67,15 @@ TEST_F(RunCommand, RefusesWrongValuesWithExitTwoAndWritesNothing) {
       {{"--party", "Sharma Builders", "--rent-date", "31-02-2021"}, "31-02-2021"},
       {{"--party", "Sharma Builders", "--rent-date", "05-04-2021", "--search-date", "soon"},
        "soon"},
-      {{"--party", "Nobody", "--rent-date", "05-04-2021"}, "Nobody"},
+      {{"--party", "Nobody", "--rent-date", "05-04-2021"}, "rnt0417 parties lists"},
+      {{"--party", "sharma buildrs", "--rent-date", "05-04-2021"},
+       "no party 'sharma buildrs' in Master1 of " + company_.path().string() +
+           "; did you mean 'Sharma Builders'?"},
+      {{"--all-parties", "--rent-date", "05-04-2021", "--output", "x.txt"}, "--output-dir DIR"},
+      {{"--party", "Sharma Builders", "--rent-date", "05-04-2021", "--output-dir", "x"},
+       "--output FILE"},
+      {{"--party", "Sharma Builders", "--rent-date", "05-04-2021", "--year-start", "01-04-2021"},
+       "--year-start goes with --server"},
       {{"--party", "Sharma Builders", "--rent-date", "05-04-2021", "--user", "../etc"}, "../etc"},
       {{"--party", "Sharma Builders", "--rent-date", "05-04-2021", "--previous-year", "/no/file"},
        "/no/file"},
@@ -101,6 +109,9 @@ TEST(RunCommandHelp, ShowsUsageWithAnExample) {
   ProgramRun help = RunProgram(RNT_CLI_PATH, {"--help"});
   EXPECT_EQ(help.exit_status, 0);
   EXPECT_THAT(help.out, HasSubstr("Example"));
+  ProgramRun version = RunProgram(RNT_CLI_PATH, {"--version"});
+  EXPECT_EQ(version.exit_status, 0);
+  EXPECT_THAT(version.out, StartsWith("rnt0417 1."));
   ProgramRun run_help = RunProgram(RNT_CLI_PATH, {"run", "--help"});
   EXPECT_EQ(run_help.exit_status, 0);
   EXPECT_THAT(run_help.out, HasSubstr("--rent-date"));

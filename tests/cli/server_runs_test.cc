@@ -90,6 +90,34 @@ TEST_F(ServerRuns, ACopiedCompanyGivesTheLinesOfItsFilesAndIsNeverCopiedTwice) {
   EXPECT_THAT(again.err, HasSubstr("already holds data"));
 }
 
+TEST_F(ServerRuns, APostedMonthIsContinuedAndNeverBilledTwice) {
+  FillTwoPartyMonth(company_, 2);
+  ASSERT_EQ(Copy().exit_status, 0);
+  std::vector<std::string> post = ServerRun("anita", "Sharma Builders", code_);
+  post[0] = "post";
+  post.erase(post.begin() + 13, post.begin() + 15);  // a post prints no statement
+  ProgramRun posted = RunProgram(RNT_CLI_PATH, post);
+  ASSERT_EQ(posted.exit_status, 0) << posted.err;
+  EXPECT_THAT(posted.out, HasSubstr("rent billed up to 30-04-2021"));
+  EXPECT_EQ(RunProgram(RNT_CLI_PATH, post).exit_status, 3);
+  ProgramRun refused = RunProgram(RNT_CLI_PATH, ServerRun("anita", "Sharma Builders", code_));
+  EXPECT_EQ(refused.exit_status, 3);
+  EXPECT_THAT(refused.err, HasSubstr("already billed up to 30-04-2021 by rent voucher"));
+
+  std::vector<std::string> june = ServerRun("anita", "Sharma Builders", code_);
+  june[8] = "01-06-2021";
+  ProgramRun next = RunProgram(RNT_CLI_PATH, june);
+  ASSERT_EQ(next.exit_status, 0) << next.err;
+  EXPECT_EQ(nlohmann::json::parse(next.out)[0]["Dte1"], "30-04-2021");
+  june[8] = "02-04-2022";
+  EXPECT_THAT(RunProgram(RNT_CLI_PATH, june).err, HasSubstr("01-04-2021 to 31-03-2022"));
+
+  ProgramRun parties =
+      RunProgram(RNT_CLI_PATH, {"parties", "--server", code_, "--year-start", "01-04-2021",
+                                "--server-txt", server_txt_.string()});
+  EXPECT_THAT(parties.out, HasSubstr("Sharma Builders  01-05-2021      30-04-2021"));
+}
+
 TEST_F(ServerRuns, EightUsersAtOnceEachGetTheLinesOfARunMadeAlone) {
   FillTwoPartyMonth(company_, 10);
   ASSERT_EQ(Copy().exit_status, 0);

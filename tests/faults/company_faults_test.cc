@@ -233,23 +233,23 @@ TEST_P(PreviousYearFaults, EndTheRunRatherThanBillWithoutThatYear) {
 
 INSTANTIATE_TEST_SUITE_P(
     Damage, PreviousYearFaults,
-    ::testing::Values(
-        PreviousYearDamage{
-            "NotADatabase",
-            [](const std::filesystem::path& file) {
-              std::ofstream(file, std::ios::trunc) << "a spreadsheet saved under the year's name";
-            },
-            "ask the host whether the previous financial year exists: cannot read company file"},
-        PreviousYearDamage{"GarbagePages",
-                           [](const std::filesystem::path& file) {
-                             std::fstream bytes(file,
-                                                std::ios::in | std::ios::out | std::ios::binary);
-                             bytes.seekp(0, std::ios::end);
-                             std::streamoff size = bytes.tellp();
-                             bytes.seekp(4096);
-                             for (std::streamoff at = 4096; at < size; ++at) bytes.put('\x5a');
-                           },
-                           "malformed"}),
+    ::testing::Values(PreviousYearDamage{"NotADatabase",
+                                         [](const std::filesystem::path& file) {
+                                           std::ofstream(file, std::ios::trunc)
+                                               << "a spreadsheet saved under the year's name";
+                                         },
+                                         "cannot read company file"},
+                      PreviousYearDamage{"GarbagePages",
+                                         [](const std::filesystem::path& file) {
+                                           std::fstream bytes(file, std::ios::in | std::ios::out |
+                                                                        std::ios::binary);
+                                           bytes.seekp(0, std::ios::end);
+                                           std::streamoff size = bytes.tellp();
+                                           bytes.seekp(4096);
+                                           for (std::streamoff at = 4096; at < size; ++at)
+                                             bytes.put('\x5a');
+                                         },
+                                         "malformed"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

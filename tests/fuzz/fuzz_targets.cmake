@@ -30,3 +30,4 @@ rnt_fuzz_target(server_txt src/host/server_text.cc src/refhost/server_login.cc
 find_package(CLI11 REQUIRED)
 rnt_fuzz_target(command_line src/cli/command_line.cc src/cli/run_values.cc)
 target_link_libraries(fuzz_command_line PRIVATE CLI11::CLI11)
+target_compile_definitions(fuzz_command_line PRIVATE RNT_VERSION="${PROJECT_VERSION}")

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <linux/capability.h>
+#include <pty.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/prctl.h>
@@ -167,6 +168,28 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     _exit(127);
   }
   return Finish(Started{pid, out, err});
+}
+
+ProgramRun RunOnTerminal(const std::string& program, const std::vector<std::string>& arguments,
+                         int columns) {
+  int terminal = -1;
+  winsize size{24, static_cast<unsigned short>(columns), 0, 0};
+  std::vector<char*> argv = Argv(program, arguments);
+  pid_t pid = forkpty(&terminal, nullptr, nullptr, &size);
+  if (pid < 0) throw std::runtime_error("cannot start " + program + " on a terminal");
+  if (pid == 0) {
+    execve(program.c_str(), argv.data(), environ);
+    _exit(127);
+  }
+  ProgramRun run;
+  char buffer[4096];
+  // Reading ends with an error once the program has closed the terminal.
+  for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) run.out.append(buffer, n);
+  close(terminal);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return run;
 }
 
 std::vector<ProgramRun> RunProgramsTogether(const std::string& program,

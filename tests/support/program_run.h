@@ -18,6 +18,12 @@ struct ProgramRun {
 // they are), standard input empty, and collects its output.
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments);
 
+// Runs a program on a terminal of its own, `columns` wide, and gives in `out`
+// everything it wrote there (standard output and error together, as a user
+// sees them, line ends as the terminal sends them).
+ProgramRun RunOnTerminal(const std::string& program, const std::vector<std::string>& arguments,
+                         int columns);
+
 // What the machine refuses the program, for tests of faults that only the
 // machine can make.
 struct ChildLimits {

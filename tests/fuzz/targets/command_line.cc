@@ -41,7 +41,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (command_line.command == rnt::cli::Command::kRun) {
       rnt::cli::CheckRunValues(command_line.run, command_line.run.user.value_or("clerk"));
     } else if (command_line.command == rnt::cli::Command::kPost) {
-      rnt::cli::CheckPostValues(command_line.post, command_line.post.user.value_or("clerk"));
+      rnt::cli::CheckRunValues(command_line.post, command_line.post.user.value_or("clerk"));
+    } else if (command_line.command == rnt::cli::Command::kParties) {
+      rnt::cli::CheckCompanyValues(command_line.parties);
     }
   } catch (const rnt::cli::CommandLineError&) {
   }

@@ -1,0 +1,61 @@
+#include "refhost/year_files.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <memory>
+
+#include "refhost/components.h"
+#include "rnt/error.h"
+
+namespace rnt::refhost {
+namespace {
+
+// Every database file begins with these 16 bytes; checking them first keeps
+// the statements, notes and side files of a company's folder unopened.
+bool IsDatabaseFile(const std::filesystem::path& file) {
+  static constexpr char kHeader[] = "SQLite format 3";  // with its NUL, 16 bytes
+  char header[sizeof kHeader] = {};
+  std::ifstream in(file, std::ios::binary);
+  return in.read(header, sizeof header) && std::memcmp(header, kHeader, sizeof kHeader) == 0;
+}
+
+Date ShiftedByYears(Date start, int years) {
+  const int year = start.year() + years;
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  const int day = start.month() == 2 && start.day() == 29 && !leap ? 28 : start.day();
+  return Date::FromYmd(year, start.month(), day);
+}
+
+}  // namespace
+
+Date YearStartOf(const YearSource& year) {
+  auto data = std::make_shared<YearFile>(year, YearFile::Indexes::kLeaveAsIs);
+  return ReferenceCalendar(data).YearDate().ToDate();
+}
+
+Date YearBefore(Date start) { return ShiftedByYears(start, -1); }
+Date YearAfter(Date start) { return ShiftedByYears(start, 1); }
+
+FolderYears YearFilesIn(const std::filesystem::path& folder) {
+  FolderYears found;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    std::error_code kind_error;
+    if (!entry.is_regular_file(kind_error) || !IsDatabaseFile(entry.path())) continue;
+    const std::filesystem::path file = std::filesystem::absolute(entry.path());
+    try {
+      found.years.push_back({file, YearStartOf({JetConnectionText(file), file.string()})});
+    } catch (const Error& why) {
+      found.unreadable.push_back(why.what());
+    }
+  }
+  if (error) throw Error("cannot list the folder " + folder.string() + ": " + error.message());
+  std::sort(found.years.begin(), found.years.end(),
+            [](const YearFileFound& a, const YearFileFound& b) {
+              return a.start != b.start ? a.start < b.start : a.file < b.file;
+            });
+  return found;
+}
+
+}  // namespace rnt::refhost
