@@ -3,7 +3,7 @@
 #include <map>
 #include <vector>
 
-#include "refhost/item_names.h"
+#include "refhost/master_names.h"
 #include "refhost/rent_lines.h"
 #include "rnt/value_text.h"
 

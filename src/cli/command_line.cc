@@ -38,14 +38,14 @@ void AddPartyRunOptions(CLI::App& command, RunOptions& options) {
       ->check(CLI::Range(0, 600000));
   command.add_flag("--report", options.show_report,
                    "Also list the steps of the run that failed and were skipped");
+  command.add_option("--format", options.format, "table, csv, json or html (default: table)")
+      ->check(CLI::IsMember({"table", "csv", "json", "html"}));
 }
 
 void AddRun(CLI::App& app, RunOptions& options) {
   CLI::App* run = app.add_subcommand("run", "Calculate the rent of one party up to a rent date");
   AddPartyRunOptions(*run, options);
   run->add_option("--party", options.party, "The party, by its name in Master1");
-  run->add_option("--format", options.format, "table, csv, json or html (default: table)")
-      ->check(CLI::IsMember({"table", "csv", "json", "html"}));
   run->add_flag("--all-parties", options.all_parties,
                 "Bill every party with movements up to the day before the rent date");
   run->add_option("--output", options.output, "Write the statement to this file (one party)");
@@ -85,6 +85,7 @@ CLI::App* AddPost(CLI::App& app, RunOptions& options) {
       "post", "Bill a party up to a rent date and record the run as its rent voucher");
   AddPartyRunOptions(*post, options);
   post->add_option("--party", options.party, "The party, by its name in Master1")->required();
+  post->add_option("--output", options.output, "Write the posted statement to this file");
   post->footer(
       "Example:\n"
       "  rnt0417 post --company ./acme --party \"Sharma Builders\" --rent-date 01-05-2021\n"

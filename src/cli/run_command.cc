@@ -28,7 +28,6 @@
 #include "refhost/master_names.h"
 #include "refhost/parameters_file.h"
 #include "refhost/parties.h"
-#include "refhost/previous_voucher.h"
 #include "refhost/posted_vouchers.h"
 #include "refhost/rent_lines.h"
 #include "refhost/rent_voucher.h"
@@ -182,7 +181,10 @@ Statement ReadStatement(const CheckedRun& run, const std::string& party, Stateme
                       {}};
   if (IsStreamed(format)) return statement;
   statement.header.company = refhost::ReadCompanyInfo(connection);
-  statement.header.continued_from = refhost::PreviousRentVoucher(run.files, code, run.search_date);
+  if (auto voucher = run.vouchers.continued_from.find(code);
+      voucher != run.vouchers.continued_from.end()) {
+    statement.header.continued_from = voucher->second;
+  }
   statement.lines = refhost::ReadRentLines(connection, run.user);
   statement.marked_pieces = refhost::ReadMarkedPieces(connection, code, FirstDayBilled(statement),
                                                       statement.header.closing_day);
@@ -353,6 +355,7 @@ int PostRentVoucher(const RunOptions& options, std::ostream& out, std::ostream& 
     RunOptions post = options;
     post.format = "table";  // the run's lines are read back, to be posted
     CheckedRun run = Check(post, err);
+    const StatementFormat format = ParseStatementFormat(options.format);
     AddonLibrary library(AddonLibrary::NextToProgram());
     StatusLine status;
     PartyRun result = BillParty(run, post, run.party, library, status, err);
@@ -379,8 +382,11 @@ int PostRentVoucher(const RunOptions& options, std::ostream& out, std::ostream& 
     } catch (const Error& error) {
       return not_posted(run.party.name + ": " + error.what());
     }
-    out << "posted rent voucher " << voucher << " for " << run.party.name << ": rent billed up to "
-        << ShortDateText(closing_date) << "; the next run goes on from "
+    // The statement sent to the party carries the number it was posted as.
+    result.statement->header.posted_as = refhost::PostedRentVoucher{voucher, closing_date};
+    Emit(run, *result.statement, format, options.output, out);
+    err << "rnt0417: posted rent voucher " << voucher << " for " << run.party.name
+        << ": rent billed up to " << ShortDateText(closing_date) << "; the next run goes on from "
         << ShortDateText(run.rent_date) << "\n";
     return kRunFinished;
   });

@@ -9,7 +9,7 @@
 
 #include "refhost/company_info.h"
 #include "refhost/marked_pieces.h"
-#include "refhost/previous_voucher.h"
+#include "refhost/posted_vouchers.h"
 #include "refhost/rent_lines.h"
 #include "rnt/date.h"
 
@@ -23,9 +23,9 @@ struct StatementHeader {
   refhost::CompanyInfo company;
   std::string party;  // as Master1 names it
   Date closing_day;   // the last day billed: the day before the rent date
-  std::optional<refhost::PostedVoucher> continued_from;
+  std::optional<refhost::PostedRentVoucher> continued_from;
   // The rent voucher that the statement was posted as: its number.
-  std::optional<refhost::PostedVoucher> posted_as;
+  std::optional<refhost::PostedRentVoucher> posted_as;
 };
 
 // One party's rent statement for one rent date: the user's rent lines in the

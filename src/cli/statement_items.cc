@@ -208,7 +208,7 @@ std::vector<StatementItem> StatementItems(const Statement& statement) {
 
 Date FirstDayBilled(const Statement& statement) {
   const StatementHeader& header = statement.header;
-  if (header.continued_from) return header.continued_from->date.AddDays(1);
+  if (header.continued_from) return header.continued_from->billed_up_to.AddDays(1);
   std::optional<Date> first;
   for (const refhost::RentLine& line : statement.lines) {
     if (KindOf(line) != LineKind::kRent) continue;
@@ -224,8 +224,8 @@ std::vector<std::pair<std::string, std::string>> HeadingFacts(const Statement& s
       {"Party", header.party},
       {"Period",
        ShortDateText(FirstDayBilled(statement)) + " to " + ShortDateText(header.closing_day)}};
-  auto voucher = [](const refhost::PostedVoucher& posted) {
-    return "rent voucher " + std::to_string(posted.code) + " of " + ShortDateText(posted.date);
+  auto voucher = [](const refhost::PostedRentVoucher& posted) {
+    return "rent voucher " + std::to_string(posted.code) + " of " + ShortDateText(posted.billed_up_to);
   };
   if (header.continued_from)
     facts.emplace_back("", "continued from " + voucher(*header.continued_from));

@@ -414,7 +414,11 @@ TEST_F(MonthEnd, PostBillsThePartyItselfAndTheNextMonthGoesOnFromIt) {
       "post", "--party", "sharma builders", "--rent-date", "01-05-2021", "--user", "anita"};
   ProgramRun posted = Rnt(post);
   ASSERT_EQ(posted.exit_status, 0) << posted.err;
-  EXPECT_THAT(posted.out, HasSubstr("for Sharma Builders: rent billed up to 30-04-2021"));
+  EXPECT_THAT(posted.err, HasSubstr("for Sharma Builders: rent billed up to 30-04-2021"));
+  // The statement posted is Sharma's, numbered by its voucher.
+  EXPECT_THAT(posted.out, AllOf(HasSubstr("Party:      Sharma Builders"),
+                                HasSubstr("Statement:  rent voucher 1004 of 30-04-2021"),
+                                Not(HasSubstr("Verma"))));
   const std::string billed =
       "rent for Sharma Builders is already billed up to 30-04-2021 by rent "
       "voucher 1004; choose a later rent date\n";

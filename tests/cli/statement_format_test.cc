@@ -158,8 +158,8 @@ TEST(StatementFormat, LostAndDamagedLinesSayWhereAndHowUnderTheirItems) {
 TEST(StatementFormat, TheHeadingSaysWhoBillsWhomForWhichDays) {
   Statement statement = TwoItems();
   statement.header.company = {"Shree Ganesh Shuttering", "Shed 12\nJaipur"};
-  statement.header.continued_from = refhost::PostedVoucher{7001, Date::FromYmd(2021, 4, 15)};
-  statement.header.posted_as = refhost::PostedVoucher{7002, Date::FromYmd(2021, 5, 31)};
+  statement.header.continued_from = refhost::PostedRentVoucher{7001, Date::FromYmd(2021, 4, 15)};
+  statement.header.posted_as = refhost::PostedRentVoucher{7002, Date::FromYmd(2021, 5, 31)};
   EXPECT_THAT(Printed(statement, StatementFormat::kTable),
               ::testing::StartsWith("Shree Ganesh Shuttering\nShed 12\nJaipur\n\nRent statement\n"
                                     "Party:      Sharma Builders\n"
