@@ -372,8 +372,8 @@ int PostRentVoucher(const RunOptions& options, std::ostream& out, std::ostream& 
     const Date closing_date = run.rent_date.AddDays(-1);
     int32_t voucher = 0;
     try {
-      voucher =
-          refhost::PostRentVoucher(run.files, run.party.code, closing_date, result.statement->lines);
+      voucher = refhost::PostRentVoucher(run.files, run.party.code, closing_date,
+                                         result.statement->lines);
     } catch (const refhost::AlreadyBilled& billed) {
       // Posted by someone else since the run began.
       return not_posted(AlreadyBilledText(run.party.name, billed.voucher()));
