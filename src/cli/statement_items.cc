@@ -225,7 +225,8 @@ std::vector<std::pair<std::string, std::string>> HeadingFacts(const Statement& s
       {"Period",
        ShortDateText(FirstDayBilled(statement)) + " to " + ShortDateText(header.closing_day)}};
   auto voucher = [](const refhost::PostedRentVoucher& posted) {
-    return "rent voucher " + std::to_string(posted.code) + " of " + ShortDateText(posted.billed_up_to);
+    return "rent voucher " + std::to_string(posted.code) + " of " +
+           ShortDateText(posted.billed_up_to);
   };
   if (header.continued_from)
     facts.emplace_back("", "continued from " + voucher(*header.continued_from));
