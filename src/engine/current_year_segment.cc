@@ -146,7 +146,7 @@ void RunCurrentYearSegment(host::CompanyContext& context, const RunValues& value
   // An item quiet this year: charged here unless the previous year's segment
   // charged it across both years already.
   if (!values.previous_year || state.moved_in_previous_year) {
-    AddDamageAndLostLines(context, item.item, values.party_code, state.walk_start);
+    AddWalkStartPieces(context, values, item, state.walk_start, FinancialYear::kCurrent);
     if (QuantityOf(state.opening) > 0) {
       WriteCarriedLine(context, values, item, state, Variant(int32_t{1}), std::nullopt,
                        state.walk_start, Variant(values.closing_date), false);

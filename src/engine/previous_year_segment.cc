@@ -30,8 +30,7 @@ std::optional<DayTotals> PreviousYearDay(host::CompanyContext& context, const Ru
 // closing date.
 void RunQuietItemAcrossYears(host::CompanyContext& context, const RunValues& values,
                              const VoucherItem& item, WalkState& state) {
-  AddDamageAndLostLines(context, item.item, values.party_code, state.walk_start,
-                        FinancialYear::kPrevious);
+  AddWalkStartPieces(context, values, item, state.walk_start, FinancialYear::kPrevious);
   if (!(QuantityOf(state.opening) > 0)) return;
   // The current-year segment walks the item when it moves this year; the
   // opening entry that carries it into the year is no movement.

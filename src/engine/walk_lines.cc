@@ -1,5 +1,6 @@
 #include "engine/walk_lines.h"
 
+#include "engine/lost_damage.h"
 #include "engine/queries.h"
 #include "engine/rates.h"
 #include "engine/value_helpers.h"
@@ -45,6 +46,22 @@ std::vector<MovementRow> CurrentYearMovementList(host::CompanyContext& context,
                              FinancialYear::kCurrent, Variant(*opening_day));
   }
   return ListItemMovements(context, values, item, walk_start, FinancialYear::kCurrent, Variant());
+}
+
+void AddWalkStartPieces(host::CompanyContext& context, const RunValues& values,
+                        const VoucherItem& item, const Variant& walk_start, FinancialYear year) {
+  std::optional<Date> day = DayOf(walk_start);
+  if (day && day == DayOf(Variant(values.previous_rent_date))) {
+    bool moved = false;
+    host::Attempt(context.report, "look for a voucher item's movement on the voucher's day", [&] {
+      std::string sql = queries::ItemMovements(values.party_code.ToText(), item.item.ToText(),
+                                               SqlDateText(Variant(day->AddDays(-1))),
+                                               SqlDateText(Variant(*day)));
+      moved = !QueryYear(context, year, sql)->Eof();
+    });
+    if (moved) return;  // billed with that movement by the voucher's own bill
+  }
+  AddDamageAndLostLines(context, item.item, values.party_code, walk_start, year);
 }
 
 void SetVoucherItemColumns(host::CompanyContext& context, RentLine& line, const VoucherItem& item,

@@ -32,6 +32,14 @@ std::vector<MovementRow> CurrentYearMovementList(host::CompanyContext& context,
                                                  const RunValues& values, const VoucherItem& item,
                                                  const Variant& walk_start);
 
+// The lost and damaged pieces of a quiet voucher item on the walk start
+// date. On the voucher's own day they are billed only when the item did not
+// move that day: a voucher is dated on the last day its bill covered, and
+// that bill walked the item's movement days up to it, the returns on which
+// pieces came back lost or damaged among them.
+void AddWalkStartPieces(host::CompanyContext& context, const RunValues& values,
+                        const VoucherItem& item, const Variant& walk_start, FinancialYear year);
+
 // Sets the columns that every line of a voucher item starts with: the
 // challan of the voucher line, SrNo, RNo, Uname, and, when the item is
 // known, Code1 and Price.

@@ -1,6 +1,8 @@
 // Continuations from a previous rent voucher end to end: the voucher's items
 // carried forward, walked through the previous and the current year, and the
 // items the voucher does not list.
+#include <algorithm>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -149,13 +151,24 @@ TEST_P(CurrentYearContinuation, ADeliveryAndTwoPartReturnsOfOneDayAreOneLine) {
 }
 
 TEST_P(CurrentYearContinuation, AQuietItemIsChargedFromTheVoucherToTheClosingDate) {
-  current_.RentVoucher(900, "01-04-2021", kParty, {{kProps, "5", "C9", "01-03-2021"}})
-      .Damaged("01-04-2021", kProps, kParty, 1, 20);
+  current_
+      .RentVoucher(900, "01-04-2021", kParty,
+                   {{kProps, "5", "C9", "01-03-2021"}, {kPlates, "4", "C8", "01-04-2021"}})
+      .Damaged("01-04-2021", kProps, kParty, 1, 20)
+      // Returned on the voucher's day with a piece lost: billed by the bill
+      // the voucher closed, with that return.
+      .Return("01-04-2021", "C8", kPlates, kParty, 3)
+      .Lost("01-04-2021", kPlates, kParty, 1);
   RentRun run = Run("01-05-2021", false);
-  EXPECT_THAT(RentLines(run), ElementsAre("1 102 - - 5 5 01-04-2021 30-04-2021 29 145"));
-  ASSERT_EQ(run.lines.size(), 2u);
-  EXPECT_EQ(run.lines[0].Get("RNo"), Variant("Damage"));  // 20 % of 50
-  EXPECT_EQ(run.lines[0].Get("Qty2"), Variant(10.0));
+  EXPECT_THAT(RentLines(run),
+              ::testing::UnorderedElementsAre("1 102 - - 5 5 01-04-2021 30-04-2021 29 145",
+                                              "1 101 - - 4 4 01-04-2021 30-04-2021 29 116"));
+  ASSERT_EQ(run.lines.size(), 3u);
+  const auto damage = std::find_if(run.lines.begin(), run.lines.end(), [](const auto& line) {
+    return line.Get("RecType") != Variant(1.0);
+  });
+  EXPECT_EQ(damage->Get("RNo"), Variant("Damage"));  // 20 % of 50
+  EXPECT_EQ(damage->Get("Qty2"), Variant(10.0));
 }
 
 TEST_P(CurrentYearContinuation, WithNothingCarriedTheFirstLineStartsOnItsOwnDay) {
