@@ -1,7 +1,5 @@
 #include "engine/lost_damage.h"
 
-#include <set>
-
 #include <exception>
 #include <functional>
 #include <optional>
@@ -9,6 +7,7 @@
 #include <string_view>
 
 #include "db/recordset.h"
+#include "engine/marked_lines.h"
 #include "engine/queries.h"
 #include "engine/rates.h"
 #include "engine/rent_line.h"
@@ -21,39 +20,25 @@ namespace {
 
 using ItemsQuery = std::string (*)(std::string_view, std::string_view, std::string_view);
 
-// The days on which the party has lines marked lost or damaged, read once per
-// run: most movement days have none, and their two queries need not run.
-// Nothing when they cannot be read exactly; then every day is asked.
-const std::set<std::pair<std::string, int32_t>>* MarkedDays(host::CompanyContext& context,
-                                                            const std::string& party) {
+// The party's marked lines in the open company's file, read once per run:
+// most movement days have none, and none of them needs a query of its own.
+// Null when they cannot be read exactly; then every day is asked.
+const PartyMarkedLines* MarkedLinesOf(host::CompanyContext& context, const std::string& party) {
   auto& lookups = context.lookups;
-  if (lookups.marked_party == party) return lookups.marked_days ? &*lookups.marked_days : nullptr;
+  if (lookups.marked_party == party) return lookups.marked_lines.get();
   lookups.marked_party = party;
-  lookups.marked_days.reset();
+  lookups.marked_lines.reset();
   if (!context.connection || !ParseNumberText(party)) return nullptr;
   try {
     db::Recordset rows;
-    rows.Open(
-        "select t2.MasterCode1 as item, t2.Date as day from itemdesc as itd, Tran2 as t2 where "
-        "itd.Desc1 in ('Lost','L','Damage','D') and itd.vchcode=t2.vchcode and "
-        "itd.srno=t2.srno and t2.cm1=" +
-            party,
-        *context.connection);
-    std::set<std::pair<std::string, int32_t>> days;
-    for (; !rows.Eof(); rows.MoveNext()) {
-      Variant item = rows.Field("item");
-      Variant day = rows.Field("day");
-      if (item.IsNull() || day.type() != VariantType::kDate) {
-        if (item.IsNull() && day.IsNull()) continue;
-        return nullptr;  // a day the set cannot hold exactly
-      }
-      days.emplace(item.ToText(), day.date().serial());
+    rows.Open(PartyMarkedLines::Query(party), *context.connection);
+    if (std::optional<PartyMarkedLines> lines = PartyMarkedLines::FromRows(rows)) {
+      lookups.marked_lines = std::make_shared<const PartyMarkedLines>(std::move(*lines));
     }
-    lookups.marked_days = std::move(days);
-    return &*lookups.marked_days;
   } catch (const std::exception&) {
-    return nullptr;
+    // asked day by day instead
   }
+  return lookups.marked_lines.get();
 }
 
 // The marked voucher lines of one item, party and day: a current-year day's
@@ -62,6 +47,7 @@ const std::set<std::pair<std::string, int32_t>>* MarkedDays(host::CompanyContext
 // a day that are not what the query expects fail in the database, which
 // leaves the day without a line, and only other failures are reported.
 std::shared_ptr<HostRecordset> MarkedLines(host::CompanyContext& context, ItemsQuery query,
+                                           PartyMarkedLines::Kind kind_of_lines,
                                            std::string_view kind, const Variant& item_code,
                                            const Variant& party_code, const Variant& on_date,
                                            FinancialYear year) {
@@ -74,9 +60,12 @@ std::shared_ptr<HostRecordset> MarkedLines(host::CompanyContext& context, ItemsQ
     return nullptr;  // a null has no text: no query
   }
   const bool current_year = year == FinancialYear::kCurrent;
-  if (const auto* marked = current_year ? MarkedDays(context, party) : nullptr) {
+  if (const PartyMarkedLines* marked = current_year ? MarkedLinesOf(context, party) : nullptr) {
     std::optional<Date> date = ParseDateText(day);
-    if (date && !marked->count({item, date->serial()})) return nullptr;
+    std::optional<double> code = ParseNumberText(item);
+    if (date && code && *code == static_cast<int32_t>(*code)) {
+      return marked->Lines(kind_of_lines, static_cast<int32_t>(*code), date->serial());
+    }
   }
   std::string sql = query(item, party, day);
   try {
@@ -137,7 +126,8 @@ void CountLine(host::CompanyContext& context) {
 void AddLostLine(host::CompanyContext& context, const Variant& item_code, const Variant& party_code,
                  const Variant& on_date, FinancialYear year) {
   std::shared_ptr<HostRecordset> rows =
-      MarkedLines(context, queries::LostItems, "lost", item_code, party_code, on_date, year);
+      MarkedLines(context, queries::LostItems, PartyMarkedLines::Kind::kLost, "lost", item_code,
+                  party_code, on_date, year);
   Variant total(int16_t{0});
   ForEachRow(context, rows, "lost", [&](HostRecordset& row) {
     host::Attempt(context.report, "add a lost quantity to the day's total",
@@ -168,7 +158,8 @@ void AddLostLine(host::CompanyContext& context, const Variant& item_code, const 
 void AddDamageLine(host::CompanyContext& context, const Variant& item_code,
                    const Variant& party_code, const Variant& on_date, FinancialYear year) {
   std::shared_ptr<HostRecordset> rows =
-      MarkedLines(context, queries::DamagedItems, "damaged", item_code, party_code, on_date, year);
+      MarkedLines(context, queries::DamagedItems, PartyMarkedLines::Kind::kDamaged, "damaged",
+                  item_code, party_code, on_date, year);
   Variant total(int16_t{0});
   double charge = 0;
   ForEachRow(context, rows, "damaged", [&](HostRecordset& row) {

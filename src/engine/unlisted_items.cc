@@ -3,6 +3,7 @@
 #include "engine/host_data.h"
 #include "engine/lost_damage.h"
 #include "engine/movement_pass.h"
+#include "engine/party_stock.h"
 #include "engine/queries.h"
 #include "engine/rates.h"
 #include "engine/rent_line.h"
@@ -53,6 +54,27 @@ std::vector<MovementRow> UnlistedMovements(host::CompanyContext& context, const 
   return TakeEachDayOnce(std::move(rows));
 }
 
+// The party's stock entries in the open company's file, read once per run,
+// from which the current year's day totals are worked out: null when they
+// cannot be read exactly, and then every day is asked.
+const PartyStock* CompanyStockOf(host::CompanyContext& context, const std::string& party) {
+  auto& lookups = context.lookups;
+  if (lookups.stock_party == party) return lookups.stock.get();
+  lookups.stock_party = party;
+  lookups.stock.reset();
+  if (!context.connection || !ParseNumberText(party)) return nullptr;
+  try {
+    db::Recordset rows;
+    rows.Open(PartyStock::Query(party), *context.connection);
+    if (std::optional<PartyStock> stock = PartyStock::FromRows(rows)) {
+      lookups.stock = std::make_shared<const PartyStock>(std::move(*stock));
+    }
+  } catch (const std::exception&) {
+    // asked day by day instead, where a failing database is reported
+  }
+  return lookups.stock.get();
+}
+
 // A day's totals with the date as a query date text, so that every backend
 // finds the day's rows: the current year's on the company connection, the
 // previous year's through the host.
@@ -68,6 +90,17 @@ std::optional<DayTotals> DayTotalsOf(host::CompanyContext& context, const RunVal
                                                row.item.ToText(), openings);
     if (part.year == FinancialYear::kPrevious) {
       totals = ReadDayTotals(*QueryYear(context, part.year, sql));
+      return;
+    }
+    const std::string party = values.party_code.ToText();
+    std::optional<Date> day_of_row = DayOf(row.date);
+    std::optional<double> item =
+        row.item.IsNumber() ? std::optional(row.item.ToDouble()) : std::nullopt;
+    if (const PartyStock* stock = CompanyStockOf(context, party);
+        stock && day_of_row && item && *item == static_cast<int32_t>(*item)) {
+      std::optional<DayTotalsRow> found = stock->DayTotals(*day_of_row, static_cast<int32_t>(*item),
+                                                           DayTotalsFilter{{}, {}, {}, openings});
+      if (found) totals = DayTotals{found->master_code1, NetDay(found->a1, found->a2)};
       return;
     }
     if (!context.connection) throw Error("there is no connection to the company database");

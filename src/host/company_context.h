@@ -17,6 +17,11 @@
 #include "rnt/variant.h"
 #include "ui/frm_error.h"
 
+namespace rnt::engine {
+class PartyMarkedLines;
+class PartyStock;
+}  // namespace rnt::engine
+
 namespace rnt::host {
 
 // Everything the add-on keeps between calls: what ActivateDB was told about
@@ -52,10 +57,13 @@ struct CompanyContext {
   // starts.
   struct RunLookups {
     std::map<std::pair<std::string, std::string>, Variant> rent_rates;  // by party, item
-    // The days (item code text, date serial) on which the party has lines
-    // marked lost or damaged; nullopt until read, or when they cannot be.
+    // The party's lines marked lost or damaged, and its stock entries, in the
+    // open company's file, each read once (for the party named); null until
+    // read, or when they cannot be read exactly, and then every day is asked.
     std::optional<std::string> marked_party;
-    std::optional<std::set<std::pair<std::string, int32_t>>> marked_days;
+    std::shared_ptr<const engine::PartyMarkedLines> marked_lines;
+    std::optional<std::string> stock_party;
+    std::shared_ptr<const engine::PartyStock> stock;
   } lookups;
 
   // What the host installed for this thread.

@@ -32,7 +32,9 @@ ReferenceHostApplication::ReferenceHostApplication(std::string user_name, const 
 Variant ReferenceHostApplication::GetCurrentUserName() { return Variant(user_name_); }
 
 std::shared_ptr<HostRecordset> ReferenceHostApplication::GetRecordset(const Variant& sql) {
-  return RunQuery(current_.Connection(), sql);
+  db::Connection& connection = current_.Connection();
+  if (auto answer = current_answers_.TryAnswer(sql.ToText(), connection)) return answer;
+  return RunQuery(connection, sql);
 }
 
 std::shared_ptr<HostRecordset> ReferenceHostApplication::GetRecordsetFromPrevFY(
@@ -46,6 +48,7 @@ std::shared_ptr<HostRecordset> ReferenceHostApplication::GetRecordsetFromPrevFY(
   } catch (const Error& error) {
     throw Error("no previous financial year's file: " + std::string(error.what()));
   }
+  if (auto answer = previous_answers_.TryAnswer(sql.ToText(), *connection)) return answer;
   return RunQuery(*connection, sql);
 }
 

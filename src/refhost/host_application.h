@@ -6,6 +6,7 @@
 #include <string>
 
 #include "refhost/company_files.h"
+#include "refhost/year_answers.h"
 #include "rnt/collection.h"
 #include "rnt/host.h"
 
@@ -14,6 +15,9 @@ namespace rnt::refhost {
 // The host object that the reference host hands to the add-on (item 50 of
 // p_Data): the user a run is made for, and the company's data of the current
 // and the previous financial year, each read through a connection of its own.
+// The totals of a party's movement days and its lost and damaged pieces are
+// answered from the party's rows read once (YearAnswers), the rest by the
+// database.
 class ReferenceHostApplication : public HostApplication {
  public:
   ReferenceHostApplication(std::string user_name, const CompanyFiles& files);
@@ -30,6 +34,9 @@ class ReferenceHostApplication : public HostApplication {
   std::string user_name_;
   YearFile current_;
   std::optional<YearFile> previous_;
+  // The party's day totals and marked pieces of each year, read once.
+  YearAnswers current_answers_;
+  YearAnswers previous_answers_;
 };
 
 // The company file object of p_Data (item 5): its Name is the file's full path.
