@@ -1,5 +1,6 @@
 #include "db/row_batch.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -10,7 +11,22 @@ namespace {
 
 // How a value is kept: after its column's number (counted from 1; a 0 ends
 // the row) comes its kind, then its bytes.
-enum Kind : char { kInt16, kInt32, kDouble, kDate, kText };
+// A double that holds a whole number (most of a rent line's: its serial, item,
+// days and quantities) is kept as that number in as few bytes as it needs.
+enum Kind : char { kInt16, kInt32, kDouble, kWholeDouble, kDate, kText };
+
+bool IsSmallWholeNumber(double number) {
+  return number == std::trunc(number) && std::abs(number) < 2147483648.0 &&
+         !(number == 0 && std::signbit(number));
+}
+
+// A whole number as a count: 0, -1, 1, -2, ... as 0, 1, 2, 3, ...
+size_t Folded(int64_t number) {
+  return number < 0 ? static_cast<size_t>(-(number + 1)) * 2 + 1 : static_cast<size_t>(number) * 2;
+}
+int64_t Unfolded(size_t count) {
+  return count % 2 ? -static_cast<int64_t>(count / 2) - 1 : static_cast<int64_t>(count / 2);
+}
 
 // Whole numbers in seven bits a byte, the low bits first: column numbers and
 // text lengths are small, so most take one byte.
@@ -70,8 +86,13 @@ void RowBatch::Add(const std::vector<Variant>& row) {
           PutNumber(data_, value.int32());
           break;
         case VariantType::kDouble:
-          data_ += kDouble;
-          PutNumber(data_, value.dbl());
+          if (IsSmallWholeNumber(value.dbl())) {
+            data_ += kWholeDouble;
+            PutCount(data_, Folded(static_cast<int64_t>(value.dbl())));
+          } else {
+            data_ += kDouble;
+            PutNumber(data_, value.dbl());
+          }
           break;
         case VariantType::kDate:
           data_ += kDate;
@@ -111,6 +132,9 @@ void RowBatch::ForEach(const std::function<void(const std::vector<Variant>& row)
           break;
         case kDouble:
           row[column] = Variant(TakeNumber<double>(at));
+          break;
+        case kWholeDouble:
+          row[column] = Variant(static_cast<double>(Unfolded(TakeCount(at))));
           break;
         case kDate:
           row[column] = Variant(Date::FromSerial(TakeNumber<int32_t>(at)));

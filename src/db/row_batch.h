@@ -12,8 +12,9 @@ namespace rnt::db {
 // Rows added to a table and not saved yet: the rent lines of a run wait here
 // until the run ends, and are then saved together or not at all. Each value
 // that is not null is kept as the number of its column, its kind and its
-// bytes (a number in eight, a text as its length and characters), so that a
-// rent line takes under two hundred bytes instead of a Variant per column.
+// bytes (a whole number in one to five, another number in eight, a text as its
+// length and characters), so that a rent line takes some 150 bytes instead of
+// a Variant per column.
 class RowBatch {
  public:
   // Adds a row: one value per column, null where the row has none. Every row

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "db/row_batch.h"
 #include "db/work_table.h"
 #include "rnt/error.h"
@@ -149,14 +151,16 @@ TEST(RowBatch, GivesBackEveryRowAsItWasAdded) {
   const std::vector<std::vector<Variant>> rows = {
       {int16_t{-3}, int32_t{70000}, -0.5, Date::FromYmd(2021, 4, 5), std::string(300, 'x')},
       {Variant::Null(), "", 1e300, Variant::Null(), "O'Neil\t"},
+      {-0.0, -2147483647.0, 2147483648.0, 12.0, Variant::Null()},
       {Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null()}};
   RowBatch batch;
   for (const auto& row : rows) batch.Add(row);
   std::vector<std::vector<Variant>> read;
   batch.ForEach([&](const std::vector<Variant>& row) { read.push_back(row); });
   EXPECT_EQ(read, rows);
+  EXPECT_TRUE(std::signbit(read[2][0].dbl()));
   EXPECT_THAT([&] { batch.Add({1.0}); }, ThrowsMessage<Error>(HasSubstr("a row of 1 values")));
-  EXPECT_EQ(batch.size(), 3u);
+  EXPECT_EQ(batch.size(), rows.size());
   batch.Clear();
   EXPECT_TRUE(batch.empty());
 }
