@@ -24,6 +24,12 @@ struct RunReport {
   std::vector<SkippedStep> skipped;
   std::vector<std::string> notes;
   std::optional<std::string> refusal;  // the message shown when the rent date was refused
+  // The rent lines that the run made and did not save, because it failed:
+  // a run's lines are saved together when it ends, or none of them.
+  size_t lines_dropped = 0;
+  // The statements that the add-on's own connection had the company
+  // database run during Start.
+  size_t statements_sent = 0;
   // Failures past the first kMaxSkipped are counted, not kept: a run over
   // years of history that fails on every line needs the first reasons only.
   static constexpr size_t kMaxSkipped = 200;

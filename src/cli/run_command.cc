@@ -132,11 +132,15 @@ CheckedRun Check(const RunOptions& options, std::ostream& err) {
   return run;
 }
 
-void PrintReport(const RunReport& report, std::ostream& err) {
+void PrintReport(const RunReport& report,
+                 const refhost::ReferenceHostApplication::StatementsSent& host_sent,
+                 std::ostream& err) {
   for (const SkippedStep& step : report.skipped) {
     err << "rnt0417: skipped: " << step.step << ": " << step.failure << "\n";
   }
   for (const std::string& note : report.notes) err << "rnt0417: " << note << "\n";
+  err << "rnt0417: statements sent: add-on " << report.statements_sent << ", host current year "
+      << host_sent.current_year << ", host previous year " << host_sent.previous_year << "\n";
 }
 
 // A file name for a party's statement: letters and digits of the name kept,
@@ -219,11 +223,16 @@ PartyRun RunParty(const CheckedRun& run, const RunOptions& options, const std::s
     report = addon->LastRunReport();
   }
   library.SetHostServices(HostServices());
-  if (options.show_report) PrintReport(report, err);
+  if (options.show_report) PrintReport(report, host->TakeStatementsSent(), err);
 
   if (report.refusal) return {kRentDateRefused, "Invalid Data !! " + *report.refusal, {}};
   if (const SkippedStep* failure = report.FirstDatabaseFailure()) {
-    return {kRunNotMade, failure->step + ": " + failure->failure, {}};
+    std::string reason = failure->step + ": " + failure->failure;
+    if (report.lines_dropped > 0) {
+      reason +=
+          "; none of the run's " + std::to_string(report.lines_dropped) + " rent lines was saved";
+    }
+    return {kRunNotMade, std::move(reason), {}};
   }
   return {kRunFinished, "", ReadStatement(run, party, ParseStatementFormat(options.format))};
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "db/query_shape.h"
+#include "db/row_batch.h"
 #include "rnt/variant.h"
 
 namespace rnt::db {
@@ -59,6 +60,26 @@ class Backend {
   // Adds one row; the columns not named stay null.
   virtual void Insert(std::string_view table,
                       const std::vector<std::pair<std::string, Variant>>& values) = 0;
+  // Adds the rows of a batch, whose values are those of `columns` in their
+  // order, in one transaction: all of them or, when one fails, none. The
+  // table's write lock is taken for that transaction only, so that other
+  // users' runs go on while a run makes its lines. The rows keep their order
+  // in the table (as the company's own readers find it: SQLite's row numbers,
+  // the server's transaction and command numbers).
+  virtual void InsertRows(std::string_view table, const std::vector<ColumnInfo>& columns,
+                          const RowBatch& rows) = 0;
+
+  // How many statements this connection has had its database run since it
+  // was opened or since the last call: each execution of a statement counts,
+  // a prepared one each time it runs, and on the server also the preparing,
+  // which is a round trip of its own.
+  size_t TakeStatementsSent() { return std::exchange(statements_sent_, 0); }
+
+ protected:
+  void CountStatements(size_t count = 1) { statements_sent_ += count; }
+
+ private:
+  size_t statements_sent_ = 0;
 };
 
 }  // namespace rnt::db

@@ -216,6 +216,14 @@ std::string ShapeKey(const QueryShape& shape) {
   return shape.key + '\x1f' + ValueKinds(shape.params);
 }
 
+// The key of the prepared insert of a table's columns; readable in messages,
+// and like no shape's key, as those end in the kinds of their values.
+std::string InsertKey(std::string_view table, const std::vector<ColumnInfo>& columns) {
+  std::string key = "insert into " + ToLower(table) + " (";
+  for (size_t i = 0; i < columns.size(); ++i) key += (i > 0 ? "," : "") + ToLower(columns[i].name);
+  return key + ')';
+}
+
 std::vector<std::optional<std::string>> ParameterTexts(const QueryShape& shape) {
   std::vector<std::optional<std::string>> texts;
   texts.reserve(shape.params.size());
@@ -291,6 +299,7 @@ const std::string& PostgresBackend::Prepared(const std::string& key, const std::
     while (!statements_.empty()) Forget(statements_.begin()->first);
   }
   std::string name = "rnt_" + std::to_string(++statements_made_);
+  CountStatements();
   Guarded(where_, "statement", sql, [&] {
     try {
       session_->connection.prepare(name, sql);
@@ -331,6 +340,7 @@ void PostgresBackend::RunEach(const QueryShape& shape, std::string_view what,
                                  : Prepared(key, TranslateShape(shape, Dialect::kPostgres));
     std::optional<pqxx::result> result =
         Guarded(where_, what, shape.key, [&]() -> std::optional<pqxx::result> {
+          CountStatements();
           try {
             return session_->Run(name, texts);
           } catch (const pqxx::feature_not_supported&) {
@@ -372,6 +382,7 @@ void PostgresBackend::QueryEach(const QueryShape& shape, std::vector<std::string
 }
 
 void PostgresBackend::ExecuteNative(const std::string& sql) {
+  CountStatements();
   Guarded(where_, "statement", sql, [&] {
     pqxx::nontransaction work(session_->connection);
     work.exec(sql);
@@ -386,6 +397,7 @@ std::vector<ColumnInfo> PostgresBackend::TableColumns(std::string_view table) {
   const std::string& name = Prepared(sql, sql);
   std::vector<ColumnInfo> columns =
       Guarded(where_, "reading the columns of " + std::string(table), sql, [&] {
+        CountStatements();
         std::vector<ColumnInfo> found;
         for (const pqxx::row& row : session_->Run(name, {ToLower(table)})) {
           ColumnInfo column{row[0].c_str(), KindOfType(row[1].c_str()), 0};
@@ -400,41 +412,88 @@ std::vector<ColumnInfo> PostgresBackend::TableColumns(std::string_view table) {
   return columns;
 }
 
-void PostgresBackend::Insert(std::string_view table,
-                             const std::vector<std::pair<std::string, Variant>>& values) {
-  // Readable in messages; no shape's key is like it, as those end in the kinds of their values.
-  std::string key = "insert into " + ToLower(table) + " (";
-  for (size_t i = 0; i < values.size(); ++i) key += (i > 0 ? "," : "") + ToLower(values[i].first);
-  key += ')';
+const std::string& PostgresBackend::InsertStatement(std::string_view table,
+                                                    const std::vector<ColumnInfo>& columns) {
+  const std::string key = InsertKey(table, columns);
   std::string sql;
   if (!statements_.contains(key)) {
-    std::vector<ColumnInfo> columns = TableColumns(table);
     std::string names;
     std::string markers;
-    for (size_t i = 0; i < values.size(); ++i) {
-      auto column = std::find_if(columns.begin(), columns.end(), [&](const ColumnInfo& c) {
-        return EqualsIgnoringCase(c.name, values[i].first);
-      });
-      if (column == columns.end()) {
-        throw Error("no column " + values[i].first + " in table " + std::string(table));
-      }
+    for (size_t i = 0; i < columns.size(); ++i) {
       if (i > 0) {
         names += ',';
         markers += ',';
       }
-      names += QuotedName(column->name);
-      markers += '$' + std::to_string(i + 1) + std::string(CastFor(column->kind));
+      names += QuotedName(columns[i].name);
+      markers += '$' + std::to_string(i + 1) + std::string(CastFor(columns[i].kind));
     }
-    sql = values.empty()
+    sql = columns.empty()
               ? "insert into " + QuotedName(table) + " default values"
               : "insert into " + QuotedName(table) + " (" + names + ") values (" + markers + ")";
   }
-  const std::string& name = Prepared(key, sql);
+  return Prepared(key, sql);
+}
+
+void PostgresBackend::Insert(std::string_view table,
+                             const std::vector<std::pair<std::string, Variant>>& values) {
+  std::vector<ColumnInfo> named;
+  for (const auto& [name, value] : values) named.push_back({name, ColumnKind::kOther, 0});
+  // The columns' kinds are needed only to prepare the statement.
+  if (!named.empty() && !statements_.contains(InsertKey(table, named))) {
+    const std::vector<ColumnInfo> columns = TableColumns(table);
+    for (ColumnInfo& wanted : named) {
+      auto column = std::find_if(columns.begin(), columns.end(), [&](const ColumnInfo& c) {
+        return EqualsIgnoringCase(c.name, wanted.name);
+      });
+      if (column == columns.end()) {
+        throw Error("no column " + wanted.name + " in table " + std::string(table));
+      }
+      wanted = *column;
+    }
+  }
+  const std::string name = InsertStatement(table, named);
   std::vector<std::optional<std::string>> texts;
   texts.reserve(values.size());
   for (const auto& [column, value] : values) texts.push_back(ParameterText(value, column));
-  Guarded(where_, "saving a row of " + std::string(table), key,
+  CountStatements();
+  Guarded(where_, "saving a row of " + std::string(table), name,
           [&] { session_->Run(name, texts); });
+}
+
+void PostgresBackend::InsertRows(std::string_view table, const std::vector<ColumnInfo>& columns,
+                                 const RowBatch& rows) {
+  if (rows.empty()) return;
+  const std::string name = InsertStatement(table, columns);
+  // Each row is a statement of its own, so that the row's command number in
+  // the transaction keeps its place among the others: rows of one statement
+  // share it, and their places in the table's pages need not follow the
+  // order they came in when other users add rows at the same time. The
+  // statements go in messages of many, one round trip each.
+  Guarded(where_, "saving the rows of " + std::string(table), "execute " + name, [&] {
+    pqxx::work work(session_->connection);
+    CountStatements();
+    std::string message;
+    size_t in_message = 0;
+    auto send = [&] {
+      CountStatements(in_message);
+      work.exec(message);
+      message.clear();
+      in_message = 0;
+    };
+    rows.ForEach([&](const std::vector<Variant>& row) {
+      message += "execute " + name + "(";
+      for (size_t i = 0; i < row.size(); ++i) {
+        if (i > 0) message += ',';
+        std::optional<std::string> text = ParameterText(row[i], columns[i].name);
+        message += text ? work.quote(*text) : "null";
+      }
+      message += ");";
+      if (++in_message == kRowsPerMessage) send();
+    });
+    if (in_message > 0) send();
+    CountStatements();
+    work.commit();
+  });
 }
 
 }  // namespace rnt::db

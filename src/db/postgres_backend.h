@@ -10,8 +10,8 @@
 namespace rnt::db {
 
 // A company catalogue on a PostgreSQL server. Every statement runs on its own
-// (autocommit), so that rent lines saved one by one are kept as they are
-// saved. Statements are prepared once per query shape and the kinds of its
+// (autocommit), but the rows of a batch, which are saved in one transaction.
+// Statements are prepared once per query shape and the kinds of its
 // values, and per insert column list, and reused with their values sent as
 // text. A lost connection fails the call that meets it with rnt::Error.
 class PostgresBackend : public Backend {
@@ -40,6 +40,11 @@ class PostgresBackend : public Backend {
   std::vector<ColumnInfo> TableColumns(std::string_view table) override;
   void Insert(std::string_view table,
               const std::vector<std::pair<std::string, Variant>>& values) override;
+  // One prepared insert, run for each row in messages of kRowsPerMessage
+  // statements inside one transaction.
+  void InsertRows(std::string_view table, const std::vector<ColumnInfo>& columns,
+                  const RowBatch& rows) override;
+  static constexpr size_t kRowsPerMessage = 1000;
 
  private:
   class Session;
@@ -47,6 +52,10 @@ class PostgresBackend : public Backend {
   // The name of the prepared statement of a key, preparing `sql` under a new
   // name the first time.
   const std::string& Prepared(const std::string& key, const std::string& sql);
+  // The name of the prepared insert of the columns (their kinds are needed
+  // only the first time).
+  const std::string& InsertStatement(std::string_view table,
+                                     const std::vector<ColumnInfo>& columns);
   // Drops the prepared statement of a key, if there is one.
   void Forget(const std::string& key);
   // Runs a shape's statement and hands its rows to `each` one at a time.

@@ -1,6 +1,7 @@
 #include "db/recordset.h"
 
 #include <sstream>
+#include <utility>
 
 #include "core/text_util.h"
 #include "db/column_conversion.h"
@@ -40,7 +41,7 @@ void HideHelperColumns(ResultRows& rows) {
 }  // namespace
 
 void Recordset::Open(std::string_view sql, const Connection& connection, CursorType /*cursor_type*/,
-                     LockType /*lock_type*/) {
+                     LockType lock_type) {
   Close();
   std::shared_ptr<Backend> backend = connection.backend();
   QueryShape shape = ShapeQuery(sql);
@@ -54,6 +55,7 @@ void Recordset::Open(std::string_view sql, const Connection& connection, CursorT
     fetched_ = true;
   }
   shape_ = std::move(shape);
+  batch_mode_ = table && lock_type == LockType::kBatchOptimistic;
   table_ = std::move(table);
   backend_ = backend;
   open_ = true;
@@ -70,6 +72,8 @@ void Recordset::Close() {
   table_columns_.clear();
   new_row_.reset();
   adding_ = false;
+  batch_mode_ = false;
+  batch_.Clear();
 }
 
 ObjectState Recordset::State() const {
@@ -115,13 +119,7 @@ long Recordset::RecordCount() {
 
 Variant Recordset::Field(std::string_view name) {
   RequireOpen();
-  if (new_row_) {
-    const ColumnInfo& column = TableColumn(name);
-    for (const auto& [set_name, value] : *new_row_) {
-      if (EqualsIgnoringCase(set_name, column.name)) return value;
-    }
-    return Variant::Null();
-  }
+  if (new_row_) return (*new_row_)[TableColumn(name)];
   FetchRows();
   for (size_t i = 0; i < rows_.columns.size(); ++i) {
     if (!EqualsIgnoringCase(rows_.columns[i], name)) continue;
@@ -133,10 +131,10 @@ Variant Recordset::Field(std::string_view name) {
   throw Error("no column " + std::string(name) + " in: " + shape_.key);
 }
 
-const ColumnInfo& Recordset::TableColumn(std::string_view name) {
+size_t Recordset::TableColumn(std::string_view name) {
   if (table_columns_.empty()) table_columns_ = LockBackend()->TableColumns(*table_);
-  for (const ColumnInfo& column : table_columns_) {
-    if (EqualsIgnoringCase(column.name, name)) return column;
+  for (size_t i = 0; i < table_columns_.size(); ++i) {
+    if (EqualsIgnoringCase(table_columns_[i].name, name)) return i;
   }
   throw Error("no column " + std::string(name) + " in table " + *table_);
 }
@@ -147,34 +145,50 @@ void Recordset::AddNew() {
   // Adding while a new row is pending saves that row first, as the platform does.
   if (adding_) Update();
   if (table_columns_.empty()) table_columns_ = LockBackend()->TableColumns(*table_);
-  new_row_.emplace();
+  new_row_.emplace(table_columns_.size(), Variant::Null());
   adding_ = true;
 }
 
 void Recordset::SetField(std::string_view name, const Variant& value) {
   RequireOpen();
   if (!adding_) throw Error("cannot set " + std::string(name) + ": no new row (AddNew first)");
-  const ColumnInfo& column = TableColumn(name);
-  Variant stored = ConvertForColumn(column, value);
-  for (auto& [set_name, set_value] : *new_row_) {
-    if (set_name == column.name) {
-      set_value = std::move(stored);
-      return;
-    }
-  }
-  new_row_->emplace_back(column.name, std::move(stored));
+  const size_t column = TableColumn(name);
+  (*new_row_)[column] = ConvertForColumn(table_columns_[column], value);
 }
 
 void Recordset::Update() {
   std::shared_ptr<Backend> backend = LockBackend();
   if (!adding_) throw Error("nothing to save: no new row (AddNew first)");
   adding_ = false;
+  if (batch_mode_) {
+    batch_.Add(*new_row_);
+    return;
+  }
+  std::vector<std::pair<std::string, Variant>> values;
+  for (size_t i = 0; i < table_columns_.size(); ++i) {
+    if (!(*new_row_)[i].IsNull()) values.emplace_back(table_columns_[i].name, (*new_row_)[i]);
+  }
   try {
-    backend->Insert(*table_, *new_row_);
+    backend->Insert(*table_, values);
   } catch (...) {
     new_row_.reset();
     throw;
   }
+}
+
+void Recordset::UpdateBatch() {
+  std::shared_ptr<Backend> backend = LockBackend();
+  if (!batch_mode_) throw Error("no batch to save: not opened for batch updates: " + shape_.key);
+  if (adding_) Update();
+  // Saved or not, the batch is done with: its rows are never saved twice.
+  RowBatch rows = std::exchange(batch_, RowBatch());
+  backend->InsertRows(*table_, table_columns_, rows);
+}
+
+void Recordset::CancelBatch() {
+  batch_.Clear();
+  new_row_.reset();
+  adding_ = false;
 }
 
 }  // namespace rnt::db

@@ -23,6 +23,12 @@ enum class LockType { kReadOnly = 1, kPessimistic = 2, kOptimistic = 3, kBatchOp
 // set columns one by one with the column's own conversion, read them back as
 // stored, Update. That form reads the table's rows only when they are asked
 // for, so that adding rent lines never reads the lines already there.
+//
+// Opened with batch-optimistic locking, the single-table form keeps the rows
+// that Update saves in a batch instead, until UpdateBatch saves them all in
+// one transaction or CancelBatch (or closing) drops them: a run's lines
+// become visible together or not at all. Rows in the batch are not among the
+// rows read.
 class Recordset : public HostRecordset {
  public:
   Recordset() = default;
@@ -51,14 +57,25 @@ class Recordset : public HostRecordset {
   // Sets a column of the new row with the column's own conversion. Throws
   // rnt::Error, leaving the column as it was, for a value the column cannot take.
   void SetField(std::string_view name, const Variant& value);
-  // Saves the new row with one insert. Throws rnt::Error when it fails; the
-  // new row is then dropped.
+  // Saves the new row with one insert, or adds it to the batch. Throws
+  // rnt::Error when the insert fails; the new row is then dropped.
   void Update();
+
+  // Batch mode: saves the batch (a pending new row first) in one transaction
+  // and empties it. Throws rnt::Error when that fails: then none of its rows
+  // is saved, and the batch is dropped all the same.
+  void UpdateBatch();
+  // Drops the batch and a pending new row.
+  void CancelBatch();
+  // The rows waiting in the batch, and the memory they take.
+  size_t BatchRows() const { return batch_.size(); }
+  size_t BatchBytes() const { return batch_.bytes(); }
 
  private:
   void RequireOpen() const;
   void FetchRows();
-  const ColumnInfo& TableColumn(std::string_view name);
+  // The number of a column of the table among table_columns_.
+  size_t TableColumn(std::string_view name);
 
   std::shared_ptr<Backend> LockBackend() const;
 
@@ -71,8 +88,11 @@ class Recordset : public HostRecordset {
   ResultRows rows_;
   size_t position_ = 0;
   std::vector<ColumnInfo> table_columns_;
-  std::optional<std::vector<std::pair<std::string, Variant>>> new_row_;
+  // The row being added, or added last: a value per table column, null where unset.
+  std::optional<std::vector<Variant>> new_row_;
   bool adding_ = false;
+  bool batch_mode_ = false;
+  RowBatch batch_;
 };
 
 }  // namespace rnt::db

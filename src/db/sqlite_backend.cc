@@ -203,6 +203,22 @@ std::string QuotedName(std::string_view name) {
   return quoted + "\"";
 }
 
+// The insert of a row that names the columns given; none gives the table's defaults.
+std::string InsertSql(std::string_view table, const std::vector<std::string_view>& columns) {
+  if (columns.empty()) return "INSERT INTO " + QuotedName(table) + " DEFAULT VALUES";
+  std::string names;
+  std::string markers;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    if (i > 0) {
+      names += ',';
+      markers += ',';
+    }
+    names += QuotedName(columns[i]);
+    markers += '?' + std::to_string(i + 1);
+  }
+  return "INSERT INTO " + QuotedName(table) + " (" + names + ") VALUES (" + markers + ")";
+}
+
 }  // namespace
 
 void SqliteBackend::StatementDeleter::operator()(sqlite3_stmt* statement) const {
@@ -335,6 +351,7 @@ void SqliteBackend::Bind(sqlite3_stmt* statement, int index, const Variant& valu
 
 void SqliteBackend::Execute(const QueryShape& shape) {
   sqlite3_stmt* statement = PreparedShape(shape);
+  CountStatements();
   int rc;
   while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
   }
@@ -348,6 +365,7 @@ void SqliteBackend::Execute(const QueryShape& shape) {
 void SqliteBackend::Check(const QueryShape& shape) { PreparedShape(shape); }
 
 void SqliteBackend::ExecuteNative(const std::string& sql) {
+  CountStatements();
   char* message = nullptr;
   if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
     std::string why = message ? message : "?";
@@ -372,6 +390,7 @@ void SqliteBackend::QueryEach(const QueryShape& shape, std::vector<std::string>&
     sqlite3_stmt* statement;
     ~Reset() { sqlite3_reset(statement); }
   } reset{statement};
+  CountStatements();
   const int count = sqlite3_column_count(statement);
   columns.clear();
   columns.reserve(count);
@@ -390,6 +409,7 @@ void SqliteBackend::QueryEach(const QueryShape& shape, std::vector<std::string>&
 std::vector<ColumnInfo> SqliteBackend::TableColumns(std::string_view table) {
   std::string sql = "PRAGMA table_info(" + QuotedName(table) + ")";
   sqlite3_stmt* statement = Statement(sql);
+  CountStatements();
   std::vector<ColumnInfo> columns;
   int rc;
   while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
@@ -403,26 +423,49 @@ std::vector<ColumnInfo> SqliteBackend::TableColumns(std::string_view table) {
 
 void SqliteBackend::Insert(std::string_view table,
                            const std::vector<std::pair<std::string, Variant>>& values) {
-  std::string names;
-  std::string markers;
-  for (size_t i = 0; i < values.size(); ++i) {
-    if (i > 0) {
-      names += ',';
-      markers += ',';
-    }
-    names += QuotedName(values[i].first);
-    markers += '?' + std::to_string(i + 1);
-  }
-  std::string sql = values.empty() ? "INSERT INTO " + QuotedName(table) + " DEFAULT VALUES"
-                                   : "INSERT INTO " + QuotedName(table) + " (" + names +
-                                         ") VALUES (" + markers + ")";
+  std::vector<std::string_view> names;
+  for (const auto& [name, value] : values) names.push_back(name);
+  const std::string sql = InsertSql(table, names);
   sqlite3_stmt* statement = Statement(sql);
   for (size_t i = 0; i < values.size(); ++i) {
     Bind(statement, static_cast<int>(i + 1), values[i].second, sql);
   }
+  CountStatements();
   int rc = sqlite3_step(statement);
   sqlite3_reset(statement);
   if (rc != SQLITE_DONE) Fail("saving a row of " + std::string(table), sql);
+}
+
+void SqliteBackend::InsertRows(std::string_view table, const std::vector<ColumnInfo>& columns,
+                               const RowBatch& rows) {
+  if (rows.empty()) return;
+  const std::string what = "saving the rows of " + std::string(table);
+  std::vector<std::string_view> names;
+  for (const ColumnInfo& column : columns) names.push_back(column.name);
+  const std::string sql = InsertSql(table, names);
+  sqlite3_stmt* statement = Statement(sql);
+  // The write lock is taken here, when every row is ready, and not before:
+  // other users' runs on the file wait only while the rows are written.
+  CountStatements();
+  if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    Fail(what, "BEGIN IMMEDIATE");
+  }
+  try {
+    rows.ForEach([&](const std::vector<Variant>& row) {
+      for (size_t i = 0; i < row.size(); ++i) Bind(statement, static_cast<int>(i + 1), row[i], sql);
+      CountStatements();
+      int rc = sqlite3_step(statement);
+      sqlite3_reset(statement);
+      if (rc != SQLITE_DONE) Fail(what, sql);
+    });
+    CountStatements();
+    if (sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) Fail(what, "COMMIT");
+  } catch (...) {
+    // A full disk may have ended the transaction already; otherwise none of
+    // the rows may stay.
+    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
 }
 
 }  // namespace rnt::db

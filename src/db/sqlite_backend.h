@@ -13,7 +13,7 @@ struct sqlite3_stmt;
 namespace rnt::db {
 
 // A company file served by SQLite. The file is opened in WAL mode with a busy
-// timeout, so that rent lines saved one by one are cheap and two users' runs
+// timeout, so that readers go on beside the one writer and two users' runs
 // on one company wait for each other instead of failing. Statements are
 // prepared once per query shape and per insert column list, and reused with
 // their values bound.
@@ -45,6 +45,9 @@ class SqliteBackend : public Backend {
   std::vector<ColumnInfo> TableColumns(std::string_view table) override;
   void Insert(std::string_view table,
               const std::vector<std::pair<std::string, Variant>>& values) override;
+  // One prepared insert, run for each row between BEGIN IMMEDIATE and COMMIT.
+  void InsertRows(std::string_view table, const std::vector<ColumnInfo>& columns,
+                  const RowBatch& rows) override;
 
  private:
   struct StatementDeleter {

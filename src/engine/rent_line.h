@@ -14,6 +14,9 @@ namespace rnt::engine {
 // worked out from what was read back, so a value the table rounds or refuses
 // is what the line's arithmetic sees.
 //
+// Saving a line adds it to the work table's batch, which the run saves whole
+// when it ends (a work table opened without a batch saves it at once).
+//
 // A column that cannot be set stays null and the line is still saved; a line
 // that cannot be added sets nothing and saves nothing; a save that fails loses
 // that one line. Each such failure goes into the run report and the writer

@@ -23,9 +23,9 @@ using host::StepKind;
 // fails under it, the run notes that the database is lost (see
 // CompanyContext::database_lost).
 template <typename Body>
-void AttemptOnConnection(host::CompanyContext& context, std::string_view step, Body&& body,
+bool AttemptOnConnection(host::CompanyContext& context, std::string_view step, Body&& body,
                          StepKind kind) {
-  Attempt(
+  return Attempt(
       context.report, step,
       [&] {
         if (!context.connection) throw Error("there is no connection to the company database");
@@ -76,15 +76,37 @@ Variant PartyCode(host::CompanyContext& context, const std::string& party) {
   return code;
 }
 
+// The work table keeps the run's lines in its batch until the run ends.
 void OpenWorkTable(host::CompanyContext& context) {
   if (!context.work_table) context.work_table = std::make_unique<db::Recordset>();
   AttemptOnConnection(
       context, "open the work table atShut",
       [&] {
         context.work_table->Open(queries::kWorkTable, *context.connection, db::CursorType::kKeyset,
-                                 db::LockType::kOptimistic);
+                                 db::LockType::kBatchOptimistic);
       },
       StepKind::kDatabase);
+}
+
+// The run's lines become visible together when it ends, or not at all: a host
+// reads atShut whatever became of the run, and the lines of a run that lost
+// its database part-way (or could not read what it must) would be a short
+// statement that looks whole. So a run with such a failure saves none of its
+// lines, and one whose saving fails has them rolled back; the report says how
+// many were dropped.
+void SaveRentLines(host::CompanyContext& context) {
+  if (!context.work_table) return;
+  const size_t lines = context.work_table->BatchRows();
+  if (context.report.FirstDatabaseFailure()) {
+    context.work_table->CancelBatch();
+    context.report.lines_dropped = lines;
+    return;
+  }
+  if (lines == 0) return;
+  bool saved = AttemptOnConnection(
+      context, "save the run's rent lines", [&] { context.work_table->UpdateBatch(); },
+      StepKind::kDatabase);
+  if (!saved) context.report.lines_dropped = lines;
 }
 
 // The party's latest rent voucher on or before the search date: first in the
@@ -123,9 +145,8 @@ void Refuse(host::CompanyContext& context, const std::string& previous_rent_date
   });
 }
 
-}  // namespace
-
-void RunRent(host::CompanyContext& context) {
+// The run up to its last line, each line added to the work table's batch.
+void MakeRentLines(host::CompanyContext& context) {
   RunReport& report = context.report;
   RunValues values;
   context.lookups = host::CompanyContext::RunLookups();
@@ -193,6 +214,19 @@ void RunRent(host::CompanyContext& context) {
     return;
   }
   RunFirstCalculation(context, values);
+}
+
+}  // namespace
+
+void RunRent(host::CompanyContext& context) {
+  try {
+    MakeRentLines(context);
+  } catch (...) {
+    // A run cut short leaves none of its lines behind for a later save.
+    if (context.work_table) context.work_table->CancelBatch();
+    throw;
+  }
+  SaveRentLines(context);
 }
 
 }  // namespace rnt::engine

@@ -56,7 +56,10 @@ void RunDatabaseStep(CompanyContext& context, DatabaseStepRole role) {
           [&] { context.user_name = context.HostApp()->GetCurrentUserName(); });
 
   if (!context.connection) context.connection = std::make_unique<db::Connection>();
-  if (context.connection->State() == ObjectState::kOpen) context.connection->Close();
+  if (context.connection->State() == ObjectState::kOpen) {
+    CountStatementsSent(context);
+    context.connection->Close();
+  }
 
   std::string text = context.database_type == 1 ? JetConnectionText(context.database_path)
                                                 : ServerTextFor(context);
@@ -83,6 +86,11 @@ void RunDatabaseStep(CompanyContext& context, DatabaseStepRole role) {
         if (!missing.empty()) throw Error("the work table atShut lacks the columns " + missing);
       },
       kind);
+}
+
+void CountStatementsSent(CompanyContext& context) {
+  if (!context.connection || context.connection->State() != ObjectState::kOpen) return;
+  context.report.statements_sent += context.connection->backend()->TakeStatementsSent();
 }
 
 }  // namespace rnt::host

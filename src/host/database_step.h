@@ -23,4 +23,8 @@ enum class DatabaseStepRole { kBeforeRun, kAfterRun };
 // keeps the run from its database.
 void RunDatabaseStep(CompanyContext& context, DatabaseStepRole role);
 
+// Adds to the report the statements that the open connection has sent since
+// they were last counted.
+void CountStatementsSent(CompanyContext& context);
+
 }  // namespace rnt::host

@@ -94,6 +94,7 @@ void KoraWin::Start() {
     // Start returns normally whatever happened; the host reads the report.
     context.report.skipped.push_back({"Start", error.what(), false});
   }
+  CountStatementsSent(context);
   windowing.SetMousePointer(platform::kDefaultPointer);
   YieldTwice(windowing);
 }

@@ -54,4 +54,9 @@ db::Connection& YearFile::Connection() {
   return connection_;
 }
 
+size_t YearFile::TakeStatementsSent() {
+  if (connection_.State() != ObjectState::kOpen) return 0;
+  return connection_.backend()->TakeStatementsSent();
+}
+
 }  // namespace rnt::refhost

@@ -71,6 +71,9 @@ class YearFile {
   db::Connection& Connection();
   // The file's path or the catalogue's name.
   const std::string& name() const { return source_.name; }
+  // The statements sent over the connection since it was opened or since the
+  // last call; 0 when it is not open.
+  size_t TakeStatementsSent();
 
  private:
   YearSource source_;

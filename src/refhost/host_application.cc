@@ -52,6 +52,10 @@ std::shared_ptr<HostRecordset> ReferenceHostApplication::GetRecordsetFromPrevFY(
   return RunQuery(*connection, sql);
 }
 
+ReferenceHostApplication::StatementsSent ReferenceHostApplication::TakeStatementsSent() {
+  return {current_.TakeStatementsSent(), previous_ ? previous_->TakeStatementsSent() : 0};
+}
+
 std::shared_ptr<NamedObject> MakeCompanyObject(const std::filesystem::path& file) {
   return std::make_shared<CompanyFileObject>(std::filesystem::absolute(file).lexically_normal());
 }

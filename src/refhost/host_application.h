@@ -30,6 +30,13 @@ class ReferenceHostApplication : public HostApplication {
   // was given or it cannot be opened.
   std::shared_ptr<HostRecordset> GetRecordsetFromPrevFY(const Variant& sql) override;
 
+  // The statements that the queries sent to each year's data since the last call.
+  struct StatementsSent {
+    size_t current_year = 0;
+    size_t previous_year = 0;
+  };
+  StatementsSent TakeStatementsSent();
+
  private:
   std::string user_name_;
   YearFile current_;

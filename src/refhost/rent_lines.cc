@@ -15,13 +15,15 @@ namespace {
 
 // The key that keeps rows in the order in which they were inserted. atShut
 // has no key of its own. A company file's rows keep their insertion order in
-// SQLite's row number, as the add-on only adds and deletes them; on the
-// server each rent line is saved in a transaction of its own, so the number
-// of the transaction that wrote a row orders one user's lines.
+// SQLite's row number, as the add-on only adds and deletes them. On the
+// server a run's lines are saved in one transaction, one statement a line:
+// the transaction's number orders the runs, the statement's command number
+// within it the lines (the places of rows in the table's pages need not
+// follow their order when several users add rows at the same time).
 std::string WriteOrder(db::Dialect dialect) {
-  // Rows saved in one transaction (a copied company) keep their place in the
-  // table's pages, the order in which they were added.
-  return dialect == db::Dialect::kSqlite ? "rowid" : "cast(cast(xmin as text) as bigint), ctid";
+  return dialect == db::Dialect::kSqlite
+             ? "rowid"
+             : "cast(cast(xmin as text) as bigint), cast(cast(cmin as text) as bigint), ctid";
 }
 
 }  // namespace

@@ -16,6 +16,7 @@ namespace {
 
 using rnt::testing::ProgramRun;
 using rnt::testing::RunProgram;
+using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
@@ -48,9 +49,11 @@ TEST_F(RunCommand, MakesTheWorkTableAndLeavesOtherUsersLinesUntouched) {
       "float,[Days] float,[Qty] float,[Qty2] float,[Price] float,[PDate] varchar(40) )");
   company_.Execute("Insert Into atShut (SrNo, Uname, Qty) values (1, 'ravi', 5), (2, 'anita', 7)");
   ProgramRun run = Run({"--party", " sharma builders ", "--rent-date", "05-04-2021", "--user",
-                        "anita", "--format", "json"});
+                        "anita", "--format", "json", "--report"});
   ASSERT_EQ(run.exit_status, 0) << run.err;
   EXPECT_EQ(nlohmann::json::parse(run.out), nlohmann::json::array());
+  EXPECT_THAT(run.err, ContainsRegex("rnt0417: statements sent: add-on [1-9][0-9]*, host current "
+                                     "year [1-9][0-9]*, host previous year 0\n"));
   EXPECT_EQ(company_.connection().backend()->TableColumns("atShut").size(), 18u);
   db::Recordset rows;
   rows.Open("select Uname, Qty from atShut", company_.connection());

@@ -112,6 +112,43 @@ TEST_F(PostgresBackendTest, AddsRowsWithTheColumnsOwnConversions) {
       ThrowsMessage<Error>(HasSubstr("too long")));
 }
 
+// The lines of a run are saved together: as the file saves them, texts as
+// they are, or none of them when one fails half-way.
+TEST_F(PostgresBackendTest, SavesABatchWholeOrNotAtAllAsACompanyFileDoes) {
+  CompanyFile file;
+  const std::vector<std::string> names = {"O'Neil", "back\\slash", "tab\there", "", "Ünal"};
+  for (Connection* target : {&file.connection(), &connection()}) {
+    EnsureWorkTable(*target);
+    Recordset lines;
+    lines.Open("select * from atShut", *target, CursorType::kKeyset, LockType::kBatchOptimistic);
+    auto add = [&](int count) {
+      for (int i = 1; i <= count; ++i) {
+        lines.AddNew();
+        lines.SetField("SrNo", int32_t{i});
+        lines.SetField("Uname", names[(i - 1) % names.size()]);
+        lines.Update();
+      }
+    };
+    add(5);
+    lines.UpdateBatch();
+    std::vector<std::vector<Variant>> saved;
+    for (int i = 0; i < 5; ++i) saved.push_back({Variant(i + 1.0), Variant(names[i])});
+    EXPECT_EQ(Rows(*target, "select SrNo, Uname from atShut order by SrNo"), saved);
+
+    // The server's first message of rows has gone through when one fails.
+    static_assert(PostgresBackend::kRowsPerMessage < 1200);
+    target->backend()->ExecuteNative(
+        target == &connection()
+            ? "alter table atshut add constraint refused check (srno <> 1200)"
+            : "create trigger refused before insert on atShut when new.SrNo = 1200 "
+              "begin select raise(abort, 'refused'); end");
+    add(1500);
+    EXPECT_THROW(lines.UpdateBatch(), Error);
+    EXPECT_EQ(lines.BatchRows(), 0u);
+    EXPECT_EQ(Rows(*target, "select SrNo from atShut").size(), 5u);
+  }
+}
+
 TEST_F(PostgresBackendTest, TopKeepsTiesAndQuotedValuesStayValues) {
   connection().Execute(
       "Insert Into at_PartyPriceConfig (MasterCode1, Value) values (1, 3), (2, 1), (3, 2), (4, "

@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "db/sqlite_backend.h"
+#include <cmath>
+
+#include "db/row_batch.h"
 #include "db/work_table.h"
 #include "rnt/error.h"
 #include "support/company_file.h"
@@ -105,34 +107,62 @@ TEST_F(WorkTableRows, ConvertsEachValueAsItsColumnStoresItAndLeavesUnsetWhatItCa
   EXPECT_THAT([&] { lines_.Update(); }, ThrowsMessage<Error>(HasSubstr("nothing to save")));
 }
 
-// Counts the queries that reach the database, to prove that adding rent lines
-// never reads the lines already in the work table.
-class CountingBackend : public SqliteBackend {
- public:
-  using SqliteBackend::SqliteBackend;
-  ResultRows Query(const QueryShape& shape) override {
-    ++queries;
-    return SqliteBackend::Query(shape);
-  }
-  int queries = 0;
-};
-
 TEST_F(WorkTableRows, SavesEachLineOnUpdateWithoutReadingTheTable) {
-  auto backend = std::make_shared<CountingBackend>(company_.path().string());
-  Connection counted;
-  counted.Open(backend, "counted");
-  Recordset lines;
-  lines.Open("select * from atShut", counted, CursorType::kKeyset, LockType::kOptimistic);
+  connection_.backend()->TakeStatementsSent();
   for (int i = 1; i <= 3; ++i) {
-    lines.AddNew();
-    lines.SetField("SrNo", int32_t{i});
-    if (i < 3) lines.Update();
+    lines_.AddNew();
+    lines_.SetField("SrNo", int32_t{i});
+    if (i < 3) lines_.Update();
   }
   EXPECT_EQ(SavedLines().size(), 2u);  // the third waits for its Update
-  lines.Update();
-  EXPECT_EQ(backend->queries, 0);
-  EXPECT_EQ(lines.RecordCount(), 3);  // reading them is still possible when asked for
-  EXPECT_EQ(backend->queries, 1);
+  lines_.Update();
+  // The table's columns once and an insert a line: the lines there are never read.
+  EXPECT_EQ(connection_.backend()->TakeStatementsSent(), 1u + 1u + 3u);
+  EXPECT_EQ(lines_.RecordCount(), 3);  // reading them is still possible when asked for
+}
+
+TEST_F(WorkTableRows, InBatchModeSavesTheLinesTogetherOrDropsThem) {
+  Recordset batch;
+  batch.Open("select * from atShut", connection_, CursorType::kKeyset, LockType::kBatchOptimistic);
+  for (int i = 1; i <= 3; ++i) {
+    batch.AddNew();
+    batch.SetField("SrNo", int32_t{i});
+    batch.SetField("Dte1", Date::FromYmd(2021, 4, i));
+    EXPECT_EQ(batch.Field("Dte1"), Variant("0" + std::to_string(i) + "-04-2021"));
+    if (i < 3) batch.Update();
+  }
+  EXPECT_EQ(batch.BatchRows(), 2u);  // the third is still being added
+  EXPECT_TRUE(SavedLines().empty());
+  connection_.backend()->TakeStatementsSent();
+  batch.UpdateBatch();
+  EXPECT_EQ(connection_.backend()->TakeStatementsSent(), 1u + 3u + 1u);  // BEGIN, inserts, COMMIT
+  ASSERT_EQ(SavedLines().size(), 3u);
+  EXPECT_EQ(SavedLines()[2][4], Variant("03-04-2021"));
+
+  batch.AddNew();
+  batch.Update();
+  batch.CancelBatch();
+  batch.UpdateBatch();
+  EXPECT_EQ(SavedLines().size(), 3u);
+  EXPECT_THAT([&] { lines_.UpdateBatch(); }, ThrowsMessage<Error>(HasSubstr("no batch")));
+}
+
+TEST(RowBatch, GivesBackEveryRowAsItWasAdded) {
+  const std::vector<std::vector<Variant>> rows = {
+      {int16_t{-3}, int32_t{70000}, -0.5, Date::FromYmd(2021, 4, 5), std::string(300, 'x')},
+      {Variant::Null(), "", 1e300, Variant::Null(), "O'Neil\t"},
+      {-0.0, -2147483647.0, 2147483648.0, 12.0, Variant::Null()},
+      {Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null(), Variant::Null()}};
+  RowBatch batch;
+  for (const auto& row : rows) batch.Add(row);
+  std::vector<std::vector<Variant>> read;
+  batch.ForEach([&](const std::vector<Variant>& row) { read.push_back(row); });
+  EXPECT_EQ(read, rows);
+  EXPECT_TRUE(std::signbit(read[2][0].dbl()));
+  EXPECT_THAT([&] { batch.Add({1.0}); }, ThrowsMessage<Error>(HasSubstr("a row of 1 values")));
+  EXPECT_EQ(batch.size(), rows.size());
+  batch.Clear();
+  EXPECT_TRUE(batch.empty());
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
 // its lines), touches no other user's lines, and a rerun once the fault is
 // removed gives exactly the lines of a run on a fresh company. A run that
 // finds the company file unusable stops there and leaves the user's older
-// lines as they were.
+// lines as they were; one that fails after clearing them leaves none of its
+// own.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -121,21 +122,22 @@ TEST_F(CompanyFaults, AFileLockedPastTheBusyTimeoutEndsTheRunAfterOneWait) {
   ExpectCleanRerun();
 }
 
-TEST_F(CompanyFaults, ADiskThatFillsWhileLinesAreSavedEndsTheRunWithExitOne) {
-  // Every file the run writes may grow to 160 kB: the -shm file (32 kB) and
-  // the clearing of the older lines fit, the write-ahead log of the new lines
-  // (a page and more per line, some 130 lines) does not.
+// The disk fills half-way through the writing of the run's lines, after they
+// were all made and the older ones cleared: none of them is left.
+TEST_F(CompanyFaults, ADiskThatFillsWhileTheLinesAreSavedLeavesNoneOfThem) {
+  // Every file the run writes may grow to 40 kB: the -shm file (32 kB) and
+  // the clearing of the older lines fit, the pages of the new lines do not.
   ChildLimits full_disk;
-  full_disk.file_size_limit = 160 * 1024;
+  full_disk.file_size_limit = 40 * 1024;
   ProgramRun run = company_.Run(full_disk);
   ASSERT_NE(run.exit_status, kLimitsNotSet);
-  ExpectNotMade(run, "save a rent line: saving a row of atShut failed on " +
+  ExpectNotMade(run, "save the run's rent lines: saving the rows of atShut failed on " +
                          company_.current().string() +
                          ": disk I/O error (writing to the file failed: the disk may be full)");
+  EXPECT_THAT(run.err, HasSubstr("none of the run's " + std::to_string(clean_->lines.size()) +
+                                 " rent lines was saved"));
   ExpectOtherUsersUntouched();
-  // The lines saved before the disk filled stay, as every saved line does,
-  // and are no statement: none is printed.
-  EXPECT_LT(UsersLines(company_.current()).size(), clean_->lines.size());
+  EXPECT_THAT(UsersLines(company_.current()), IsEmpty());
   ExpectCleanRerun();
 }
 
