@@ -460,40 +460,104 @@ void PostgresBackend::Insert(std::string_view table,
           [&] { session_->Run(name, texts); });
 }
 
+std::optional<std::string> PostgresBackend::BatchFunction(std::string_view table,
+                                                          const std::vector<ColumnInfo>& columns) {
+  const std::string key = InsertKey(table, columns);
+  if (auto made = batch_functions_.find(key); made != batch_functions_.end()) return made->second;
+  const std::string name = "pg_temp.rnt_add_rows_" + std::to_string(batch_functions_.size() + 1);
+  const std::string width = std::to_string(columns.size());
+  std::string names, values;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    names += (i > 0 ? "," : "") + QuotedName(columns[i].name);
+    values += (i > 0 ? "," : "") + std::string("v[r*") + width + "+" + std::to_string(i + 1) + "]" +
+              std::string(CastFor(columns[i].kind));
+  }
+  // One insert per row keeps each row's command number, and with it the
+  // row's place among the others, as a prepared insert per row would.
+  const std::string sql =
+      "create function " + name +
+      "(v text[]) returns integer language plpgsql as $rnt$ begin for r in 0 .. "
+      "coalesce(array_length(v, 1), 0) / " +
+      width + " - 1 loop insert into " + QuotedName(table) + " (" + names + ") values (" + values +
+      "); end loop; return coalesce(array_length(v, 1), 0) / " + width + "; end $rnt$";
+  std::optional<std::string> made;
+  try {
+    ExecuteNative(sql);
+    made = name;
+  } catch (const DatabaseUnavailable&) {
+    throw;
+  } catch (const Error&) {
+    // a login without the right to make temporary objects adds row by row
+  }
+  return batch_functions_.emplace(key, made).first->second;
+}
+
+namespace {
+
+// A value as an element of a text array literal: quoted, with quotes and
+// backslashes escaped; NULL for SQL null.
+void AppendArrayElement(std::string& literal, const std::optional<std::string>& text) {
+  if (!text) {
+    literal += "NULL";
+    return;
+  }
+  literal += '"';
+  for (char c : *text) {
+    if (c == '"' || c == '\\') literal += '\\';
+    literal += c;
+  }
+  literal += '"';
+}
+
+}  // namespace
+
 void PostgresBackend::InsertRows(std::string_view table, const std::vector<ColumnInfo>& columns,
                                  const RowBatch& rows) {
   if (rows.empty()) return;
-  const std::string name = InsertStatement(table, columns);
-  // Each row is a statement of its own, so that the row's command number in
-  // the transaction keeps its place among the others: rows of one statement
-  // share it, and their places in the table's pages need not follow the
-  // order they came in when other users add rows at the same time. The
-  // statements go in messages of many, one round trip each.
-  Guarded(where_, "saving the rows of " + std::string(table), "execute " + name, [&] {
-    pqxx::work work(session_->connection);
-    CountStatements();
-    std::string message;
-    size_t in_message = 0;
-    auto send = [&] {
-      CountStatements(in_message);
-      work.exec(message);
-      message.clear();
-      in_message = 0;
-    };
-    rows.ForEach([&](const std::vector<Variant>& row) {
-      message += "execute " + name + "(";
-      for (size_t i = 0; i < row.size(); ++i) {
-        if (i > 0) message += ',';
-        std::optional<std::string> text = ParameterText(row[i], columns[i].name);
-        message += text ? work.quote(*text) : "null";
-      }
-      message += ");";
-      if (++in_message == kRowsPerMessage) send();
-    });
-    if (in_message > 0) send();
-    CountStatements();
-    work.commit();
-  });
+  const std::optional<std::string> function = BatchFunction(table, columns);
+  const std::string name = function ? std::string() : InsertStatement(table, columns);
+  // The rows go kRowsPerCall to a message: to the session's function as one
+  // array, or, without it, as a prepared insert each, so that each row keeps
+  // its command number in the transaction and with it its place among the
+  // others (rows of one statement share one, and their places in the table's
+  // pages need not follow the order they came in when other users add rows
+  // at the same time).
+  Guarded(where_, "saving the rows of " + std::string(table),
+          function ? "select " + *function : "execute " + name, [&] {
+            pqxx::work work(session_->connection);
+            CountStatements();
+            std::string message;
+            size_t in_message = 0;
+            auto send = [&] {
+              if (function) {
+                message = "select " + *function + "(" + work.quote("{" + message + "}") + ")";
+                CountStatements();
+              } else {
+                CountStatements(in_message);
+              }
+              work.exec(message);
+              message.clear();
+              in_message = 0;
+            };
+            rows.ForEach([&](const std::vector<Variant>& row) {
+              if (!function) message += "execute " + name + "(";
+              for (size_t i = 0; i < row.size(); ++i) {
+                std::optional<std::string> text = ParameterText(row[i], columns[i].name);
+                if (function) {
+                  if (!message.empty()) message += ',';
+                  AppendArrayElement(message, text);
+                } else {
+                  if (i > 0) message += ',';
+                  message += text ? work.quote(*text) : "null";
+                }
+              }
+              if (!function) message += ");";
+              if (++in_message == kRowsPerCall) send();
+            });
+            if (in_message > 0) send();
+            CountStatements();
+            work.commit();
+          });
 }
 
 }  // namespace rnt::db

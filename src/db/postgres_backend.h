@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -40,11 +41,13 @@ class PostgresBackend : public Backend {
   std::vector<ColumnInfo> TableColumns(std::string_view table) override;
   void Insert(std::string_view table,
               const std::vector<std::pair<std::string, Variant>>& values) override;
-  // One prepared insert, run for each row in messages of kRowsPerMessage
-  // statements inside one transaction.
+  // Inside one transaction, a function of the session's own adds the rows
+  // handed to it kRowsPerCall at a time, each by an insert of its own; where
+  // the session cannot make one, one prepared insert per row, sent
+  // kRowsPerCall statements to a message.
   void InsertRows(std::string_view table, const std::vector<ColumnInfo>& columns,
                   const RowBatch& rows) override;
-  static constexpr size_t kRowsPerMessage = 1000;
+  static constexpr size_t kRowsPerCall = 2000;
 
  private:
   class Session;
@@ -56,6 +59,10 @@ class PostgresBackend : public Backend {
   // only the first time).
   const std::string& InsertStatement(std::string_view table,
                                      const std::vector<ColumnInfo>& columns);
+  // The session's function that adds rows of these columns, made the first
+  // time; nullopt when the session may not make functions.
+  std::optional<std::string> BatchFunction(std::string_view table,
+                                           const std::vector<ColumnInfo>& columns);
   // Drops the prepared statement of a key, if there is one.
   void Forget(const std::string& key);
   // Runs a shape's statement and hands its rows to `each` one at a time.
@@ -66,6 +73,9 @@ class PostgresBackend : public Backend {
   std::unique_ptr<Session> session_;
   std::unordered_map<std::string, std::string> statements_;  // key -> statement name
   size_t statements_made_ = 0;
+  // By insert key: the name of the session's function that adds such rows,
+  // or nullopt where it could not be made.
+  std::unordered_map<std::string, std::optional<std::string>> batch_functions_;
 };
 
 }  // namespace rnt::db

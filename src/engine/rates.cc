@@ -1,6 +1,7 @@
 #include "engine/rates.h"
 
 #include <exception>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -107,11 +108,68 @@ Variant GetRentRate(host::CompanyContext& context, const Variant& party_code,
   return rate;
 }
 
+// The rent rates of one master code (a party, or the rate master a party
+// takes its rates from) by item code, read in one query once per run: the
+// first row of each item in the database's order, as the query of one item
+// finds it. Null when they cannot be read so; then each item is asked.
+static const std::map<double, Variant>* RatesOf(host::CompanyContext& context,
+                                                const std::string& master) {
+  auto& known = context.lookups.rate_tables;
+  if (auto found = known.find(master); found != known.end()) {
+    return found->second ? &*found->second : nullptr;
+  }
+  std::optional<std::map<double, Variant>> rates;
+  if (context.connection && ParseNumberText(master)) {
+    try {
+      db::Recordset rows;
+      rows.Open(queries::RentRatesOf(master), *context.connection, db::CursorType::kDynamic,
+                db::LockType::kBatchOptimistic);
+      rates.emplace();
+      for (; !rows.Eof(); rows.MoveNext()) {
+        Variant item = rows.Field("MasterCode2");
+        if (!item.IsNumber()) continue;  // no item's query finds it
+        rates->emplace(item.ToDouble(), rows.Field("Value"));
+      }
+    } catch (const std::exception&) {
+      rates.reset();  // each item is asked, and a failing database reported there
+    }
+  }
+  auto& stored = known[master] = std::move(rates);
+  return stored ? &*stored : nullptr;
+}
+
+// The rate of an item from a master's rates read once; nullopt when they
+// could not be read, and the item's own query is to be asked.
+static std::optional<std::optional<Variant>> RateFromTable(host::CompanyContext& context,
+                                                           const std::string& master,
+                                                           const std::string& item) {
+  std::optional<double> code = ParseNumberText(item);
+  const std::map<double, Variant>* rates = code ? RatesOf(context, master) : nullptr;
+  if (!rates) return std::nullopt;
+  auto found = rates->find(*code);
+  if (found == rates->end()) return std::optional<Variant>();
+  return std::optional<Variant>(found->second);
+}
+
 static Variant LookUpRentRate(host::CompanyContext& context, const Variant& party_code,
                               const std::optional<std::string>& party,
                               const std::string& item_text) {
   const std::optional<std::string> item = item_text;
   RateReader reader(context, "rent rate", party_code, Variant(item_text));
+  if (party) {
+    if (auto own = RateFromTable(context, *party, *item)) {
+      if (*own) return **own;
+      auto& masters = context.lookups.rate_masters;
+      auto master_of = masters.find(*party);
+      if (master_of == masters.end()) {
+        master_of = masters.emplace(*party, RateMasterOf(context, party_code)).first;
+      }
+      std::string master = std::to_string(master_of->second);
+      if (auto mastered = RateFromTable(context, master, *item)) {
+        return mastered->value_or(Variant(int16_t{0}));
+      }
+    }
+  }
   if (party) {
     if (auto rate = reader.FirstRow(queries::RentRate(*party, *item), "Value", *party, *item)) {
       return *rate;
@@ -125,14 +183,30 @@ static Variant LookUpRentRate(host::CompanyContext& context, const Variant& part
   return Variant(int16_t{0});
 }
 
+// The value of one piece of the item for the party (Value3 of its own row),
+// read once per run: every lost or damaged line of the item asks again.
+// Nullopt when the party has no row for the item.
+static std::optional<Variant> PieceValue(host::CompanyContext& context, std::string_view lookup,
+                                         const Variant& party_code, const std::string& party,
+                                         const Variant& item_code, const std::string& item) {
+  auto key = std::pair{party, item};
+  auto known = context.lookups.piece_values.find(key);
+  if (known != context.lookups.piece_values.end()) return known->second;
+  RateReader reader(context, lookup, party_code, item_code);
+  std::optional<Variant> value =
+      reader.FirstRow(lookup == "damage charge" ? queries::DamageCharge(party, item)
+                                                : queries::ReplacementRate(party, item),
+                      "Value3", party, item);
+  context.lookups.piece_values.emplace(std::move(key), value);
+  return value;
+}
+
 Variant GetReplacementRate(host::CompanyContext& context, const Variant& party_code,
                            const Variant& item_code) {
-  RateReader reader(context, "replacement rate", party_code, item_code);
   std::optional<std::string> party = CodeText(party_code);
   std::optional<std::string> item = CodeText(item_code);
   if (!party || !item) return Variant(int16_t{0});
-  if (auto value =
-          reader.FirstRow(queries::ReplacementRate(*party, *item), "Value3", *party, *item)) {
+  if (auto value = PieceValue(context, "replacement rate", party_code, *party, item_code, *item)) {
     return *value;
   }
   return Variant(int16_t{0});
@@ -140,12 +214,11 @@ Variant GetReplacementRate(host::CompanyContext& context, const Variant& party_c
 
 Variant GetDamageCharge(host::CompanyContext& context, const Variant& party_code,
                         const Variant& item_code, const Variant& percentage) {
-  RateReader reader(context, "damage charge", party_code, item_code);
   std::optional<std::string> party = CodeText(party_code);
   std::optional<std::string> item = CodeText(item_code);
   if (!party || !item) return Variant(int16_t{0});
   std::optional<Variant> value =
-      reader.FirstRow(queries::DamageCharge(*party, *item), "Value3", *party, *item);
+      PieceValue(context, "damage charge", party_code, *party, item_code, *item);
   if (!value) return Variant(int16_t{0});
   double product = ValOrZero(*value) * ValOrZero(percentage);
   // The product passes through its text before the division, which is where a

@@ -57,6 +57,13 @@ struct CompanyContext {
   // starts.
   struct RunLookups {
     std::map<std::pair<std::string, std::string>, Variant> rent_rates;  // by party, item
+    // Each party's rate master (0 for none), asked once.
+    std::map<std::string, int32_t> rate_masters;
+    // Each master code's rent rates by item, read once; nullopt where they
+    // could not be.
+    std::map<std::string, std::optional<std::map<double, Variant>>> rate_tables;
+    // The value of one piece (Value3), by party and item; nullopt without a row.
+    std::map<std::pair<std::string, std::string>, std::optional<Variant>> piece_values;
     // The party's lines marked lost or damaged, and its stock entries, in the
     // open company's file, each read once (for the party named); null until
     // read, or when they cannot be read exactly, and then every day is asked.

@@ -136,13 +136,13 @@ TEST_F(PostgresBackendTest, SavesABatchWholeOrNotAtAllAsACompanyFileDoes) {
     EXPECT_EQ(Rows(*target, "select SrNo, Uname from atShut order by SrNo"), saved);
 
     // The server's first message of rows has gone through when one fails.
-    static_assert(PostgresBackend::kRowsPerMessage < 1200);
+    static_assert(PostgresBackend::kRowsPerCall < 2200);
     target->backend()->ExecuteNative(
         target == &connection()
-            ? "alter table atshut add constraint refused check (srno <> 1200)"
-            : "create trigger refused before insert on atShut when new.SrNo = 1200 "
+            ? "alter table atshut add constraint refused check (srno <> 2200)"
+            : "create trigger refused before insert on atShut when new.SrNo = 2200 "
               "begin select raise(abort, 'refused'); end");
-    add(1500);
+    add(2500);
     EXPECT_THROW(lines.UpdateBatch(), Error);
     EXPECT_EQ(lines.BatchRows(), 0u);
     EXPECT_EQ(Rows(*target, "select SrNo from atShut").size(), 5u);
