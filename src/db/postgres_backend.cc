@@ -464,25 +464,32 @@ std::optional<std::string> PostgresBackend::BatchFunction(std::string_view table
                                                           const std::vector<ColumnInfo>& columns) {
   const std::string key = InsertKey(table, columns);
   if (auto made = batch_functions_.find(key); made != batch_functions_.end()) return made->second;
-  const std::string name = "pg_temp.rnt_add_rows_" + std::to_string(batch_functions_.size() + 1);
-  const std::string width = std::to_string(columns.size());
-  std::string names, values;
+  const std::string number = std::to_string(batch_functions_.size() + 1);
+  const std::string row_type = "pg_temp.rnt_row_" + number;
+  const std::string name = "pg_temp.rnt_add_rows_" + number;
+  std::string fields, names, values;
   for (size_t i = 0; i < columns.size(); ++i) {
-    names += (i > 0 ? "," : "") + QuotedName(columns[i].name);
-    values += (i > 0 ? "," : "") + std::string("v[r*") + width + "+" + std::to_string(i + 1) + "]" +
-              std::string(CastFor(columns[i].kind));
+    const std::string column = QuotedName(columns[i].name);
+    std::string_view cast = CastFor(columns[i].kind);
+    // A column of a kind not known here takes the value's text, as a
+    // prepared insert hands it over.
+    std::string_view type = cast.empty() ? "text" : cast.substr(2);
+    fields += (i > 0 ? ", " : "") + column + " " + std::string(type);
+    names += (i > 0 ? "," : "") + column;
+    values += (i > 0 ? "," : "") + std::string("r.") + column;
   }
-  // One insert per row keeps each row's command number, and with it the
-  // row's place among the others, as a prepared insert per row would.
-  const std::string sql =
-      "create function " + name +
-      "(v text[]) returns integer language plpgsql as $rnt$ begin for r in 0 .. "
-      "coalesce(array_length(v, 1), 0) / " +
-      width + " - 1 loop insert into " + QuotedName(table) + " (" + names + ") values (" + values +
-      "); end loop; return coalesce(array_length(v, 1), 0) / " + width + "; end $rnt$";
+  // The rows come as one array of a row type of the batch's columns, which
+  // the server reads in one go; one insert per row then keeps each row's
+  // command number, and with it the row's place among the others, as a
+  // prepared insert per row would.
   std::optional<std::string> made;
   try {
-    ExecuteNative(sql);
+    ExecuteNative("create type " + row_type + " as (" + fields + ")");
+    ExecuteNative("create function " + name + "(v " + row_type + "[]) returns integer " +
+                  "language plpgsql as $rnt$ declare r " + row_type +
+                  "; begin foreach r in array v loop insert into " + QuotedName(table) + " (" +
+                  names + ") values (" + values +
+                  "); end loop; return coalesce(array_length(v, 1), 0); end $rnt$");
     made = name;
   } catch (const DatabaseUnavailable&) {
     throw;
@@ -494,19 +501,28 @@ std::optional<std::string> PostgresBackend::BatchFunction(std::string_view table
 
 namespace {
 
-// A value as an element of a text array literal: quoted, with quotes and
-// backslashes escaped; NULL for SQL null.
-void AppendArrayElement(std::string& literal, const std::optional<std::string>& text) {
-  if (!text) {
-    literal += "NULL";
-    return;
-  }
+// Appends `text` to a literal in double quotes, with each double quote and
+// backslash escaped by a backslash: the quoting of an array's element and of
+// a row's field alike.
+void AppendQuoted(std::string& literal, std::string_view text) {
   literal += '"';
-  for (char c : *text) {
+  for (char c : text) {
     if (c == '"' || c == '\\') literal += '\\';
     literal += c;
   }
   literal += '"';
+}
+
+// A row as an element of an array of a row type: "(field,field,...)", with
+// nothing between the commas for SQL null.
+void AppendRowElement(std::string& literal, const std::vector<std::optional<std::string>>& row) {
+  std::string fields = "(";
+  for (size_t i = 0; i < row.size(); ++i) {
+    if (i > 0) fields += ',';
+    if (row[i]) AppendQuoted(fields, *row[i]);
+  }
+  fields += ')';
+  AppendQuoted(literal, fields);
 }
 
 }  // namespace
@@ -539,19 +555,22 @@ void PostgresBackend::InsertRows(std::string_view table, const std::vector<Colum
               message.clear();
               in_message = 0;
             };
+            std::vector<std::optional<std::string>> texts(columns.size());
             rows.ForEach([&](const std::vector<Variant>& row) {
-              if (!function) message += "execute " + name + "(";
               for (size_t i = 0; i < row.size(); ++i) {
-                std::optional<std::string> text = ParameterText(row[i], columns[i].name);
-                if (function) {
-                  if (!message.empty()) message += ',';
-                  AppendArrayElement(message, text);
-                } else {
-                  if (i > 0) message += ',';
-                  message += text ? work.quote(*text) : "null";
-                }
+                texts[i] = ParameterText(row[i], columns[i].name);
               }
-              if (!function) message += ");";
+              if (function) {
+                if (!message.empty()) message += ',';
+                AppendRowElement(message, texts);
+              } else {
+                message += "execute " + name + "(";
+                for (size_t i = 0; i < texts.size(); ++i) {
+                  if (i > 0) message += ',';
+                  message += texts[i] ? work.quote(*texts[i]) : "null";
+                }
+                message += ");";
+              }
               if (++in_message == kRowsPerCall) send();
             });
             if (in_message > 0) send();

@@ -116,7 +116,8 @@ TEST_F(PostgresBackendTest, AddsRowsWithTheColumnsOwnConversions) {
 // they are, or none of them when one fails half-way.
 TEST_F(PostgresBackendTest, SavesABatchWholeOrNotAtAllAsACompanyFileDoes) {
   CompanyFile file;
-  const std::vector<std::string> names = {"O'Neil", "back\\slash", "tab\there", "", "Ünal"};
+  const std::vector<std::string> names = {"O'Neil", "back\\slash", "tab\there", "",
+                                          "say \"hi\", (Ünal)"};
   for (Connection* target : {&file.connection(), &connection()}) {
     EnsureWorkTable(*target);
     Recordset lines;
