@@ -57,8 +57,9 @@ std::string RentRate(std::string_view party_code, std::string_view item_code) {
               " And MasterCode2=", item_code);
 }
 
-std::string RentRatesOf(std::string_view master_code) {
-  return Join("Select MasterCode2,Value From at_PartyPriceConfig where MasterCode1=", master_code);
+std::string PricesOf(std::string_view master_code) {
+  return Join("Select MasterCode2,Value,Value3 From at_PartyPriceConfig where MasterCode1=",
+              master_code);
 }
 
 std::string ReplacementRate(std::string_view party_code, std::string_view item_code) {

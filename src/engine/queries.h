@@ -24,8 +24,9 @@ std::string PreviousRentVoucher(std::string_view party_code, std::string_view se
 // The party's rate for an item, its replacement value, and the value and
 // second value that damage charges start from.
 std::string RentRate(std::string_view party_code, std::string_view item_code);
-// Every rent rate of one master code (a party, or a rate master), by item.
-std::string RentRatesOf(std::string_view master_code);
+// Every rent rate and piece value of one master code (a party, or a rate
+// master), by item.
+std::string PricesOf(std::string_view master_code);
 std::string ReplacementRate(std::string_view party_code, std::string_view item_code);
 std::string DamageCharge(std::string_view party_code, std::string_view item_code);
 

@@ -108,68 +108,67 @@ Variant GetRentRate(host::CompanyContext& context, const Variant& party_code,
   return rate;
 }
 
-// The rent rates of one master code (a party, or the rate master a party
-// takes its rates from) by item code, read in one query once per run: the
-// first row of each item in the database's order, as the query of one item
-// finds it. Null when they cannot be read so; then each item is asked.
-static const std::map<double, Variant>* RatesOf(host::CompanyContext& context,
-                                                const std::string& master) {
-  auto& known = context.lookups.rate_tables;
+// The price rows of one master code (a party's own, or those of the rate
+// master a party takes its rates from) by item code, read in one query once
+// per run: the first row of each item in the database's order, as the query
+// of one item finds it. Null when they cannot be read so; then each item is
+// asked by its own query.
+static const host::PriceRows* PricesOf(host::CompanyContext& context, const std::string& master) {
+  auto& known = context.lookups.price_tables;
   if (auto found = known.find(master); found != known.end()) {
     return found->second ? &*found->second : nullptr;
   }
-  std::optional<std::map<double, Variant>> rates;
+  std::optional<host::PriceRows> prices;
   if (context.connection && ParseNumberText(master)) {
     try {
       db::Recordset rows;
-      rows.Open(queries::RentRatesOf(master), *context.connection, db::CursorType::kDynamic,
+      rows.Open(queries::PricesOf(master), *context.connection, db::CursorType::kDynamic,
                 db::LockType::kBatchOptimistic);
-      rates.emplace();
+      prices.emplace();
       for (; !rows.Eof(); rows.MoveNext()) {
         Variant item = rows.Field("MasterCode2");
         if (!item.IsNumber()) continue;  // no item's query finds it
-        rates->emplace(item.ToDouble(), rows.Field("Value"));
+        prices->emplace(item.ToDouble(), host::PriceRow{rows.Field("Value"), rows.Field("Value3")});
       }
     } catch (const std::exception&) {
-      rates.reset();  // each item is asked, and a failing database reported there
+      prices.reset();  // each item is asked, and a failing database reported there
     }
   }
-  auto& stored = known[master] = std::move(rates);
+  auto& stored = known[master] = std::move(prices);
   return stored ? &*stored : nullptr;
 }
 
-// The rate of an item from a master's rates read once; nullopt when they
-// could not be read, and the item's own query is to be asked.
-static std::optional<std::optional<Variant>> RateFromTable(host::CompanyContext& context,
+// An item's price row among a master's rows read once: nullptr when the
+// master has none for the item, nullopt when they could not be read and the
+// item's own query is to be asked.
+static std::optional<const host::PriceRow*> PriceFromTable(host::CompanyContext& context,
                                                            const std::string& master,
                                                            const std::string& item) {
   std::optional<double> code = ParseNumberText(item);
-  const std::map<double, Variant>* rates = code ? RatesOf(context, master) : nullptr;
-  if (!rates) return std::nullopt;
-  auto found = rates->find(*code);
-  if (found == rates->end()) return std::optional<Variant>();
-  return std::optional<Variant>(found->second);
+  const host::PriceRows* prices = code ? PricesOf(context, master) : nullptr;
+  if (!prices) return std::nullopt;
+  auto found = prices->find(*code);
+  return found == prices->end() ? nullptr : &found->second;
 }
 
 static Variant LookUpRentRate(host::CompanyContext& context, const Variant& party_code,
                               const std::optional<std::string>& party,
                               const std::string& item_text) {
   const std::optional<std::string> item = item_text;
-  RateReader reader(context, "rent rate", party_code, Variant(item_text));
   if (party) {
-    if (auto own = RateFromTable(context, *party, *item)) {
-      if (*own) return **own;
+    if (auto own = PriceFromTable(context, *party, *item)) {
+      if (*own) return (*own)->rent;
       auto& masters = context.lookups.rate_masters;
       auto master_of = masters.find(*party);
       if (master_of == masters.end()) {
         master_of = masters.emplace(*party, RateMasterOf(context, party_code)).first;
       }
-      std::string master = std::to_string(master_of->second);
-      if (auto mastered = RateFromTable(context, master, *item)) {
-        return mastered->value_or(Variant(int16_t{0}));
+      if (auto mastered = PriceFromTable(context, std::to_string(master_of->second), *item)) {
+        return *mastered ? (*mastered)->rent : Variant(int16_t{0});
       }
     }
   }
+  RateReader reader(context, "rent rate", party_code, Variant(item_text));
   if (party) {
     if (auto rate = reader.FirstRow(queries::RentRate(*party, *item), "Value", *party, *item)) {
       return *rate;
@@ -183,22 +182,18 @@ static Variant LookUpRentRate(host::CompanyContext& context, const Variant& part
   return Variant(int16_t{0});
 }
 
-// The value of one piece of the item for the party (Value3 of its own row),
-// read once per run: every lost or damaged line of the item asks again.
-// Nullopt when the party has no row for the item.
+// The value of one piece of the item for the party (Value3 of its own row;
+// a rate master's never counts); nullopt when the party has no row for it.
 static std::optional<Variant> PieceValue(host::CompanyContext& context, std::string_view lookup,
                                          const Variant& party_code, const std::string& party,
                                          const Variant& item_code, const std::string& item) {
-  auto key = std::pair{party, item};
-  auto known = context.lookups.piece_values.find(key);
-  if (known != context.lookups.piece_values.end()) return known->second;
+  if (auto own = PriceFromTable(context, party, item)) {
+    return *own ? std::optional<Variant>((*own)->piece) : std::nullopt;
+  }
   RateReader reader(context, lookup, party_code, item_code);
-  std::optional<Variant> value =
-      reader.FirstRow(lookup == "damage charge" ? queries::DamageCharge(party, item)
-                                                : queries::ReplacementRate(party, item),
-                      "Value3", party, item);
-  context.lookups.piece_values.emplace(std::move(key), value);
-  return value;
+  return reader.FirstRow(lookup == "damage charge" ? queries::DamageCharge(party, item)
+                                                   : queries::ReplacementRate(party, item),
+                         "Value3", party, item);
 }
 
 Variant GetReplacementRate(host::CompanyContext& context, const Variant& party_code,

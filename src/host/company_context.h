@@ -24,6 +24,15 @@ class PartyStock;
 
 namespace rnt::host {
 
+// An item's row of the rate table for one master code: the rent rate per
+// day (Value) and the value of one piece (Value3).
+struct PriceRow {
+  Variant rent;
+  Variant piece;
+};
+// A master code's price rows by item code.
+using PriceRows = std::map<double, PriceRow>;
+
 // Everything the add-on keeps between calls: what ActivateDB was told about
 // the open company, the host's components, the connection and the work-table
 // record set, the settings, the counters and the message form. There is one
@@ -59,11 +68,9 @@ struct CompanyContext {
     std::map<std::pair<std::string, std::string>, Variant> rent_rates;  // by party, item
     // Each party's rate master (0 for none), asked once.
     std::map<std::string, int32_t> rate_masters;
-    // Each master code's rent rates by item, read once; nullopt where they
+    // Each master code's price rows by item, read once; nullopt where they
     // could not be.
-    std::map<std::string, std::optional<std::map<double, Variant>>> rate_tables;
-    // The value of one piece (Value3), by party and item; nullopt without a row.
-    std::map<std::pair<std::string, std::string>, std::optional<Variant>> piece_values;
+    std::map<std::string, std::optional<PriceRows>> price_tables;
     // The party's lines marked lost or damaged, and its stock entries, in the
     // open company's file, each read once (for the party named); null until
     // read, or when they cannot be read exactly, and then every day is asked.
