@@ -1,25 +1,24 @@
 #include "engine/party_stock.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <ranges>
 
 namespace rnt::engine {
 namespace {
 
-// Whether a column's value equals a number as the database compares them: a
-// number with the same value; a null, a text or a date never does.
-bool IsNumber(const Variant& value, double number) {
-  return value.IsNumber() && value.ToDouble() == number;
+// A column's value as the queries compare it with a number: NaN for a null,
+// a text or a date, which no comparison with a number finds equal.
+double NumberOf(const Variant& value) {
+  return value.IsNumber() ? value.ToDouble() : std::numeric_limits<double>::quiet_NaN();
 }
 
-bool IsOneOf(const Variant& value, std::initializer_list<double> numbers) {
+bool IsOneOf(double value, std::initializer_list<double> numbers) {
   for (double number : numbers) {
-    if (IsNumber(value, number)) return true;
+    if (value == number) return true;
   }
   return false;
-}
-
-bool IsText(const Variant& value, std::string_view text) {
-  return value.type() == VariantType::kText && value.text() == text;
 }
 
 std::string_view WithoutLeadingBlanks(std::string_view text) {
@@ -29,9 +28,9 @@ std::string_view WithoutLeadingBlanks(std::string_view text) {
 
 // Adds a value1 to a sum as SQL's sum() does: nulls are passed over, and a
 // sum of nothing is null.
-void AddTo(Variant& sum, const Variant& value) {
-  if (!value.IsNumber()) return;
-  sum = Variant((sum.IsNull() ? 0.0 : sum.dbl()) + value.ToDouble());
+void AddTo(Variant& sum, double value) {
+  if (std::isnan(value)) return;
+  sum = Variant((sum.IsNull() ? 0.0 : sum.dbl()) + value);
 }
 
 }  // namespace
@@ -40,6 +39,10 @@ std::string PartyStock::Query(std::string_view party_code) {
   return "select VchType,VchCode,TranType,RefCode,[No] as chno,Value1,MasterCode1,MasterCode2,"
          "Date from Tran3 where MasterCode2=" +
          std::string(party_code);
+}
+
+bool PartyStock::ItemThenDay(const Entry& a, const Entry& b) {
+  return std::pair(a.item, a.day) < std::pair(b.item, b.day);
 }
 
 std::optional<PartyStock> PartyStock::FromRows(HostRecordset& rows) {
@@ -52,36 +55,40 @@ std::optional<PartyStock> PartyStock::FromRows(HostRecordset& rows) {
       return std::nullopt;
     }
     if (stock.party_.IsEmpty()) stock.party_ = rows.Field("MasterCode2");
-    stock.entries_[{item.int32(), day.date().serial()}].push_back(
-        Entry{rows.Field("VchType"), rows.Field("VchCode"), rows.Field("TranType"),
-              rows.Field("RefCode"), rows.Field("chno"), rows.Field("Value1")});
+    Variant challan = rows.Field("chno");
+    stock.entries_.push_back(
+        Entry{item.int32(), day.date().serial(), NumberOf(rows.Field("VchType")),
+              NumberOf(rows.Field("VchCode")), NumberOf(rows.Field("TranType")),
+              NumberOf(rows.Field("RefCode")), NumberOf(rows.Field("Value1")),
+              challan.type() == VariantType::kText ? std::optional<std::string>(challan.text())
+                                                   : std::nullopt});
   }
+  std::stable_sort(stock.entries_.begin(), stock.entries_.end(), ItemThenDay);
   return stock;
 }
 
 std::optional<DayTotalsRow> PartyStock::DayTotals(Date day, int32_t item,
                                                   const DayTotalsFilter& filter) const {
-  auto found = entries_.find({item, day.serial()});
-  if (found == entries_.end()) return std::nullopt;
+  const Entry key{item, day.serial(), 0, 0, 0, 0, 0, std::nullopt};
+  auto [first, last] = std::equal_range(entries_.begin(), entries_.end(), key, ItemThenDay);
+  if (first == last) return std::nullopt;
   using Kind = DayTotalsFilter::Kind;
   const bool by_reference = filter.kind == Kind::kReference;
   const double reference = by_reference ? filter.reference.ToDouble() : 0;
   DayTotalsRow row{Variant(item), party_, Variant::Null(), Variant::Null()};
   bool any = false;
-  for (const Entry& entry : found->second) {
-    if (by_reference && !IsNumber(entry.reference, reference)) continue;
+  for (const Entry& entry : std::ranges::subrange(first, last)) {
+    if (by_reference && entry.reference != reference) continue;
     any = true;
-    if (filter.kind == Kind::kChallan && !IsText(entry.challan, filter.challan)) continue;
+    if (filter.kind == Kind::kChallan && entry.challan != filter.challan) continue;
     const bool counted_type = IsOneOf(entry.tran_type, {5, 3, 0});
-    bool issue = counted_type && IsNumber(entry.vch_type, 4);
+    bool issue = counted_type && entry.vch_type == 4;
     if (filter.kind == Kind::kLookAhead) {
-      issue = issue && entry.challan.type() == VariantType::kText &&
-              WithoutLeadingBlanks(entry.challan.text()) == filter.challan;
+      issue = issue && entry.challan && WithoutLeadingBlanks(*entry.challan) == filter.challan;
     }
-    bool ret = counted_type && IsNumber(entry.vch_type, 11);
+    bool ret = counted_type && entry.vch_type == 11;
     if (filter.openings == queries::OpeningEntries::kCounted) {
-      ret = ret || (IsNumber(entry.vch_type, 9) && IsNumber(entry.vch_code, -1400) &&
-                    IsNumber(entry.tran_type, 0));
+      ret = ret || (entry.vch_type == 9 && entry.vch_code == -1400 && entry.tran_type == 0);
     }
     if (issue) AddTo(row.a1, entry.value);
     if (ret) AddTo(row.a2, entry.value);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -59,17 +58,23 @@ class PartyStock {
                                         const DayTotalsFilter& filter) const;
 
  private:
-  // One stock entry, with what the queries compare and add.
+  // One stock entry, with what the queries compare and add: each number as
+  // it is compared, NaN where the column holds no number (a null, a text),
+  // which equals no number as the database's comparison does.
   struct Entry {
-    Variant vch_type;
-    Variant vch_code;
-    Variant tran_type;
-    Variant reference;
-    Variant challan;  // [No]
-    Variant value;    // Value1
+    int32_t item;
+    int32_t day;  // serial
+    double vch_type;
+    double vch_code;
+    double tran_type;
+    double reference;
+    double value;                        // Value1
+    std::optional<std::string> challan;  // [No], when it is a text
   };
+  static bool ItemThenDay(const Entry& a, const Entry& b);
+
   Variant party_;
-  std::map<std::pair<int32_t, int32_t>, std::vector<Entry>> entries_;  // by item, day serial
+  std::vector<Entry> entries_;  // by item and day, each day's in the order read
 };
 
 }  // namespace rnt::engine
