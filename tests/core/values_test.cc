@@ -27,7 +27,7 @@ TEST(DateTest, SerialsMatchThePlatformsDayCount) {
   }
 }
 
-TEST(DateTest, OnlyRealDaysOfTheYears100To9999Exist) {
+TEST(DateTest, OnlyRealDaysOfTheYears100To9999ExistAndArithmeticCrossesMonthsAndYears) {
   for (const auto& [y, m, d] : {std::tuple{2020, 2, 29}, {100, 1, 1}, {9999, 12, 31}}) {
     EXPECT_NO_THROW(Date::FromYmd(y, m, d));
   }
@@ -39,9 +39,6 @@ TEST(DateTest, OnlyRealDaysOfTheYears100To9999Exist) {
   EXPECT_THROW(Date::FromYmd(9999, 12, 31).AddDays(1), Error);
   EXPECT_THAT([] { Date::FromYmd(2021, 2, 31); },
               ThrowsMessage<Error>(StrEq("not a date: 31-02-2021")));
-}
-
-TEST(DateTest, DayArithmeticCrossesMonthsAndYears) {
   const Date closing = Date::FromYmd(2021, 3, 31), rent_date = Date::FromYmd(2021, 4, 5);
   EXPECT_EQ(closing.AddDays(1), Date::FromYmd(2021, 4, 1));
   EXPECT_EQ(Date::FromYmd(2020, 12, 31).AddDays(60), Date::FromYmd(2021, 3, 1));
@@ -50,16 +47,23 @@ TEST(DateTest, DayArithmeticCrossesMonthsAndYears) {
   EXPECT_LT(closing, rent_date);
 }
 
-TEST(ValTest, ReadsTheLeadingNumberOnly) {
+TEST(NumberTextTest, ValReadsTheLeadingNumberOnlyAndParseNumberTextWholeNumbersOnly) {
   // "3e": an exponent without digits is not part of the number.
   const std::pair<const char*, double> cases[] = {
       {"12abc", 12},     {"-2.5", -2.5},     {"", 0},   {"abc", 0},   {"1,234.50", 1}, {" \t7", 7},
       {"05-04-2021", 5}, {"1.5e2 pcs", 150}, {"3e", 3}, {"-.5", -0.5}};
   for (const auto& [text, value] : cases) EXPECT_EQ(Val(text), value) << text;
   EXPECT_THROW(Val("1e400"), Error);
+  const std::pair<const char*, double> whole[] = {
+      {"1,234.50", 1234.5}, {"  -12 ", -12}, {"+1.5E3", 1500}, {".5", 0.5}, {"1,000,000", 1e6}};
+  for (const auto& [text, value] : whole) EXPECT_EQ(ParseNumberText(text), value) << text;
+  for (const char* text :
+       {"12abc", "", "  ", "-", ".", "1,2,", ",12", "1,,2", "1.2,3", "1e", "1 2", "1e400"}) {
+    EXPECT_EQ(ParseNumberText(text), std::nullopt) << text;
+  }
 }
 
-TEST(NumberTextTest, ShortestTextOfFifteenDigits) {
+TEST(NumberTextTest, ShortestTextOfFifteenDigitsAndAmountsGroupedAndRounded) {
   const std::pair<double, const char*> cases[] = {{0.1 + 0.2, "0.3"},
                                                   {90, "90"},
                                                   {-0.25, "-0.25"},
@@ -70,19 +74,16 @@ TEST(NumberTextTest, ShortestTextOfFifteenDigits) {
                                                   {123456789012345.6, "123456789012346"}};
   for (const auto& [value, text] : cases) EXPECT_EQ(NumberText(value), text) << text;
   EXPECT_EQ(Val(NumberText(1e20)), 1e20);  // large numbers still read back
+  // An amount's text groups and rounds as the amount reads.
+  // 2.675 is stored just below .675.
+  const std::pair<double, const char*> amounts[] = {
+      {1234.5, "1,234.50"},  {-1234.567, "-1,234.57"}, {1234567, "1,234,567.00"},
+      {999.995, "1,000.00"}, {2.675, "2.68"},          {0, "0.00"},
+      {-0.001, "0.00"},      {0.005, "0.01"}};
+  for (const auto& [value, text] : amounts) EXPECT_EQ(TwoDecimalText(value), text) << text;
 }
 
-TEST(ParseNumberTextTest, AcceptsWholeNumbersOnly) {
-  const std::pair<const char*, double> cases[] = {
-      {"1,234.50", 1234.5}, {"  -12 ", -12}, {"+1.5E3", 1500}, {".5", 0.5}, {"1,000,000", 1e6}};
-  for (const auto& [text, value] : cases) EXPECT_EQ(ParseNumberText(text), value) << text;
-  for (const char* text :
-       {"12abc", "", "  ", "-", ".", "1,2,", ",12", "1,,2", "1.2,3", "1e", "1 2", "1e400"}) {
-    EXPECT_EQ(ParseNumberText(text), std::nullopt) << text;
-  }
-}
-
-TEST(ParseDateTextTest, ReadsTheEnginesDayFirstForms) {
+TEST(DateTextTest, ReadsTheEnginesDayFirstFormsAndWritesTwoFormsWhateverTheLetterCase) {
   for (const char* text :
        {"05-04-2021", "5/4/2021", "05-Apr-2021", "05-apr-2021", "2021-04-05", " 05-04-2021 "}) {
     EXPECT_EQ(ParseDateText(text), Date::FromYmd(2021, 4, 5)) << text;
@@ -91,9 +92,6 @@ TEST(ParseDateTextTest, ReadsTheEnginesDayFirstForms) {
                            "05-April-2021", "05-04-2021x", "2021-4-31", "44291"}) {
     EXPECT_EQ(ParseDateText(text), std::nullopt) << text;
   }
-}
-
-TEST(FormatDateTest, TwoFormsWhateverTheLetterCase) {
   const Date april5 = Date::FromYmd(2021, 4, 5);
   for (const char* form : {"dd-mmm-yyyy", "DD-MMM-yyyy"})
     EXPECT_EQ(FormatDate(april5, form), "05-Apr-2021");
@@ -113,15 +111,6 @@ TEST(FormatValueTest, FormatsDatesAndLeavesOtherTextAlone) {
   EXPECT_EQ(FormatValue(Variant(), "DD-MMM-YYYY"), Variant(""));
   EXPECT_TRUE(FormatValue(Variant::Null(), "DD-MMM-YYYY").IsNull());
   EXPECT_THROW(FormatValue(1e9, "DD-MMM-YYYY"), Error);
-}
-
-TEST(TwoDecimalTextTest, GroupsAndRoundsAsTheAmountReads) {
-  // 2.675 is stored just below .675.
-  const std::pair<double, const char*> cases[] = {
-      {1234.5, "1,234.50"},  {-1234.567, "-1,234.57"}, {1234567, "1,234,567.00"},
-      {999.995, "1,000.00"}, {2.675, "2.68"},          {0, "0.00"},
-      {-0.001, "0.00"},      {0.005, "0.01"}};
-  for (const auto& [value, text] : cases) EXPECT_EQ(TwoDecimalText(value), text) << text;
 }
 
 TEST(VariantTest, TextOfEachKind) {

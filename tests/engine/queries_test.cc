@@ -98,7 +98,7 @@ TEST_P(RentRunQueries, LostAndDamagedLinesAreThoseMarkedForTheItemPartyAndDay) {
   EXPECT_EQ(Run(LostItems("101", "12", "08-Apr-2021"), {"value1"}), Rows{});
 }
 
-TEST_P(RentRunQueries, MovementListHasEachDayAndVoucherOfStockEntriesUpToTheClosingDate) {
+TEST_P(RentRunQueries, MovementsAreTheStockEntriesOfTheirPeriodItemAndVoucher) {
   // The opening entry (-1400) is not listed: the list admits only -14000.
   const Rows expected = {"05-04-2021|101|C1",  "05-04-2021|101|C2", "09-04-2021|101|R1",
                          "07-04-2021|102| C3", "09-04-2021|102|R1", "09-04-2021|104|C4"};
@@ -112,35 +112,31 @@ TEST_P(RentRunQueries, MovementListHasEachDayAndVoucherOfStockEntriesUpToTheClos
       Run(MovementList(MovementYear::kCurrent, "12", "30-Apr-2021"), {"rno", "Refcode"});
   EXPECT_THAT(with_references, ::testing::Contains("C1|1"));
   EXPECT_EQ(with_references.size(), expected.size());
-}
-
-TEST_P(RentRunQueries, DayTotalsSumIssuesAndReturnsOfTheDay) {
-  EXPECT_EQ(Run(DayTotalsByDate("05-04-2021", "12", "101"), {"MasterCode1", "a1", "a2"}),
-            Rows{"101|-15|null"});
-  EXPECT_EQ(Run(DayTotalsByDate("01-Apr-2021", "12", "101"), {"a1", "a2"}), Rows{"null|-7"});
-  // The day's first row need not be a stock entry of its own: its sums still are.
-  EXPECT_EQ(Run(DayTotalsByDate("06-04-2021", "12", "101"), {"a1"}), Rows{"-99"});
-  EXPECT_EQ(Run(DayTotalsByDate("08-04-2021", "12", "101"), {"a1"}), Rows{});
-  EXPECT_EQ(Run(DayTotalsByReference("1", "05-Apr-2021", "12", "101"), {"a1", "a2"}),
-            Rows{"-10|null"});
-  EXPECT_EQ(Run(DayTotalsByReference("3", "09-Apr-2021", "12", "101"), {"a1", "a2"}),
-            Rows{"null|4"});
-}
-
-TEST_P(RentRunQueries, VoucherItemsTakeTheLastLineOfEachListedItem) {
-  EXPECT_THAT(Run(VoucherItems("500"), {"MasterCode1", "s", "cls", "chno", "chdate", "VchNo"}),
-              UnorderedElementsAre("101|2|5| C1 |05-04-2021|R-1", "102|3|2|C3|07-04-2021|R-1"));
-}
-
-TEST_P(RentRunQueries, ItemMovementsLieAfterTheWalkStartUpToTheClosingDate) {
+  // An item's movements lie after the walk start up to the closing date.
   Rows moves = Run(ItemMovements("12", "101", "01-Apr-2021", "09-Apr-2021"), {"Date", "rno"});
   EXPECT_THAT(moves, UnorderedElementsAre("05-04-2021|C1", "05-04-2021|C2", "09-04-2021|R1"));
   EXPECT_EQ(moves.back(), "09-04-2021|R1");
   EXPECT_EQ(Run(ItemMovements("12", "101", "31-Mar-2021", "04-Apr-2021"), {"rno"}), Rows{"OP"});
+  // The unlisted items' movements skip the items of the voucher.
+  EXPECT_EQ(
+      Run(UnlistedItemMovements("12", "01-Apr-2021", "30-Apr-2021", "500"), {"MasterCode1", "RNo"}),
+      Rows{"104|C4"});
+  EXPECT_EQ(
+      Run(UnlistedItemMovements("12", "01-Apr-2021", "31-May-2021", "999"), {"MasterCode1"}).size(),
+      7u);
 }
 
-TEST_P(RentRunQueries, ChallanTotalsCountOnlyTheirOwnVoucherNumber) {
+TEST_P(RentRunQueries, TotalsSumIssuesAndReturnsOfTheDayOrOfTheChallan) {
   const std::vector<std::string_view> sums = {"a1", "a2"};
+  EXPECT_EQ(Run(DayTotalsByDate("05-04-2021", "12", "101"), {"MasterCode1", "a1", "a2"}),
+            Rows{"101|-15|null"});
+  EXPECT_EQ(Run(DayTotalsByDate("01-Apr-2021", "12", "101"), sums), Rows{"null|-7"});
+  // The day's first row need not be a stock entry of its own: its sums still are.
+  EXPECT_EQ(Run(DayTotalsByDate("06-04-2021", "12", "101"), {"a1"}), Rows{"-99"});
+  EXPECT_EQ(Run(DayTotalsByDate("08-04-2021", "12", "101"), {"a1"}), Rows{});
+  EXPECT_EQ(Run(DayTotalsByReference("1", "05-Apr-2021", "12", "101"), sums), Rows{"-10|null"});
+  EXPECT_EQ(Run(DayTotalsByReference("3", "09-Apr-2021", "12", "101"), sums), Rows{"null|4"});
+  // Challan totals count only their own voucher number.
   EXPECT_EQ(Run(ChallanTotals("C2", "05-04-2021", "12", "101"), sums), Rows{"-5|null"});
   EXPECT_EQ(Run(ChallanTotals("O'Neil", "05-04-2021", "12", "101"), sums), Rows{"null|null"});
   // The look-ahead compares numbers without their leading blanks and takes
@@ -149,13 +145,9 @@ TEST_P(RentRunQueries, ChallanTotalsCountOnlyTheirOwnVoucherNumber) {
   EXPECT_EQ(Run(LookAheadTotals("C4", "09-04-2021", "12", "102"), sums), Rows{"null|1"});
 }
 
-TEST_P(RentRunQueries, UnlistedItemMovementsSkipTheItemsOfTheVoucher) {
-  EXPECT_EQ(
-      Run(UnlistedItemMovements("12", "01-Apr-2021", "30-Apr-2021", "500"), {"MasterCode1", "RNo"}),
-      Rows{"104|C4"});
-  EXPECT_EQ(
-      Run(UnlistedItemMovements("12", "01-Apr-2021", "31-May-2021", "999"), {"MasterCode1"}).size(),
-      7u);
+TEST_P(RentRunQueries, VoucherItemsTakeTheLastLineOfEachListedItem) {
+  EXPECT_THAT(Run(VoucherItems("500"), {"MasterCode1", "s", "cls", "chno", "chdate", "VchNo"}),
+              UnorderedElementsAre("101|2|5| C1 |05-04-2021|R-1", "102|3|2|C3|07-04-2021|R-1"));
 }
 
 TEST_P(RentRunQueries, QuotedValuesCannotChangeAStatement) {

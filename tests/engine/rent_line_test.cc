@@ -128,7 +128,7 @@ TEST_F(RentLineTest, AFailedSaveOrAddLosesThatLineOnly) {
   EXPECT_TRUE(skipped[0].kept_from_database && skipped[1].kept_from_database);
 }
 
-TEST(SqlDateTextTest, DayFirstTextBecomesAQueryDateAndNullLeavesTheLiteralEmpty) {
+TEST(ValueHelpersTest, DayFirstTextBecomesAQueryDateAndNegativeNumbersFlip) {
   EXPECT_EQ(SqlDateText("04-04-2021"), "04-Apr-2021");
   EXPECT_EQ(SqlDateText(Date::FromYmd(2021, 4, 5)), "05-Apr-2021");
   EXPECT_EQ(SqlDateText(int32_t{44291}), "05-Apr-2021");
@@ -136,9 +136,7 @@ TEST(SqlDateTextTest, DayFirstTextBecomesAQueryDateAndNullLeavesTheLiteralEmpty)
   EXPECT_EQ(SqlDateText(Variant()), "");
   EXPECT_EQ(SqlDateText(Variant::Null()), "");
   EXPECT_EQ(SqlDateText(1e12), "");  // no such day
-}
-
-TEST(AbsoluteValueTest, NegativeNumbersFlipOthersComeBackAsTheyAre) {
+  // Absolute values: negative numbers flip, others come back as they are.
   // Text stays text unless it is negative.
   const std::pair<Variant, Variant> cases[] = {{int16_t{-3}, int16_t{3}},
                                                {int32_t{-70000}, int32_t{70000}},
@@ -204,7 +202,7 @@ TEST_F(LostDamage, WithoutAValueOrSettingsPiecesAreCountedAndChargeNothing) {
                    "2|Lost|anna|503|0|1|0|0|null|null|null|null|null|2|null|null|null|null"}));
 }
 
-TEST_F(Rates, RentRateIsThePartysOwnThenItsRateMastersThenZero) {
+TEST_F(Rates, RentRateIsThePartysOwnThenItsRateMastersButPieceValuesAreThePartysOnly) {
   EXPECT_EQ(GetRentRate(context(), int32_t{101}, int32_t{501}), Variant(2.5));
   EXPECT_EQ(GetRentRate(context(), int32_t{101}, int32_t{504}), Variant(3.0));
   // Codes go into the query as their text, whatever kind of value holds them.
@@ -216,9 +214,7 @@ TEST_F(Rates, RentRateIsThePartysOwnThenItsRateMastersThenZero) {
   EXPECT_EQ(GetRentRate(context(), Variant::Null(), int32_t{501}), Variant(int16_t{0}));
   EXPECT_EQ(GetRentRate(context(), "abc", int32_t{501}), Variant(int16_t{0}));
   EXPECT_TRUE(context().report.skipped.empty());
-}
-
-TEST_F(Rates, ReplacementValueAndDamageChargeNeverAskTheRateMaster) {
+  // The replacement value and the damage charge never ask the rate master.
   EXPECT_EQ(GetReplacementRate(context(), int32_t{101}, int32_t{501}), Variant(200.0));
   EXPECT_EQ(GetReplacementRate(context(), int32_t{101}, int32_t{504}), Variant(int16_t{0}));
   EXPECT_TRUE(GetReplacementRate(context(), int32_t{102}, int32_t{503}).IsNull());

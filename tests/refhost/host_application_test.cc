@@ -89,13 +89,10 @@ TEST(RefHostApplicationFiles, ServesAReadOnlyFileAndLeavesItAsItWas) {
   EXPECT_EQ(host.GetRecordset(kVoucherIndexCount)->Field("n"), Variant(int32_t{0}));
 }
 
-TEST(RefJetConnectionText, NamesTheFileAndRefusesAPathItCannotCarry) {
+TEST(RefActivationData, NamesTheFileAndHoldsTheCompanyAndTheHostWhereTheAddOnReadsThem) {
   EXPECT_EQ(JetConnectionText("/data/acme 2021.db"),
             "PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=/data/acme 2021.db;");
   EXPECT_THROW(JetConnectionText("/data/a;b.db"), Error);
-}
-
-TEST(RefActivationData, HoldsTheCompanyTheFileAndTheHostWhereTheAddOnReadsThem) {
   const CompanyFiles files{"data/../data/0001.db", std::nullopt};
   auto host = std::make_shared<ReferenceHostApplication>("meena", files);
   const Collection p_data = MakeActivationData(files, host);
