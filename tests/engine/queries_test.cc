@@ -3,36 +3,20 @@
 // company's vouchers gives.
 #include "engine/queries.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <memory>
-
-#include "db/recordset.h"
 #include "support/company_file.h"
-#include "support/pg_server.h"
 
 namespace rnt::engine::queries {
 namespace {
 
-using Rows = std::vector<std::vector<std::string>>;
+using Rows = std::vector<std::string>;
+using ::testing::UnorderedElementsAre;
 using ::testing::UnorderedElementsAreArray;
 
-// Where the company's data are: a company file, or a catalogue on the server.
-enum class Store { kFile, kServer };
-
-class RentRunQueries : public ::testing::TestWithParam<Store> {
+class RentRunQueries : public rnt::testing::StoreTest {
  protected:
   void SetUp() override {
-    if (GetParam() == Store::kFile) {
-      file_ = std::make_unique<rnt::testing::CompanyFile>();
-      filling_ = &file_->connection();
-    } else {
-      std::optional<rnt::testing::PgServer> server = rnt::testing::TestServer();
-      if (!server) GTEST_SKIP() << "no database server for the tests";
-      catalogue_ = std::make_unique<rnt::testing::CompanyCatalogue>(*server);
-      filling_ = &catalogue_->connection();
-    }
+    StoreTest::SetUp();
+    if (IsSkipped()) return;
     // Party 12 has rates of its own; party 13 rents at rate master 50's rates.
     Execute(
         "Insert Into at_PartyPriceConfig values (12, 101, 2.5, 0, 200), (50, 101, 1.75, 0, 150)");
@@ -77,127 +61,93 @@ class RentRunQueries : public ::testing::TestWithParam<Store> {
         "(607, 4, #2021-04-06#, 'C6', 7, 3, 7, 101, 12, -99), "
         "(608, 4, #2021-04-05#, 'C1', 8, 3, 0, 101, 13, -20), "
         "(609, 4, #2021-05-02#, 'C7', 9, 3, 0, 101, 12, -3)");
-    connection_.Open(GetParam() == Store::kFile ? file_->connection_text()
-                                                : catalogue_->connection_text());
+    connection_.Open(connection_text());
   }
 
-  // Runs statements written in the host's dialect on the company's data.
-  void Execute(std::string_view sql) { filling_->Execute(sql); }
-
-  // The listed columns of every row, as text ("null" for a null).
-  Rows Run(const std::string& sql, const std::vector<std::string>& columns) {
-    db::Recordset rows;
-    rows.Open(sql, connection_);
-    Rows result;
-    for (; !rows.Eof(); rows.MoveNext()) {
-      auto& row = result.emplace_back();
-      for (const auto& column : columns) {
-        Variant value = rows.Field(column);
-        row.push_back(value.IsNull() ? "null" : value.ToText());
-      }
-    }
-    return result;
+  Rows Run(std::string_view sql, const std::vector<std::string_view>& columns) {
+    return rnt::testing::RowTexts(connection_, sql, columns);
   }
 
-  std::unique_ptr<rnt::testing::CompanyFile> file_;
-  std::unique_ptr<rnt::testing::CompanyCatalogue> catalogue_;
-  db::Connection* filling_ = nullptr;
   db::Connection connection_;  // the add-on's own, as a run opens it
 };
 
-INSTANTIATE_TEST_SUITE_P(Stores, RentRunQueries, ::testing::Values(Store::kFile, Store::kServer),
-                         [](const ::testing::TestParamInfo<Store>& info) {
-                           return info.param == Store::kFile ? "CompanyFile" : "ServerCatalogue";
-                         });
+RNT_ON_FILE_AND_SERVER(RentRunQueries);
 
 TEST_P(RentRunQueries, PreviousRentVoucherIsTheLatestOnOrBeforeTheSearchDate) {
   EXPECT_EQ(Run(PreviousRentVoucher("12", "05-Jun-2021"), {"vchcode", "date", "j"}),
-            (Rows{{"502", "31-05-2021", "R2"}}));
+            Rows{"502|31-05-2021|R2"});
   // Two vouchers on the latest date both come, the one marked 'Rental' first.
   EXPECT_EQ(Run(PreviousRentVoucher("12", "30-May-2021"), {"vchcode", "j"}),
-            (Rows{{"500", "R1"}, {"501", "null"}}));
+            (Rows{"500|R1", "501|null"}));
   EXPECT_EQ(Run(PreviousRentVoucher("12", "29-Apr-2021"), {"vchcode"}), Rows{});
-  EXPECT_EQ(Run(PreviousRentVoucher("13", "31-Dec-2021"), {"vchcode"}), (Rows{{"503"}}));
+  EXPECT_EQ(Run(PreviousRentVoucher("13", "31-Dec-2021"), {"vchcode"}), Rows{"503"});
 }
 
 TEST_P(RentRunQueries, RatesComeFromThePartysOwnRowsOnly) {
-  EXPECT_EQ(Run(RentRate("12", "101"), {"Value"}), (Rows{{"2.5"}}));
+  EXPECT_EQ(Run(RentRate("12", "101"), {"Value"}), Rows{"2.5"});
   EXPECT_EQ(Run(RentRate("13", "101"), {"Value"}), Rows{});
-  EXPECT_EQ(Run(RentRate("50", "101"), {"Value"}), (Rows{{"1.75"}}));
-  EXPECT_EQ(Run(ReplacementRate("12", "101"), {"Value3"}), (Rows{{"200"}}));
-  EXPECT_EQ(Run(DamageCharge("12", "101"), {"Value3", "Value2"}), (Rows{{"200", "0"}}));
+  EXPECT_EQ(Run(RentRate("50", "101"), {"Value"}), Rows{"1.75"});
+  EXPECT_EQ(Run(ReplacementRate("12", "101"), {"Value3"}), Rows{"200"});
+  EXPECT_EQ(Run(DamageCharge("12", "101"), {"Value3", "Value2"}), Rows{"200|0"});
 }
 
 TEST_P(RentRunQueries, LostAndDamagedLinesAreThoseMarkedForTheItemPartyAndDay) {
   EXPECT_THAT(Run(LostItems("101", "12", "09-Apr-2021"), {"desc1", "value1"}),
-              UnorderedElementsAreArray(Rows{{"Lost", "3"}, {"L", "2"}}));
-  EXPECT_EQ(Run(DamagedItems("101", "12", "09-Apr-2021"), {"dsc2", "value1"}), (Rows{{"30", "1"}}));
+              UnorderedElementsAre("Lost|3", "L|2"));
+  EXPECT_EQ(Run(DamagedItems("101", "12", "09-Apr-2021"), {"dsc2", "value1"}), Rows{"30|1"});
   EXPECT_EQ(Run(LostItems("101", "12", "08-Apr-2021"), {"value1"}), Rows{});
 }
 
-TEST_P(RentRunQueries, MovementListHasEachDayAndVoucherOfStockEntriesUpToTheClosingDate) {
+TEST_P(RentRunQueries, MovementsAreTheStockEntriesOfTheirPeriodItemAndVoucher) {
   // The opening entry (-1400) is not listed: the list admits only -14000.
-  Rows expected = {{"05-04-2021", "101", "C1"}, {"05-04-2021", "101", "C2"},
-                   {"09-04-2021", "101", "R1"}, {"07-04-2021", "102", " C3"},
-                   {"09-04-2021", "102", "R1"}, {"09-04-2021", "104", "C4"}};
+  const Rows expected = {"05-04-2021|101|C1",  "05-04-2021|101|C2", "09-04-2021|101|R1",
+                         "07-04-2021|102| C3", "09-04-2021|102|R1", "09-04-2021|104|C4"};
   Rows listed = Run(MovementList(MovementYear::kPrevious, "12", "30-Apr-2021"),
                     {"Date", "MasterCode1", "rno"});
   EXPECT_THAT(listed, UnorderedElementsAreArray(expected));
   // Item by item, day by day; two challans of one day may come in either order.
-  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(listed[i][0], expected[i][0]) << i;
+  for (size_t i = 0; i < expected.size(); ++i)
+    EXPECT_EQ(listed[i].substr(0, 14), expected[i].substr(0, 14));
   Rows with_references =
       Run(MovementList(MovementYear::kCurrent, "12", "30-Apr-2021"), {"rno", "Refcode"});
-  EXPECT_THAT(with_references, ::testing::Contains(std::vector<std::string>{"C1", "1"}));
+  EXPECT_THAT(with_references, ::testing::Contains("C1|1"));
   EXPECT_EQ(with_references.size(), expected.size());
+  // An item's movements lie after the walk start up to the closing date.
+  Rows moves = Run(ItemMovements("12", "101", "01-Apr-2021", "09-Apr-2021"), {"Date", "rno"});
+  EXPECT_THAT(moves, UnorderedElementsAre("05-04-2021|C1", "05-04-2021|C2", "09-04-2021|R1"));
+  EXPECT_EQ(moves.back(), "09-04-2021|R1");
+  EXPECT_EQ(Run(ItemMovements("12", "101", "31-Mar-2021", "04-Apr-2021"), {"rno"}), Rows{"OP"});
+  // The unlisted items' movements skip the items of the voucher.
+  EXPECT_EQ(
+      Run(UnlistedItemMovements("12", "01-Apr-2021", "30-Apr-2021", "500"), {"MasterCode1", "RNo"}),
+      Rows{"104|C4"});
+  EXPECT_EQ(
+      Run(UnlistedItemMovements("12", "01-Apr-2021", "31-May-2021", "999"), {"MasterCode1"}).size(),
+      7u);
 }
 
-TEST_P(RentRunQueries, DayTotalsSumIssuesAndReturnsOfTheDay) {
+TEST_P(RentRunQueries, TotalsSumIssuesAndReturnsOfTheDayOrOfTheChallan) {
+  const std::vector<std::string_view> sums = {"a1", "a2"};
   EXPECT_EQ(Run(DayTotalsByDate("05-04-2021", "12", "101"), {"MasterCode1", "a1", "a2"}),
-            (Rows{{"101", "-15", "null"}}));
-  EXPECT_EQ(Run(DayTotalsByDate("01-Apr-2021", "12", "101"), {"a1", "a2"}), (Rows{{"null", "-7"}}));
+            Rows{"101|-15|null"});
+  EXPECT_EQ(Run(DayTotalsByDate("01-Apr-2021", "12", "101"), sums), Rows{"null|-7"});
   // The day's first row need not be a stock entry of its own: its sums still are.
-  EXPECT_EQ(Run(DayTotalsByDate("06-04-2021", "12", "101"), {"a1"}), (Rows{{"-99"}}));
+  EXPECT_EQ(Run(DayTotalsByDate("06-04-2021", "12", "101"), {"a1"}), Rows{"-99"});
   EXPECT_EQ(Run(DayTotalsByDate("08-04-2021", "12", "101"), {"a1"}), Rows{});
-  EXPECT_EQ(Run(DayTotalsByReference("1", "05-Apr-2021", "12", "101"), {"a1", "a2"}),
-            (Rows{{"-10", "null"}}));
-  EXPECT_EQ(Run(DayTotalsByReference("3", "09-Apr-2021", "12", "101"), {"a1", "a2"}),
-            (Rows{{"null", "4"}}));
+  EXPECT_EQ(Run(DayTotalsByReference("1", "05-Apr-2021", "12", "101"), sums), Rows{"-10|null"});
+  EXPECT_EQ(Run(DayTotalsByReference("3", "09-Apr-2021", "12", "101"), sums), Rows{"null|4"});
+  // Challan totals count only their own voucher number.
+  EXPECT_EQ(Run(ChallanTotals("C2", "05-04-2021", "12", "101"), sums), Rows{"-5|null"});
+  EXPECT_EQ(Run(ChallanTotals("O'Neil", "05-04-2021", "12", "101"), sums), Rows{"null|null"});
+  // The look-ahead compares numbers without their leading blanks and takes
+  // every return of the day.
+  EXPECT_EQ(Run(LookAheadTotals("C3", "07-04-2021", "12", "102"), sums), Rows{"-6|null"});
+  EXPECT_EQ(Run(LookAheadTotals("C4", "09-04-2021", "12", "102"), sums), Rows{"null|1"});
 }
 
 TEST_P(RentRunQueries, VoucherItemsTakeTheLastLineOfEachListedItem) {
   EXPECT_THAT(Run(VoucherItems("500"), {"MasterCode1", "s", "cls", "chno", "chdate", "VchNo"}),
-              UnorderedElementsAreArray(Rows{{"101", "2", "5", " C1 ", "05-04-2021", "R-1"},
-                                             {"102", "3", "2", "C3", "07-04-2021", "R-1"}}));
-}
-
-TEST_P(RentRunQueries, ItemMovementsLieAfterTheWalkStartUpToTheClosingDate) {
-  Rows moves = Run(ItemMovements("12", "101", "01-Apr-2021", "09-Apr-2021"), {"Date", "rno"});
-  EXPECT_THAT(moves, UnorderedElementsAreArray(
-                         Rows{{"05-04-2021", "C1"}, {"05-04-2021", "C2"}, {"09-04-2021", "R1"}}));
-  EXPECT_EQ(moves.back()[0], "09-04-2021");
-  EXPECT_EQ(Run(ItemMovements("12", "101", "31-Mar-2021", "04-Apr-2021"), {"rno"}), (Rows{{"OP"}}));
-}
-
-TEST_P(RentRunQueries, ChallanTotalsCountOnlyTheirOwnVoucherNumber) {
-  EXPECT_EQ(Run(ChallanTotals("C2", "05-04-2021", "12", "101"), {"a1", "a2"}),
-            (Rows{{"-5", "null"}}));
-  EXPECT_EQ(Run(ChallanTotals("O'Neil", "05-04-2021", "12", "101"), {"a1", "a2"}),
-            (Rows{{"null", "null"}}));
-  // The look-ahead compares numbers without their leading blanks and takes
-  // every return of the day.
-  EXPECT_EQ(Run(LookAheadTotals("C3", "07-04-2021", "12", "102"), {"a1", "a2"}),
-            (Rows{{"-6", "null"}}));
-  EXPECT_EQ(Run(LookAheadTotals("C4", "09-04-2021", "12", "102"), {"a1", "a2"}),
-            (Rows{{"null", "1"}}));
-}
-
-TEST_P(RentRunQueries, UnlistedItemMovementsSkipTheItemsOfTheVoucher) {
-  EXPECT_EQ(
-      Run(UnlistedItemMovements("12", "01-Apr-2021", "30-Apr-2021", "500"), {"MasterCode1", "RNo"}),
-      (Rows{{"104", "C4"}}));
-  EXPECT_EQ(
-      Run(UnlistedItemMovements("12", "01-Apr-2021", "31-May-2021", "999"), {"MasterCode1"}).size(),
-      7u);
+              UnorderedElementsAre("101|2|5| C1 |05-04-2021|R-1", "102|3|2|C3|07-04-2021|R-1"));
 }
 
 TEST_P(RentRunQueries, QuotedValuesCannotChangeAStatement) {
@@ -205,7 +155,7 @@ TEST_P(RentRunQueries, QuotedValuesCannotChangeAStatement) {
   Execute("Insert Into atShut values (1, 'O''Brien'), (2, 'Obrien'), (3, 'x')");
   connection_.Execute(DeleteUserLines("O'Brien"));
   connection_.Execute(DeleteUserLines("x' or '1'='1"));
-  EXPECT_EQ(Run("select Uname from atShut order by SrNo", {"Uname"}), (Rows{{"Obrien"}, {"x"}}));
+  EXPECT_EQ(Run("select Uname from atShut order by SrNo", {"Uname"}), (Rows{"Obrien", "x"}));
 }
 
 }  // namespace

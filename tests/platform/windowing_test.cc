@@ -1,5 +1,4 @@
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -13,6 +12,8 @@
 namespace rnt::platform {
 namespace {
 
+using ::testing::StrEq;
+using ::testing::ThrowsMessage;
 using ui::FrmError;
 
 // What the rent engine does to refuse a rent date: refer to the form, set its
@@ -47,27 +48,21 @@ TEST(RecordingWindowingTest, SecondRefusalShowsTheFormAfreshAndPausesAreNotWaite
                                       "lblMessage"}));
 }
 
-TEST(DefaultWindowingTest, RemembersThePointerAndReallySleeps) {
-  const auto windowing = MakeDefaultWindowing();
-  auto* standard = dynamic_cast<DefaultWindowing*>(windowing.get());
-  ASSERT_NE(standard, nullptr);
-  EXPECT_EQ(standard->pointer(), kDefaultPointer);
-  windowing->SetMousePointer(kHourglassPointer);
-  EXPECT_EQ(standard->pointer(), kHourglassPointer);
-
-  const auto start = std::chrono::steady_clock::now();
-  windowing->Sleep(30);
-  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
-  EXPECT_THAT(
-      [&] { windowing->Sleep(-1); },
-      ::testing::ThrowsMessage<Error>(::testing::StrEq("cannot pause for a negative time: -1 ms")));
-}
-
-TEST(DefaultWindowingTest, PrintsTheFormOnceAndClosesItWithoutWaitingForAPipe) {
+TEST(DefaultWindowingTest, RemembersThePointerReallySleepsAndPrintsTheFormOnceForAPipe) {
+  EXPECT_NE(dynamic_cast<DefaultWindowing*>(MakeDefaultWindowing().get()), nullptr);
   int fds[2];
   ASSERT_EQ(pipe(fds), 0);  // open at both ends: a read would wait for ever
   std::ostringstream out;
   DefaultWindowing windowing(std::make_unique<ui::FdKeyboardInput>(fds[0]), out);
+  EXPECT_EQ(windowing.pointer(), kDefaultPointer);
+  windowing.SetMousePointer(kHourglassPointer);
+  EXPECT_EQ(windowing.pointer(), kHourglassPointer);
+  const auto start = std::chrono::steady_clock::now();
+  windowing.Sleep(30);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(30));
+  EXPECT_THAT([&] { windowing.Sleep(-1); },
+              ThrowsMessage<Error>(StrEq("cannot pause for a negative time: -1 ms")));
+  // Nobody answers on a pipe: the form is printed once and closed.
   FrmError form;
   ShowRefusal(windowing, form, "01-04-2021");
   EXPECT_FALSE(form.loaded());

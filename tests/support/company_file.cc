@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "db/recordset.h"
 #include "db/sqlite_backend.h"
 #include "refhost/company_schema.h"
 
@@ -31,6 +32,26 @@ CompanyFile::CompanyFile() : path_(folder_.path() / "company.db") {
   connection_.Open(connection_text());
   refhost::CreateHostTables(connection_);
   refhost::CreateAddonTables(connection_);
+}
+
+std::vector<std::string> RowTexts(HostRecordset& rows,
+                                  const std::vector<std::string_view>& columns) {
+  std::vector<std::string> texts;
+  for (; !rows.Eof(); rows.MoveNext()) {
+    std::string& row = texts.emplace_back();
+    for (const std::string_view& column : columns) {
+      const Variant value = rows.Field(column);
+      row += (&column == &columns.front() ? "" : "|") + (value.IsNull() ? "null" : value.ToText());
+    }
+  }
+  return texts;
+}
+
+std::vector<std::string> RowTexts(const db::Connection& connection, std::string_view sql,
+                                  const std::vector<std::string_view>& columns) {
+  db::Recordset rows;
+  rows.Open(sql, connection);
+  return RowTexts(rows, columns);
 }
 
 }  // namespace rnt::testing

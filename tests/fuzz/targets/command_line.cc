@@ -1,10 +1,6 @@
 // Any argument vector of rnt0417: the command line is read and its values
 // checked as before a run, without running anything or touching a file.
-#include <cstddef>
-#include <cstdint>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "cli/command_line.h"
 #include "cli/run_values.h"
@@ -14,16 +10,9 @@ using rnt::fuzz::Require;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The arguments are the input split at NUL bytes.
-  std::vector<std::string> arguments = {"rnt0417"};
-  if (size > 0) arguments.emplace_back();
-  for (char c : rnt::fuzz::TextOf(data, size)) {
-    if (c == '\0') {
-      if (arguments.size() == 32) break;
-      arguments.emplace_back();
-    } else {
-      arguments.back() += c;
-    }
-  }
+  std::vector<std::string> arguments = rnt::fuzz::Pieces(rnt::fuzz::TextOf(data, size), '\0', 31);
+  if (size == 0) arguments.clear();
+  arguments.insert(arguments.begin(), "rnt0417");
   std::vector<const char*> argv;
   for (const std::string& argument : arguments) argv.push_back(argument.c_str());
 
@@ -37,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(*status == rnt::cli::kRunFinished || !err.str().empty(), "a refusal says why");
     return 0;
   }
-  try {
+  rnt::fuzz::Tried([&] {
     if (command_line.command == rnt::cli::Command::kRun) {
       rnt::cli::CheckRunValues(command_line.run, command_line.run.user.value_or("clerk"));
     } else if (command_line.command == rnt::cli::Command::kPost) {
@@ -45,7 +34,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else if (command_line.command == rnt::cli::Command::kParties) {
       rnt::cli::CheckCompanyValues(command_line.parties);
     }
-  } catch (const rnt::cli::CommandLineError&) {
-  }
+  });
   return 0;
 }
