@@ -41,15 +41,24 @@ std::optional<YearSource> CompanyFiles::PreviousYear() const {
 }
 
 db::Connection& YearFile::Connection() {
-  if (connection_.State() == ObjectState::kOpen) return connection_;
-  connection_.Open(source_.connection_text);
-  if (indexes_ == Indexes::kLeaveAsIs) return connection_;
-  try {
-    CreateHostIndexes(connection_);
-  } catch (const Error&) {
-    // The indexes only make lookups faster. A file that may not be written
-    // (a closed year kept read-only, say), or one that lacks a host table, is
-    // read without them.
+  if (open_failure_) std::rethrow_exception(open_failure_);
+  if (connection_.State() != ObjectState::kOpen) {
+    try {
+      connection_.Open(source_.connection_text);
+    } catch (const Error&) {
+      open_failure_ = std::current_exception();
+      throw;
+    }
+  }
+  if (indexes_ == Indexes::kAdd && !indexes_tried_) {
+    indexes_tried_ = true;
+    try {
+      CreateHostIndexes(connection_);
+    } catch (const Error&) {
+      // The indexes only make lookups faster. A file that may not be written
+      // (a closed year kept read-only, say), or one that lacks a host table,
+      // is read without them.
+    }
   }
   return connection_;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -50,7 +51,7 @@ std::string JetConnectionText(const std::filesystem::path& file);
 // each quote inside doubled, so that a name like O'Brien stays one value.
 std::string QuotedText(std::string_view value);
 
-// One financial year's company file and a connection of its own to it,
+// One financial year's company data and a connection of its own to it,
 // opened when it is first needed and kept open afterwards.
 class YearFile {
  public:
@@ -64,11 +65,16 @@ class YearFile {
   YearFile(const YearFile&) = delete;
   YearFile& operator=(const YearFile&) = delete;
 
-  // The open connection. Opening the file also gives its host tables the
-  // indexes that the rent runs look rows up by, where the file can be
-  // written. Throws rnt::Error naming the file when it cannot be opened; the
-  // next call tries again.
+  // The open connection. The first call after the indexes are asked for also
+  // gives the host tables the indexes that the rent runs look rows up by,
+  // where the file can be written. Throws rnt::Error naming the file when it
+  // cannot be opened, and the same error on every later call: a year that
+  // cannot be reached is not tried again (on the server each try is a login).
   db::Connection& Connection();
+  // Asks for the lookup indexes from now on. They are made when the
+  // connection is next used, so that a year the run never reads is left as it
+  // was.
+  void AddIndexes() { indexes_ = Indexes::kAdd; }
   // The file's path or the catalogue's name.
   const std::string& name() const { return source_.name; }
   // The statements sent over the connection since it was opened or since the
@@ -78,6 +84,8 @@ class YearFile {
  private:
   YearSource source_;
   Indexes indexes_;
+  bool indexes_tried_ = false;
+  std::exception_ptr open_failure_;
   db::Connection connection_;
 };
 
