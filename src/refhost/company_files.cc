@@ -68,4 +68,25 @@ size_t YearFile::TakeStatementsSent() {
   return connection_.backend()->TakeStatementsSent();
 }
 
+CompanyData::CompanyData(CompanyFiles files) : CompanyData(std::move(files), nullptr, nullptr) {}
+
+CompanyData::CompanyData(CompanyFiles files, std::shared_ptr<YearFile> current,
+                         std::shared_ptr<YearFile> previous)
+    : files_(std::move(files)), current_(std::move(current)), previous_(std::move(previous)) {
+  // Nothing is written while the command's values are checked.
+  if (!current_) {
+    current_ = std::make_shared<YearFile>(files_.CurrentYear(), YearFile::Indexes::kLeaveAsIs);
+  }
+  if (!previous_) {
+    if (std::optional<YearSource> source = files_.PreviousYear()) {
+      previous_ = std::make_shared<YearFile>(*source, YearFile::Indexes::kLeaveAsIs);
+    }
+  }
+}
+
+void CompanyData::AddIndexes() const {
+  current_->AddIndexes();
+  if (previous_) previous_->AddIndexes();
+}
+
 }  // namespace rnt::refhost

@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -87,6 +88,35 @@ class YearFile {
   bool indexes_tried_ = false;
   std::exception_ptr open_failure_;
   db::Connection connection_;
+};
+
+// The company's data as one command reads and writes it on the host's side:
+// where its years are, and one connection to each year, opened when first
+// needed and shared by everything the command does, so that a company on the
+// server is logged on to once per year, not once per question. Copies share
+// the connections.
+class CompanyData {
+ public:
+  explicit CompanyData(CompanyFiles files);
+  // With the years' data opened already (while the years were found); a null
+  // year is opened from `files` when it is needed.
+  CompanyData(CompanyFiles files, std::shared_ptr<YearFile> current,
+              std::shared_ptr<YearFile> previous);
+
+  const CompanyFiles& files() const { return files_; }
+  const std::shared_ptr<YearFile>& current() const { return current_; }
+  // Null when the company has no previous year's file; on the server the
+  // catalogue of the year before, whether it exists or not.
+  const std::shared_ptr<YearFile>& previous() const { return previous_; }
+
+  // The host tables of both years get their lookup indexes when next read:
+  // for the rent run, once every value it was given has been checked.
+  void AddIndexes() const;
+
+ private:
+  CompanyFiles files_;
+  std::shared_ptr<YearFile> current_;
+  std::shared_ptr<YearFile> previous_;
 };
 
 }  // namespace rnt::refhost

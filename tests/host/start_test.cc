@@ -34,7 +34,8 @@ class StartTest : public ::testing::Test {
     company_.Execute("Insert Into Master1 values (12, 2, 'Sharma Builders', NULL)");
     files_.current = company_.path();
     windowing_ = std::make_shared<platform::RecordingWindowing>();
-    services_.components = std::make_shared<refhost::ReferenceComponentFactory>(files_);
+    services_.components =
+        std::make_shared<refhost::ReferenceComponentFactory>(refhost::CompanyData(files_));
     services_.windowing = windowing_;
     services_.addon_folder = addon_folder_.path();
     ThreadCompanyContext().services = services_;
@@ -42,7 +43,8 @@ class StartTest : public ::testing::Test {
   void TearDown() override { ResetThreadCompanyContext(); }
 
   void Activate(const std::string& user) {
-    auto host = std::make_shared<refhost::ReferenceHostApplication>(user, files_);
+    auto host =
+        std::make_shared<refhost::ReferenceHostApplication>(user, refhost::CompanyData(files_));
     Collection p_data = refhost::MakeActivationData(files_, host);
     addon_.ActivateDB(p_data);
   }
@@ -156,8 +158,9 @@ TEST_F(StartTest, TheServerRouteRecordsWhyItCouldNotConnect) {
   Collection p_data;
   p_data.Set(4, "0001");
   p_data.Set(6, int16_t{2});
-  p_data.Set(50, std::static_pointer_cast<Object>(
-                     std::make_shared<refhost::ReferenceHostApplication>("anita", files_)));
+  p_data.Set(50,
+             std::static_pointer_cast<Object>(std::make_shared<refhost::ReferenceHostApplication>(
+                 "anita", refhost::CompanyData(files_))));
   addon_.ActivateDB(p_data);
   addon_.Start();
   const SkippedStep* failure = addon_.LastRunReport().FirstDatabaseFailure();

@@ -27,7 +27,7 @@ class RefComponents : public ::testing::Test {
   }
 
   CompanyFile company_;
-  ReferenceComponentFactory factory_{CompanyFiles{company_.path(), std::nullopt}};
+  ReferenceComponentFactory factory_{CompanyData({company_.path(), std::nullopt})};
   std::shared_ptr<HostMasterLookup> lookup_ = factory_.NewMasterLookup();
 };
 
@@ -66,7 +66,9 @@ TEST_F(RefComponents, YearDateIsTheStartOfTheFinancialYear) {
 TEST_F(RefComponents, HasYearOnlyWhenAPreviousYearFileOpensAndFailsOnADamagedOne) {
   const auto has_year = [&](std::optional<std::filesystem::path> previous) {
     int16_t year = 2020;
-    return ReferenceComponentFactory({company_.path(), previous}).NewYearProbe()->HasYear(year);
+    return ReferenceComponentFactory(CompanyData({company_.path(), previous}))
+        .NewYearProbe()
+        ->HasYear(year);
   };
   CompanyFile previous;
   const auto corrupt = company_.path().parent_path() / "corrupt.db";
