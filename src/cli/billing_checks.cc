@@ -9,10 +9,10 @@
 
 namespace rnt::cli {
 
-PostedVouchers FindPostedVouchers(const refhost::CompanyFiles& files, Date search_date,
+PostedVouchers FindPostedVouchers(const refhost::CompanyData& company, Date search_date,
                                   std::optional<std::int32_t> only) {
-  return {refhost::LatestRentVouchers(files, search_date, only),
-          refhost::LatestRentVouchers(files, std::nullopt, only)};
+  return {refhost::LatestRentVouchers(company, search_date, only),
+          refhost::LatestRentVouchers(company, std::nullopt, only)};
 }
 
 std::optional<refhost::PostedRentVoucher> BilledAlready(const PostedVouchers& vouchers,
@@ -46,13 +46,12 @@ std::string AlreadyBilledText(std::string_view party_name,
          "; choose a later rent date";
 }
 
-bool WarnOfNegativeBalances(const refhost::CompanyFiles& files, std::string_view user,
+bool WarnOfNegativeBalances(const refhost::CompanyData& company, std::string_view user,
                             std::string_view party_name, std::ostream& err) {
-  refhost::YearFile company(files.CurrentYear(), refhost::YearFile::Indexes::kLeaveAsIs);
-  const std::vector<refhost::NegativeBalance> negative =
-      refhost::NegativeBalances(company.Connection(), user);
+  db::Connection& current = company.current()->Connection();
+  const std::vector<refhost::NegativeBalance> negative = refhost::NegativeBalances(current, user);
   if (negative.empty()) return false;
-  const std::map<std::string, std::string> names = refhost::ItemNames(company.Connection());
+  const std::map<std::string, std::string> names = refhost::ItemNames(current);
   for (const refhost::NegativeBalance& balance : negative) {
     auto name = names.find(balance.item);
     err << "rnt0417: warning: " << party_name << " holds "

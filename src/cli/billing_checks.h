@@ -24,7 +24,7 @@ struct PostedVouchers {
 
 // Reads them for every party, or for the party `only`. Throws rnt::Error when
 // the company's data cannot be read.
-PostedVouchers FindPostedVouchers(const refhost::CompanyFiles& files, Date search_date,
+PostedVouchers FindPostedVouchers(const refhost::CompanyData& company, Date search_date,
                                   std::optional<std::int32_t> only);
 
 // The party's rent voucher that bills the rent date already, if any: the one
@@ -48,7 +48,7 @@ std::string AlreadyBilledText(std::string_view party_name,
 // Warns on `err`, one line per item named by its name, of the items whose
 // balance goes negative in the user's rent lines of the party, which usually
 // means that a year's challans are missing. Returns whether there were any.
-bool WarnOfNegativeBalances(const refhost::CompanyFiles& files, std::string_view user,
+bool WarnOfNegativeBalances(const refhost::CompanyData& company, std::string_view user,
                             std::string_view party_name, std::ostream& err);
 
 }  // namespace rnt::cli

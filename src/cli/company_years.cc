@@ -21,7 +21,7 @@ std::string YearText(Date start) {
 
 // The start of a year's data; a file or catalogue that cannot be read ends
 // the command.
-Date ReadYearStart(const refhost::YearSource& year) {
+Date ReadYearStart(const std::shared_ptr<refhost::YearFile>& year) {
   try {
     return refhost::YearStartOf(year);
   } catch (const Error& error) {
@@ -59,19 +59,25 @@ std::optional<YearFileFound> OneYear(const std::vector<YearFileFound>& years,
   return matching.front();
 }
 
-refhost::CompanyFiles OnServer(const CompanyOptions& options, Date year_start,
-                               std::optional<Date> rent_date) {
+// A year's file, opened for reading only while the command's values are checked.
+std::shared_ptr<refhost::YearFile> ReadOnly(const std::filesystem::path& file) {
+  return std::make_shared<refhost::YearFile>(file, refhost::YearFile::Indexes::kLeaveAsIs);
+}
+
+refhost::CompanyData OnServer(const CompanyOptions& options, Date year_start,
+                              std::optional<Date> rent_date) {
   refhost::CompanyFiles files;
   files.server =
       refhost::ServerCompany{ReadServerLogin(options.server_txt), *options.server, year_start};
-  const refhost::YearSource current = files.CurrentYear();
-  const Date start = ReadYearStart(current);
+  refhost::CompanyData company(std::move(files));
+  const std::string& name = company.current()->name();
+  const Date start = ReadYearStart(company.current());
   if (start != year_start) {
-    throw CommandLineError("--year-start: catalogue " + current.name +
+    throw CommandLineError("--year-start: catalogue " + name +
                            " holds the financial year starting " + ShortDateText(start));
   }
-  if (rent_date) RequireRentDateInYear(start, *rent_date, "catalogue " + current.name);
-  return files;
+  if (rent_date) RequireRentDateInYear(start, *rent_date, "catalogue " + name);
+  return company;
 }
 
 }  // namespace
@@ -99,19 +105,20 @@ refhost::ServerLogin ReadServerLogin(const std::optional<std::filesystem::path>&
   }
 }
 
-refhost::CompanyFiles FindCompanyYears(const CompanyOptions& options,
-                                       std::optional<Date> year_start,
-                                       std::optional<Date> rent_date, std::ostream& err) {
+refhost::CompanyData FindCompanyYears(const CompanyOptions& options, std::optional<Date> year_start,
+                                      std::optional<Date> rent_date, std::ostream& err) {
   if (options.server) return OnServer(options, *year_start, rent_date);
 
   std::error_code error;
   const bool folder_named = std::filesystem::is_directory(options.company, error);
   refhost::CompanyFiles files;
+  std::shared_ptr<refhost::YearFile> current_data, previous_data;
   std::optional<Date> start;
   if (!folder_named) {
     RequireFile("--company", options.company);
     files.current = std::filesystem::absolute(options.company);
-    start = ReadYearStart({refhost::JetConnectionText(files.current), files.current.string()});
+    current_data = ReadOnly(files.current);
+    start = ReadYearStart(current_data);
     if (rent_date) RequireRentDateInYear(*start, *rent_date, files.current.string());
   }
   const std::filesystem::path folder =
@@ -151,6 +158,7 @@ refhost::CompanyFiles FindCompanyYears(const CompanyOptions& options,
     }
     files.current = current->file;
     start = current->start;
+    current_data = current->data;
   }
 
   const Date previous_start = refhost::YearBefore(*start);
@@ -161,7 +169,8 @@ refhost::CompanyFiles FindCompanyYears(const CompanyOptions& options,
       throw CommandLineError("--previous-year: " + previous.string() +
                              " is the current year's file itself");
     }
-    const Date held = ReadYearStart({refhost::JetConnectionText(previous), previous.string()});
+    previous_data = ReadOnly(previous);
+    const Date held = ReadYearStart(previous_data);
     if (held != previous_start) {
       throw CommandLineError("--previous-year: " + previous.string() + " holds the year " +
                              YearText(held) + ", not the one before " +
@@ -175,8 +184,9 @@ refhost::CompanyFiles FindCompanyYears(const CompanyOptions& options,
                    return year.start == previous_start && !SameFile(year.file, files.current);
                  })) {
     files.previous = previous->file;
+    previous_data = previous->data;
   }
-  return files;
+  return refhost::CompanyData(std::move(files), std::move(current_data), std::move(previous_data));
 }
 
 }  // namespace rnt::cli

@@ -35,11 +35,11 @@ refhost::ServerLogin ReadServerLogin(const std::optional<std::filesystem::path>&
 // the year's first day to the day after its last. Databases of the folder
 // whose year cannot be read are named on `err` and passed over.
 //
-// Throws CommandLineError (exit 2) for a company, year or rent date that does
-// not fit, and RunError (exit 1) when the current or the named previous
-// year's data cannot be read.
-refhost::CompanyFiles FindCompanyYears(const CompanyOptions& options,
-                                       std::optional<Date> year_start,
-                                       std::optional<Date> rent_date, std::ostream& err);
+// The years' data comes with the connections by which they were found, for the
+// command to go on with. Throws CommandLineError (exit 2) for a company, year
+// or rent date that does not fit, and RunError (exit 1) when the current or
+// the named previous year's data cannot be read.
+refhost::CompanyData FindCompanyYears(const CompanyOptions& options, std::optional<Date> year_start,
+                                      std::optional<Date> rent_date, std::ostream& err);
 
 }  // namespace rnt::cli

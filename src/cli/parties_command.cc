@@ -15,14 +15,13 @@ namespace rnt::cli {
 
 int ListParties(const CompanyOptions& options, std::ostream& out, std::ostream& err) {
   return ExitStatusOf(err, "the parties could not be listed", [&] {
-    const refhost::CompanyFiles files =
+    const refhost::CompanyData company =
         FindCompanyYears(options, CheckCompanyValues(options), std::nullopt, err);
     std::vector<refhost::Party> parties;
     std::map<std::int32_t, refhost::PostedRentVoucher> vouchers;
     try {
-      refhost::YearFile current(files.CurrentYear(), refhost::YearFile::Indexes::kLeaveAsIs);
-      parties = refhost::AllParties(current.Connection());
-      vouchers = refhost::LatestRentVouchers(files, std::nullopt);
+      parties = refhost::AllParties(company.current()->Connection());
+      vouchers = refhost::LatestRentVouchers(company, std::nullopt);
     } catch (const Error& error) {
       throw RunError(error.what());
     }

@@ -98,7 +98,7 @@ class RunFolder {
 // The values of the run, checked: the dates are dates, the files exist, the
 // user name can name a file, the party is a party of the company.
 struct CheckedRun {
-  refhost::CompanyFiles files;
+  refhost::CompanyData company;  // its years, each reached by one connection
   std::string user;
   Date rent_date;
   Date search_date;
@@ -115,16 +115,12 @@ CheckedRun Check(const RunOptions& options, std::ostream& err) {
                  values.search_date,
                  {},
                  {}};
-  // Nothing is written before every value is known good: the party is looked
-  // up without giving the file its indexes.
-  if (!options.all_parties) {
-    run.party = LookUpParty(std::make_shared<refhost::YearFile>(
-                                run.files.CurrentYear(), refhost::YearFile::Indexes::kLeaveAsIs),
-                            options.party);
-  }
+  // Nothing is written before every value is known good: the years get their
+  // indexes only when the run starts.
+  if (!options.all_parties) run.party = LookUpParty(run.company.current(), options.party);
   try {
     run.vouchers = FindPostedVouchers(
-        run.files, run.search_date,
+        run.company, run.search_date,
         options.all_parties ? std::nullopt : std::optional<std::int32_t>(run.party.code));
   } catch (const Error& error) {
     throw RunError(error.what());
@@ -175,7 +171,7 @@ struct PartyRun {
 // themselves: they group the lines by item, so they read them all, while CSV
 // and JSON read them as they are written out.
 Statement ReadStatement(const CheckedRun& run, const std::string& party, StatementFormat format) {
-  auto company = std::make_shared<refhost::YearFile>(run.files.CurrentYear());
+  const std::shared_ptr<refhost::YearFile>& company = run.company.current();
   db::Connection& connection = company->Connection();
   const int32_t code =
       refhost::ReferenceMasterLookup(company).CodeOf(party, HostMasterLookup::kParty);
@@ -200,16 +196,22 @@ Statement ReadStatement(const CheckedRun& run, const std::string& party, Stateme
 PartyRun RunParty(const CheckedRun& run, const RunOptions& options, const std::string& party,
                   const AddonLibrary& library, StatusLine& status, std::ostream& err) {
   RunFolder folder;
-  if (run.files.server) {
+  const refhost::CompanyFiles& files = run.company.files();
+  if (files.server) {
     // The add-on reads the server's login from its own folder.
-    std::ofstream(folder.path() / "Server.Txt") << run.files.server->login.line << "\r\n";
+    std::ofstream(folder.path() / "Server.Txt") << files.server->login.line << "\r\n";
   }
   refhost::WriteParametersFile(folder.path(), run.user, ShortDateText(run.rent_date), party,
                                ShortDateText(run.search_date));
 
-  auto host = std::make_shared<refhost::ReferenceHostApplication>(run.user, run.files);
+  // The run is about to start: every value has been checked.
+  run.company.AddIndexes();
+  auto host = std::make_shared<refhost::ReferenceHostApplication>(run.user, run.company);
+  // The statements counted are the run's: not those of the checks or of the
+  // parties billed before it, sent over the same connections.
+  host->TakeStatementsSent();
   HostServices services;
-  services.components = std::make_shared<refhost::ReferenceComponentFactory>(run.files);
+  services.components = std::make_shared<refhost::ReferenceComponentFactory>(run.company);
   services.windowing = std::make_shared<CommandLineWindowing>(
       options.settle_ms, !options.all_parties && isatty(STDOUT_FILENO) != 0, status);
   services.addon_folder = folder.path();
@@ -217,7 +219,7 @@ PartyRun RunParty(const CheckedRun& run, const RunOptions& options, const std::s
   RunReport report;
   {
     AddonLibrary::Object addon = library.Create("IKoraWin");
-    Collection p_data = refhost::MakeActivationData(run.files, host);
+    Collection p_data = refhost::MakeActivationData(files, host);
     addon->ActivateDB(p_data);
     addon->Start();
     report = addon->LastRunReport();
@@ -240,10 +242,9 @@ PartyRun RunParty(const CheckedRun& run, const RunOptions& options, const std::s
 // Writes the user's rent lines of a finished run into a CSV or JSON
 // document as they are read from the work table.
 void AddLines(const CheckedRun& run, const Statement& statement, StreamedStatement& document) {
-  refhost::YearFile company(run.files.CurrentYear());
-  refhost::ForEachRentLine(company.Connection(), run.user, [&](const refhost::RentLine& line) {
-    document.Add(line, statement.header.party);
-  });
+  refhost::ForEachRentLine(
+      run.company.current()->Connection(), run.user,
+      [&](const refhost::RentLine& line) { document.Add(line, statement.header.party); });
 }
 
 // One party billed: refused before its run when its rent is billed up to the
@@ -257,7 +258,7 @@ PartyRun BillParty(const CheckedRun& run, const RunOptions& options, const refho
   }
   PartyRun result = RunParty(run, options, party.name, library, status, err);
   if (result.status == kRunFinished) {
-    result.negative_balances = WarnOfNegativeBalances(run.files, run.user, party.name, err);
+    result.negative_balances = WarnOfNegativeBalances(run.company, run.user, party.name, err);
   }
   return result;
 }
@@ -290,13 +291,12 @@ void Emit(const CheckedRun& run, const Statement& statement, StatementFormat for
 int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFormat format,
                   const AddonLibrary& library, StatusLine& status, std::ostream& out,
                   std::ostream& err) {
-  std::vector<refhost::Party> parties = refhost::PartiesWithMovements(run.files, run.rent_date);
+  std::vector<refhost::Party> parties = refhost::PartiesWithMovements(run.company, run.rent_date);
   if (options.output_dir) std::filesystem::create_directories(*options.output_dir);
   // CSV and JSON on standard output make one document of every party's lines.
   std::optional<StreamedStatement> document;
   if (IsStreamed(format) && !options.output_dir) {
-    refhost::YearFile company(run.files.CurrentYear());
-    document.emplace(format, out, refhost::ItemNames(company.Connection()));
+    document.emplace(format, out, refhost::ItemNames(run.company.current()->Connection()));
   }
   Progress progress(parties.size(), status);
   int billed = 0, refused = 0, failed = 0;
@@ -381,7 +381,7 @@ int PostRentVoucher(const RunOptions& options, std::ostream& out, std::ostream& 
     const Date closing_date = run.rent_date.AddDays(-1);
     int32_t voucher = 0;
     try {
-      voucher = refhost::PostRentVoucher(run.files, run.party.code, closing_date,
+      voucher = refhost::PostRentVoucher(run.company, run.party.code, closing_date,
                                          result.statement->lines);
     } catch (const refhost::AlreadyBilled& billed) {
       // Posted by someone else since the run began.

@@ -41,15 +41,24 @@ std::optional<YearSource> CompanyFiles::PreviousYear() const {
 }
 
 db::Connection& YearFile::Connection() {
-  if (connection_.State() == ObjectState::kOpen) return connection_;
-  connection_.Open(source_.connection_text);
-  if (indexes_ == Indexes::kLeaveAsIs) return connection_;
-  try {
-    CreateHostIndexes(connection_);
-  } catch (const Error&) {
-    // The indexes only make lookups faster. A file that may not be written
-    // (a closed year kept read-only, say), or one that lacks a host table, is
-    // read without them.
+  if (open_failure_) std::rethrow_exception(open_failure_);
+  if (connection_.State() != ObjectState::kOpen) {
+    try {
+      connection_.Open(source_.connection_text);
+    } catch (const Error&) {
+      open_failure_ = std::current_exception();
+      throw;
+    }
+  }
+  if (indexes_ == Indexes::kAdd && !indexes_tried_) {
+    indexes_tried_ = true;
+    try {
+      CreateHostIndexes(connection_);
+    } catch (const Error&) {
+      // The indexes only make lookups faster. A file that may not be written
+      // (a closed year kept read-only, say), or one that lacks a host table,
+      // is read without them.
+    }
   }
   return connection_;
 }
@@ -57,6 +66,27 @@ db::Connection& YearFile::Connection() {
 size_t YearFile::TakeStatementsSent() {
   if (connection_.State() != ObjectState::kOpen) return 0;
   return connection_.backend()->TakeStatementsSent();
+}
+
+CompanyData::CompanyData(CompanyFiles files) : CompanyData(std::move(files), nullptr, nullptr) {}
+
+CompanyData::CompanyData(CompanyFiles files, std::shared_ptr<YearFile> current,
+                         std::shared_ptr<YearFile> previous)
+    : files_(std::move(files)), current_(std::move(current)), previous_(std::move(previous)) {
+  // Nothing is written while the command's values are checked.
+  if (!current_) {
+    current_ = std::make_shared<YearFile>(files_.CurrentYear(), YearFile::Indexes::kLeaveAsIs);
+  }
+  if (!previous_) {
+    if (std::optional<YearSource> source = files_.PreviousYear()) {
+      previous_ = std::make_shared<YearFile>(*source, YearFile::Indexes::kLeaveAsIs);
+    }
+  }
+}
+
+void CompanyData::AddIndexes() const {
+  current_->AddIndexes();
+  if (previous_) previous_->AddIndexes();
 }
 
 }  // namespace rnt::refhost

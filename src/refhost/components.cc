@@ -77,8 +77,7 @@ int32_t ReferenceMasterLookup::RateMasterOf(const Variant& party_code) {
 bool ReferenceYearProbe::HasYear(int16_t& /*year*/) {
   if (!previous_) return false;
   try {
-    db::Connection connection;
-    connection.Open(previous_->connection_text);
+    previous_->Connection();
     return true;
   } catch (const DatabaseUnavailable&) {
     // The year's file is there but cannot be read (damaged, not a database):
@@ -88,9 +87,6 @@ bool ReferenceYearProbe::HasYear(int16_t& /*year*/) {
     return false;
   }
 }
-
-ReferenceComponentFactory::ReferenceComponentFactory(CompanyFiles files)
-    : files_(std::move(files)), current_(std::make_shared<YearFile>(files_.CurrentYear())) {}
 
 std::unique_ptr<HostCompanyInfo> ReferenceComponentFactory::NewCompanyInfo() {
   return std::make_unique<ReferenceCompanyInfo>();
@@ -105,7 +101,7 @@ std::unique_ptr<HostMasterLookup> ReferenceComponentFactory::NewMasterLookup() {
 }
 
 std::unique_ptr<HostYearProbe> ReferenceComponentFactory::NewYearProbe() {
-  return std::make_unique<ReferenceYearProbe>(files_.PreviousYear());
+  return std::make_unique<ReferenceYearProbe>(previous_);
 }
 
 }  // namespace rnt::refhost

@@ -56,11 +56,12 @@ class ReferenceMasterLookup : public HostMasterLookup {
   std::shared_ptr<YearFile> current_;
 };
 
-// Whether the previous financial year's data can be read: a previous year's
-// file was given and opens as a database.
+// Whether the previous financial year's data can be read: the company has a
+// previous year's file and it opens as a database.
 class ReferenceYearProbe : public HostYearProbe {
  public:
-  explicit ReferenceYearProbe(std::optional<YearSource> previous)
+  // Null when the company has no previous year's file.
+  explicit ReferenceYearProbe(std::shared_ptr<YearFile> previous)
       : previous_(std::move(previous)) {}
   // The year is not needed: the reference host knows one previous year only.
   // False when there is none or it cannot be reached; throws
@@ -68,14 +69,15 @@ class ReferenceYearProbe : public HostYearProbe {
   bool HasYear(int16_t& year) override;
 
  private:
-  std::optional<YearSource> previous_;
+  std::shared_ptr<YearFile> previous_;
 };
 
-// Makes the four closed components over the company's files. The calendar
-// and the master lookup share one connection to the current year's file.
+// Makes the four closed components over the company's data, on the
+// connections of the command that makes the run.
 class ReferenceComponentFactory : public HostComponentFactory {
  public:
-  explicit ReferenceComponentFactory(CompanyFiles files);
+  explicit ReferenceComponentFactory(const CompanyData& company)
+      : current_(company.current()), previous_(company.previous()) {}
 
   std::unique_ptr<HostCompanyInfo> NewCompanyInfo() override;
   std::unique_ptr<HostCalendar> NewCalendar() override;
@@ -83,8 +85,8 @@ class ReferenceComponentFactory : public HostComponentFactory {
   std::unique_ptr<HostYearProbe> NewYearProbe() override;
 
  private:
-  CompanyFiles files_;
   std::shared_ptr<YearFile> current_;
+  std::shared_ptr<YearFile> previous_;
 };
 
 }  // namespace rnt::refhost

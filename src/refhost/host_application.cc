@@ -24,15 +24,16 @@ class CompanyFileObject : public NamedObject {
 
 }  // namespace
 
-ReferenceHostApplication::ReferenceHostApplication(std::string user_name, const CompanyFiles& files)
-    : user_name_(std::move(user_name)), current_(files.CurrentYear()) {
-  if (std::optional<YearSource> previous = files.PreviousYear()) previous_.emplace(*previous);
-}
+ReferenceHostApplication::ReferenceHostApplication(std::string user_name,
+                                                   const CompanyData& company)
+    : user_name_(std::move(user_name)),
+      current_(company.current()),
+      previous_(company.previous()) {}
 
 Variant ReferenceHostApplication::GetCurrentUserName() { return Variant(user_name_); }
 
 std::shared_ptr<HostRecordset> ReferenceHostApplication::GetRecordset(const Variant& sql) {
-  db::Connection& connection = current_.Connection();
+  db::Connection& connection = current_->Connection();
   if (auto answer = current_answers_.TryAnswer(sql.ToText(), connection)) return answer;
   return RunQuery(connection, sql);
 }
@@ -53,7 +54,7 @@ std::shared_ptr<HostRecordset> ReferenceHostApplication::GetRecordsetFromPrevFY(
 }
 
 ReferenceHostApplication::StatementsSent ReferenceHostApplication::TakeStatementsSent() {
-  return {current_.TakeStatementsSent(), previous_ ? previous_->TakeStatementsSent() : 0};
+  return {current_->TakeStatementsSent(), previous_ ? previous_->TakeStatementsSent() : 0};
 }
 
 std::shared_ptr<NamedObject> MakeCompanyObject(const std::filesystem::path& file) {

@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "refhost/company_files.h"
@@ -14,13 +13,14 @@ namespace rnt::refhost {
 
 // The host object that the reference host hands to the add-on (item 50 of
 // p_Data): the user a run is made for, and the company's data of the current
-// and the previous financial year, each read through a connection of its own.
+// and the previous financial year, read through the command's connection to
+// each year.
 // The totals of a party's movement days and its lost and damaged pieces are
 // answered from the party's rows read once (YearAnswers), the rest by the
 // database.
 class ReferenceHostApplication : public HostApplication {
  public:
-  ReferenceHostApplication(std::string user_name, const CompanyFiles& files);
+  ReferenceHostApplication(std::string user_name, const CompanyData& company);
 
   Variant GetCurrentUserName() override;
   // Runs the query (the variant's text) on the current year's file. Throws
@@ -30,7 +30,8 @@ class ReferenceHostApplication : public HostApplication {
   // was given or it cannot be opened.
   std::shared_ptr<HostRecordset> GetRecordsetFromPrevFY(const Variant& sql) override;
 
-  // The statements that the queries sent to each year's data since the last call.
+  // The statements sent to each year's data since the last call, by the
+  // queries and by whatever else shares the command's connections.
   struct StatementsSent {
     size_t current_year = 0;
     size_t previous_year = 0;
@@ -39,8 +40,8 @@ class ReferenceHostApplication : public HostApplication {
 
  private:
   std::string user_name_;
-  YearFile current_;
-  std::optional<YearFile> previous_;
+  std::shared_ptr<YearFile> current_;
+  std::shared_ptr<YearFile> previous_;  // null without a previous year's file
   // The party's day totals and marked pieces of each year, read once.
   YearAnswers current_answers_;
   YearAnswers previous_answers_;

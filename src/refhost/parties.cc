@@ -29,16 +29,15 @@ std::vector<Party> Sorted(const std::map<std::string, std::int32_t>& by_name) {
 
 }  // namespace
 
-std::vector<Party> PartiesWithMovements(const CompanyFiles& files, Date rent_date) {
+std::vector<Party> PartiesWithMovements(const CompanyData& company, Date rent_date) {
   std::map<std::string, std::int32_t> by_name;
-  std::vector<YearSource> years = {files.CurrentYear()};
-  if (std::optional<YearSource> previous = files.PreviousYear()) years.push_back(*previous);
+  std::vector<YearFile*> years = {company.current().get()};
+  if (company.previous()) years.push_back(company.previous().get());
   const std::string closing = FormatDate(rent_date.AddDays(-1), "dd-mmm-yyyy");
   for (size_t i = 0; i < years.size(); ++i) {
-    YearFile year(years[i], YearFile::Indexes::kLeaveAsIs);
     db::Connection* connection = nullptr;
     try {
-      connection = &year.Connection();
+      connection = &years[i]->Connection();
     } catch (const Error&) {
       if (i == 0) throw;
       continue;  // no previous year

@@ -18,7 +18,7 @@ struct Party {
 
 // The parties that have movements of rental items dated before the rent
 // date, in either year of the company, sorted by name.
-std::vector<Party> PartiesWithMovements(const CompanyFiles& files, Date rent_date);
+std::vector<Party> PartiesWithMovements(const CompanyData& company, Date rent_date);
 
 // Every party of the year's Master1 (MasterType 2), sorted by name. Throws
 // rnt::Error when Master1 cannot be read.

@@ -28,7 +28,7 @@ void AddLatest(db::Connection& year, const std::string& sql,
 
 }  // namespace
 
-std::map<std::int32_t, PostedRentVoucher> LatestRentVouchers(const CompanyFiles& files,
+std::map<std::int32_t, PostedRentVoucher> LatestRentVouchers(const CompanyData& company,
                                                              std::optional<Date> on_or_before,
                                                              std::optional<std::int32_t> only) {
   // A run takes a voucher with a code above 0 only (and otherwise bills from
@@ -42,13 +42,11 @@ std::map<std::int32_t, PostedRentVoucher> LatestRentVouchers(const CompanyFiles&
   sql += " order by MasterCode1, Date desc, VchCode desc";
 
   std::map<std::int32_t, PostedRentVoucher> found;
-  YearFile current(files.CurrentYear(), YearFile::Indexes::kLeaveAsIs);
-  AddLatest(current.Connection(), sql, found);
-  if (std::optional<YearSource> previous_source = files.PreviousYear()) {
-    YearFile previous(*previous_source, YearFile::Indexes::kLeaveAsIs);
+  AddLatest(company.current()->Connection(), sql, found);
+  if (company.previous()) {
     db::Connection* connection = nullptr;
     try {
-      connection = &previous.Connection();
+      connection = &company.previous()->Connection();
     } catch (const DatabaseUnavailable&) {
       throw;
     } catch (const Error&) {

@@ -23,7 +23,7 @@ struct PostedRentVoucher {
 // when the current year cannot be read, and rnt::DatabaseUnavailable when the
 // previous year's data is there but cannot be read.
 std::map<std::int32_t, PostedRentVoucher> LatestRentVouchers(
-    const CompanyFiles& files, std::optional<Date> on_or_before,
+    const CompanyData& company, std::optional<Date> on_or_before,
     std::optional<std::int32_t> only = std::nullopt);
 
 }  // namespace rnt::refhost

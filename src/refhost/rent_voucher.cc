@@ -130,7 +130,7 @@ AlreadyBilled::AlreadyBilled(PostedRentVoucher voucher)
             " by rent voucher " + std::to_string(voucher.code)),
       voucher_(voucher) {}
 
-int32_t PostRentVoucher(const CompanyFiles& files, int32_t party_code, Date closing_date,
+int32_t PostRentVoucher(const CompanyData& company, int32_t party_code, Date closing_date,
                         const std::vector<RentLine>& lines) {
   // A voucher without lines would say that rent was billed where none was.
   if (lines.empty()) {
@@ -138,33 +138,32 @@ int32_t PostRentVoucher(const CompanyFiles& files, int32_t party_code, Date clos
                 ": there is nothing to bill");
   }
   std::vector<CarriedItem> items = CarriedByLines(lines);
-  YearFile company(files.CurrentYear(), YearFile::Indexes::kLeaveAsIs);
-  AddLatestChallans(company.Connection(), party_code, closing_date, items);
-  if (std::optional<YearSource> previous = files.PreviousYear()) {
+  db::Connection& current = company.current()->Connection();
+  AddLatestChallans(current, party_code, closing_date, items);
+  if (company.previous()) {
     // An item that has not moved since the year before came on a challan of
     // that year.
     if (std::any_of(items.begin(), items.end(),
                     [](const CarriedItem& carried) { return carried.challan_date.empty(); })) {
-      YearFile previous_year(*previous, YearFile::Indexes::kLeaveAsIs);
-      AddLatestChallans(previous_year.Connection(), party_code, closing_date, items);
+      AddLatestChallans(company.previous()->Connection(), party_code, closing_date, items);
     }
   }
 
-  Transaction transaction(company.Connection());
+  Transaction transaction(current);
   // A voucher behind a later one would never be continued from, and one on
   // the same day would bill its days twice.
   db::Recordset later;
   later.Open("select VchCode, Date from Tran1 where VchType=" + std::to_string(kRentVoucherType) +
                  " and MasterCode1=" + std::to_string(party_code) + " and Date>=#" +
                  FormatDate(closing_date, "dd-mmm-yyyy") + "# Order By Date desc",
-             company.Connection());
+             current);
   if (!later.Eof()) {
     throw AlreadyBilled({later.Field("VchCode").ToInt32(), later.Field("Date").ToDate()});
   }
 
-  const int32_t code = HighestVoucherCode(company.Connection()) + 1;
+  const int32_t code = HighestVoucherCode(current) + 1;
   const std::string number = "RENT-" + std::to_string(code);
-  db::Backend& tables = *company.Connection().backend();
+  db::Backend& tables = *current.backend();
   tables.Insert("Tran1", {{"VchCode", code},
                           {"VchType", kRentVoucherType},
                           {"Date", closing_date},

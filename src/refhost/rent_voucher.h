@@ -40,7 +40,7 @@ class AlreadyBilled : public Error {
 // the party has a rent voucher dated on or after the closing date; rnt::Error
 // when there are no rent lines, and naming the statement when the database
 // fails.
-std::int32_t PostRentVoucher(const CompanyFiles& files, std::int32_t party_code, Date closing_date,
+std::int32_t PostRentVoucher(const CompanyData& company, std::int32_t party_code, Date closing_date,
                              const std::vector<RentLine>& lines);
 
 }  // namespace rnt::refhost

@@ -29,9 +29,8 @@ Date ShiftedByYears(Date start, int years) {
 
 }  // namespace
 
-Date YearStartOf(const YearSource& year) {
-  auto data = std::make_shared<YearFile>(year, YearFile::Indexes::kLeaveAsIs);
-  return ReferenceCalendar(data).YearDate().ToDate();
+Date YearStartOf(const std::shared_ptr<YearFile>& year) {
+  return ReferenceCalendar(year).YearDate().ToDate();
 }
 
 Date YearBefore(Date start) { return ShiftedByYears(start, -1); }
@@ -45,7 +44,8 @@ FolderYears YearFilesIn(const std::filesystem::path& folder) {
     if (!entry.is_regular_file(kind_error) || !IsDatabaseFile(entry.path())) continue;
     const std::filesystem::path file = std::filesystem::absolute(entry.path());
     try {
-      found.years.push_back({file, YearStartOf({JetConnectionText(file), file.string()})});
+      auto data = std::make_shared<YearFile>(file, YearFile::Indexes::kLeaveAsIs);
+      found.years.push_back({file, YearStartOf(data), data});
     } catch (const Error& why) {
       found.unreadable.push_back(why.what());
     }

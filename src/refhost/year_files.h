@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,7 @@ namespace rnt::refhost {
 // The first day of a financial year's data: FinancialYear.StartDate. Throws
 // rnt::DatabaseUnavailable when the data cannot be opened or read, and
 // rnt::Error naming it when it holds no start date that is a date.
-Date YearStartOf(const YearSource& year);
+Date YearStartOf(const std::shared_ptr<YearFile>& year);
 
 // The same day of the month one year earlier, and one year later (a 29
 // February goes to the 28th): the start of the financial year before and of
@@ -20,10 +21,12 @@ Date YearStartOf(const YearSource& year);
 Date YearBefore(Date start);
 Date YearAfter(Date start);
 
-// One of a company's year files and the first day of its financial year.
+// One of a company's year files, the first day of its financial year, and
+// the connection by which that was read, for the command to go on with.
 struct YearFileFound {
   std::filesystem::path file;  // absolute
   Date start;
+  std::shared_ptr<YearFile> data;
 };
 
 // The company year files of a folder: every file in it that is a database,

@@ -29,7 +29,8 @@ class StartTest : public ::testing::Test {
     company_.Execute("Insert Into Master1 values (12, 2, 'Sharma Builders', NULL)");
     files_.current = company_.path();
     HostServices& services = ThreadCompanyContext().services;
-    services.components = std::make_shared<refhost::ReferenceComponentFactory>(files_);
+    services.components =
+        std::make_shared<refhost::ReferenceComponentFactory>(refhost::CompanyData(files_));
     services.windowing = windowing_;
     services.addon_folder = addon_folder_.path();
   }
@@ -37,7 +38,8 @@ class StartTest : public ::testing::Test {
 
   void Activate(const std::string& user) {
     Collection p_data = refhost::MakeActivationData(
-        files_, std::make_shared<refhost::ReferenceHostApplication>(user, files_));
+        files_,
+        std::make_shared<refhost::ReferenceHostApplication>(user, refhost::CompanyData(files_)));
     addon_.ActivateDB(p_data);
   }
 

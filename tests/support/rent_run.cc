@@ -211,13 +211,16 @@ RentRun MakeRentRun(const RentRunRequest& request) {
   if (request.before_start) request.before_start(addon_folder.path());
   auto windowing = std::make_shared<platform::RecordingWindowing>();
   HostServices services;
-  services.components = std::make_shared<refhost::ReferenceComponentFactory>(files);
+  // The run's years, indexed as rnt0417 gives them to a run.
+  refhost::CompanyData company(files);
+  company.AddIndexes();
+  services.components = std::make_shared<refhost::ReferenceComponentFactory>(company);
   services.windowing = windowing;
   services.addon_folder = addon_folder.path();
   host::ThreadCompanyContext().services = services;
 
   host::KoraWin addon;
-  auto host_object = std::make_shared<refhost::ReferenceHostApplication>(request.user, files);
+  auto host_object = std::make_shared<refhost::ReferenceHostApplication>(request.user, company);
   Collection p_data = refhost::MakeActivationData(files, host_object);
   addon.ActivateDB(p_data);
   addon.Start();
@@ -225,8 +228,7 @@ RentRun MakeRentRun(const RentRunRequest& request) {
   RentRun run;
   run.report = addon.LastRunReport();
   run.windowing_events = windowing->events();
-  refhost::YearFile company(files.CurrentYear(), refhost::YearFile::Indexes::kLeaveAsIs);
-  run.lines = refhost::ReadRentLines(company.Connection(), request.user);
+  run.lines = refhost::ReadRentLines(company.current()->Connection(), request.user);
   host::ThreadCompanyContext().services = HostServices();
   return run;
 }
