@@ -196,13 +196,22 @@ refhost::CompanyFiles ServerCopy::Company(const refhost::CompanyFiles& files) {
   return on_server;
 }
 
-RentRun MakeRentRun(const RentRunRequest& request) {
+namespace {
+
+// The request's company: its files, or its copy on the server.
+refhost::CompanyFiles CompanyOf(const RentRunRequest& request) {
   refhost::CompanyFiles files;
   files.current = request.current->path();
   if (request.previous) files.previous = request.previous->path();
+  return request.server ? request.server->Company(files) : files;
+}
+
+}  // namespace
+
+RentRun MakeRentRun(const RentRunRequest& request) {
+  refhost::CompanyFiles files = CompanyOf(request);
   TempFolder addon_folder;
   if (request.server) {
-    files = request.server->Company(files);
     std::ofstream(addon_folder.path() / "Server.Txt") << request.server->login_line() << "\r\n";
   }
   refhost::WriteParametersFile(
@@ -229,6 +238,12 @@ RentRun MakeRentRun(const RentRunRequest& request) {
   run.lines = refhost::ReadRentLines(company.Connection(), request.user);
   host::ThreadCompanyContext().services = HostServices();
   return run;
+}
+
+std::vector<refhost::RentLine> UserLines(const RentRunRequest& request, const std::string& user) {
+  refhost::YearFile company(CompanyOf(request).CurrentYear(),
+                            refhost::YearFile::Indexes::kLeaveAsIs);
+  return refhost::ReadRentLines(company.Connection(), user);
 }
 
 void RentRunTest::SetUp() {

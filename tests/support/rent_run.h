@@ -133,6 +133,10 @@ struct RentRunRequest {
 
 RentRun MakeRentRun(const RentRunRequest& request);
 
+// A user's lines in the work table of the request's company, on the server
+// when the request runs there.
+std::vector<refhost::RentLine> UserLines(const RentRunRequest& request, const std::string& user);
+
 // Rent runs of the party Sharma Builders (12) over a company's two years,
 // with the items Plates (101) and Props (102), on company files or, as the
 // test's parameter says, on the test server.
