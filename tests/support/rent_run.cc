@@ -246,35 +246,6 @@ std::vector<refhost::RentLine> UserLines(const RentRunRequest& request, const st
   return refhost::ReadRentLines(company.Connection(), user);
 }
 
-void RentRunTest::SetUp() {
-  if (GetParam() == Storage::kServer && !server_.available()) {
-    GTEST_SKIP() << "no test database server";
-  }
-  host::ResetThreadCompanyContext();
-  for (CompanyYear* year : {&current_, &previous_}) {
-    year->Party(kParty, "Sharma Builders").Item(kPlates, "Plates").Item(kProps, "Props");
-  }
-}
-
-void RentRunTest::TearDown() { host::ResetThreadCompanyContext(); }
-
-RentRunRequest RentRunTest::Request(const std::string& rent_date, bool with_previous_year) {
-  RentRunRequest request;
-  request.current = &current_;
-  request.previous = with_previous_year ? &previous_ : nullptr;
-  request.party = "Sharma Builders";
-  request.rent_date = rent_date;
-  request.server = GetParam() == Storage::kServer ? &server_ : nullptr;
-  return request;
-}
-
-RentRun RentRunTest::Run(const std::string& rent_date, bool with_previous_year,
-                         const std::string& user) {
-  RentRunRequest request = Request(rent_date, with_previous_year);
-  request.user = user;
-  return MakeRentRun(request);
-}
-
 std::string Describe(const refhost::RentLine& line) {
   std::string text;
   for (const auto& [column, value] : line.columns) {
@@ -282,21 +253,6 @@ std::string Describe(const refhost::RentLine& line) {
     text += column + "=" + (value.IsNull() ? "null" : value.ToText());
   }
   return text;
-}
-
-std::vector<std::string> RentLines(const RentRun& run) {
-  std::vector<std::string> lines;
-  for (const auto& line : run.lines) {
-    if (line.Get("RecType") != Variant(1.0)) continue;
-    std::string text;
-    for (const char* column :
-         {"SrNo", "Code1", "D1", "D2", "D3", "D4", "Dte1", "Dte2", "Days", "Qty"}) {
-      Variant value = line.Get(column);
-      text += (text.empty() ? "" : " ") + (value.IsNull() ? "-" : value.ToText());
-    }
-    lines.push_back(text);
-  }
-  return lines;
 }
 
 }  // namespace rnt::testing
