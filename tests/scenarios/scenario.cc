@@ -1,12 +1,11 @@
 #include "scenarios/scenario.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <fstream>
-#include <functional>
-#include <map>
+#include <iomanip>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 
 #include "db/work_table.h"
@@ -17,28 +16,12 @@ namespace {
 
 using nlohmann::json;
 
-constexpr int32_t kSharmaBuilders = 12;
-
 [[noreturn]] void Bad(const std::string& what) { throw std::runtime_error(what); }
 
-double Number(const std::string& word, const std::string& what) {
-  double value = 0;
-  auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-  if (word.empty() || error != std::errc() || end != word.data() + word.size()) {
-    Bad(what + " '" + word + "' is not a number");
-  }
-  return value;
-}
-
-int32_t Code(const std::string& word, const std::string& what) {
-  double value = Number(word, what);
-  if (value != std::floor(value) || std::abs(value) > 1e9) Bad(what + " '" + word + "' is no code");
-  return static_cast<int32_t>(value);
-}
-
-std::string Day(const std::string& word, const std::string& what) {
-  if (!ParseDateText(word)) Bad(what + " '" + word + "' is not a date");
-  return word;
+Date DateOf(const std::string& text, const std::string& what) {
+  std::optional<Date> date = ParseDateText(text);
+  if (!date) Bad(what + " '" + text + "' is not a date");
+  return *date;
 }
 
 // The words of a voucher or rate line, read from the left; a word in single
@@ -46,225 +29,196 @@ std::string Day(const std::string& word, const std::string& what) {
 class Words {
  public:
   explicit Words(const std::string& text) {
-    for (size_t at = 0; at < text.size(); ++at) {
-      if (text[at] == ' ') continue;
-      const bool quoted = text[at] == '\'';
-      size_t end = text.find(quoted ? '\'' : ' ', at + 1);
-      if (quoted && end == std::string::npos) Bad("no closing quote");
-      end = std::min(end, text.size());
-      words_.push_back(text.substr(at + quoted, end - at - quoted));
-      at = end;
-    }
+    std::istringstream in(text);
+    for (std::string word; in >> std::quoted(word, '\'');) words_.push_back(word);
   }
-  bool Done() const { return next_ == words_.size(); }
-  bool At(const std::string& word) const { return !Done() && words_[next_] == word; }
+  bool Take(const std::string& keyword) {
+    return next_ < words_.size() && words_[next_] == keyword && ++next_;
+  }
   std::string Next(const std::string& what) {
-    if (Done()) Bad(what + " missing");
+    if (next_ == words_.size()) Bad(what + " missing");
     return words_[next_++];
   }
-  bool Take(const std::string& keyword) { return At(keyword) && ++next_; }
+  // A number, written with `unit` after it when one is given ("20%").
+  double Number(const std::string& what, const std::string& unit = "") {
+    const std::string word = Next(what);
+    std::optional<double> value;
+    if (word.ends_with(unit)) value = ParseNumberText(word.substr(0, word.size() - unit.size()));
+    if (!value) {
+      Bad(what + " '" + word + "' is not a number" + (unit.empty() ? "" : " with " + unit));
+    }
+    return *value;
+  }
+  int32_t Code(const std::string& what) {
+    const double value = Number(what);
+    if (value != std::trunc(value)) Bad(what + " '" + NumberText(value) + "' is not a code");
+    return static_cast<int32_t>(value);
+  }
+  std::string Day(const std::string& what) {
+    std::string word = Next(what);
+    DateOf(word, what);
+    return word;
+  }
+  // Whether nothing but the party is left.
+  bool AtParty() const { return next_ == words_.size() || words_[next_] == "party"; }
+  // The party named last ("party 13"), Sharma Builders (12) when none is.
+  int32_t Party() {
+    const int32_t party = Take("party") ? Code("party") : 12;
+    if (next_ < words_.size()) Bad("unexpected '" + words_[next_] + "'");
+    return party;
+  }
 
  private:
   std::vector<std::string> words_;
   size_t next_ = 0;
 };
 
-// DD-MM-YYYY rent CODE [carries ITEM QTY CHALLAN DATE [type N] [and ...]] [nonrental]
-void AddRentVoucher(CompanyYear& year, const std::string& day, Words& words) {
-  const int32_t code = Code(words.Next("rent voucher code"), "rent voucher code");
-  int32_t party = kSharmaBuilders;
-  bool rental = true;
-  std::vector<CompanyYear::CarriedItem> items;
-  while (!words.Done()) {
-    if (words.Take(items.empty() ? "carries" : "and")) {
-      CompanyYear::CarriedItem item;
-      item.item = Code(words.Next("item"), "item");
-      item.carried = words.Next("quantity carried");
-      item.challan = words.Next("challan");
-      item.challan_date = Day(words.Next("challan date"), "challan date");
-      if (words.Take("type")) item.record_type = Code(words.Next("record type"), "record type");
-      items.push_back(item);
-    } else if (words.Take("party")) {
-      party = Code(words.Next("party"), "party");
-    } else if (!words.Take("nonrental") || !rental) {
-      Bad("unexpected '" + words.Next("") + "'");
-    } else {
-      rental = false;
-    }
-  }
-  year.RentVoucher(code, day, party, items, rental);
-}
-
-// DD-MM-YYYY issue|return CHALLAN ITEM QTY [ref N], opening ITEM QTY,
-// lost ITEM QTY [marker TEXT], damaged ITEM QTY PCT% [marker TEXT]; each
-// with [party N]. The voucher goes into the year file that holds its day.
+// A voucher in its short form (tests/scenarios/README.md), into the year
+// file that holds its day.
 void AddVoucher(Scenario& scenario, Date year_start, const std::string& text) {
   Words words(text);
-  const std::string day = Day(words.Next("date"), "date");
-  const std::string kind = words.Next("kind");
+  const std::string day = words.Day("date"), kind = words.Next("kind");
   const bool previous = *ParseDateText(day) < year_start;
-  if (previous && !scenario.previous) Bad("dated before the year and no previous year's file");
+  if (previous && !scenario.previous) Bad("dated before the year, and no previous year's file");
   CompanyYear& year = previous ? *scenario.previous : *scenario.current;
-  if (kind == "rent") return AddRentVoucher(year, day, words);
-  const bool challan = kind == "issue" || kind == "return";
-  if (!challan && kind != "opening" && kind != "lost" && kind != "damaged") {
-    Bad("unknown kind '" + kind + "' (issue, return, opening, lost, damaged, rent)");
-  }
-  const std::string number = challan ? words.Next("challan") : "";
-  const int32_t item = Code(words.Next("item"), "item");
-  const double quantity = Number(words.Next("quantity"), "quantity");
-  double percent = 0;
-  if (kind == "damaged") {
-    std::string word = words.Next("damage in percent");
-    if (word.empty() || word.back() != '%') Bad("damage '" + word + "' is not in percent");
-    percent = Number(word.substr(0, word.size() - 1), "damage");
-  }
-  int32_t party = kSharmaBuilders, ref = 0;
-  std::string marker = kind == "damaged" ? "Damage" : "Lost";
-  while (!words.Done()) {
-    const std::string keyword = words.Next(""), value = words.Next(keyword);
-    if (keyword == "party") {
-      party = Code(value, "party");
-    } else if (keyword == "ref" && challan) {
-      ref = Code(value, "ref");
-    } else if (keyword == "marker" && (kind == "lost" || kind == "damaged")) {
-      marker = value;
-    } else {
-      Bad("unexpected '" + keyword + "'");
+  if (kind == "issue" || kind == "return") {
+    const std::string challan = words.Next("challan");
+    const int32_t item = words.Code("item");
+    const double quantity = words.Number("quantity");
+    const int32_t ref = words.Take("ref") ? words.Code("ref") : 0, party = words.Party();
+    if (kind == "issue") year.Issue(day, challan, item, party, quantity, ref);
+    if (kind == "return") year.Return(day, challan, item, party, quantity, ref);
+  } else if (kind == "opening" || kind == "lost" || kind == "damaged") {
+    const int32_t item = words.Code("item");
+    const double quantity = words.Number("quantity");
+    const double percent = kind == "damaged" ? words.Number("damage", "%") : 0;
+    const std::string marker = words.Take("marker") ? words.Next("marker")
+                               : kind == "damaged"  ? "Damage"
+                                                    : "Lost";
+    const int32_t party = words.Party();
+    if (kind == "opening") year.Opening(day, item, party, quantity);
+    if (kind == "lost") year.Lost(day, item, party, quantity, marker);
+    if (kind == "damaged") year.Damaged(day, item, party, quantity, percent, marker);
+  } else if (kind == "rent") {
+    const int32_t code = words.Code("rent voucher code");
+    std::vector<CompanyYear::CarriedItem> items;
+    while (words.Take(items.empty() ? "carries" : "and")) {
+      CompanyYear::CarriedItem& item = items.emplace_back();
+      item.item = words.Code("item");
+      item.carried = words.Next("quantity carried");
+      item.challan = words.Next("challan");
+      item.challan_date = words.Day("challan date");
+      if (words.Take("type")) item.record_type = words.Code("record type");
     }
-  }
-  if (kind == "issue") year.Issue(day, number, item, party, quantity, ref);
-  if (kind == "return") year.Return(day, number, item, party, quantity, ref);
-  if (kind == "opening") year.Opening(day, item, party, quantity);
-  if (kind == "lost") year.Lost(day, item, party, quantity, marker);
-  if (kind == "damaged") year.Damaged(day, item, party, quantity, percent, marker);
-}
-
-// ITEM RENT-PER-DAY [VALUE-OF-ONE-PIECE] [party N], into the current year.
-void AddRate(CompanyYear& year, const std::string& text) {
-  Words words(text);
-  const int32_t item = Code(words.Next("item"), "item");
-  const double rate = Number(words.Next("rent per day"), "rent per day");
-  double value = 0;
-  if (!words.Done() && !words.At("party")) value = Number(words.Next(""), "value of one piece");
-  const int32_t party = words.Take("party") ? Code(words.Next("party"), "party") : kSharmaBuilders;
-  if (!words.Done()) Bad("unexpected '" + words.Next("") + "'");
-  year.Rate(party, item, rate, value);
-}
-
-void OnlyKeys(const json& object, const std::set<std::string>& keys, const std::string& where) {
-  if (!object.is_object()) Bad(where + ": " + object.dump() + " is not an object");
-  for (const auto& [key, value] : object.items()) {
-    if (!keys.count(key)) Bad(where + ": unknown key '" + key + "'");
+    const bool rental = !words.Take("nonrental");
+    year.RentVoucher(code, day, words.Party(), items, rental);
+  } else {
+    Bad("unknown kind '" + kind + "' (issue, return, opening, lost, damaged, rent)");
   }
 }
 
 // The key's value as T, `fallback` when the object lacks the key.
 template <typename T>
-T Get(const json& object, const std::string& key, T fallback, const std::string& where) {
+T Get(const json& object, const std::string& key, T fallback) {
   if (!object.contains(key)) return fallback;
   try {
     return object[key].get<T>();
   } catch (const json::exception&) {
-    Bad(where + key + ": cannot read " + object[key].dump());
+    Bad(key + ": cannot read " + object[key].dump());
   }
 }
 
-// Each short form of a list, the one that cannot be read named in the error.
-void EachLine(const json& doc, const std::string& key,
-              const std::function<void(const std::string&)>& add) {
-  for (const std::string& line : Get<std::vector<std::string>>(doc, key, {}, "")) {
-    try {
-      add(line);
-    } catch (const std::runtime_error& error) {
-      Bad(key + ": '" + line + "': " + error.what());
-    }
+void OnlyKeys(const json& object, const std::set<std::string>& keys) {
+  if (!object.is_object()) Bad(object.dump() + " is not an object");
+  for (const auto& [key, value] : object.items()) {
+    if (!keys.count(key)) Bad("unknown key '" + key + "'");
   }
 }
 
-ScenarioRun ReadRun(const json& object, const std::string& where) {
-  OnlyKeys(object,
-           {"party", "rent_date", "search_date", "user", "previous_year", "files_only", "status",
-            "refusal", "lines", "columns", "rows", "any_order", "unchanged"},
-           where.substr(0, where.size() - 1));
+ScenarioRun ReadRun(const json& object) {
+  OnlyKeys(object, {"party", "rent_date", "search_date", "user", "previous_year", "files_only",
+                    "status", "refusal", "lines", "columns", "rows", "any_order", "unchanged"});
   ScenarioRun run;
-  run.party = Get(object, "party", run.party, where);
-  run.rent_date = Day(Get<std::string>(object, "rent_date", "", where), where + "rent_date");
-  run.search_date = Get<std::string>(object, "search_date", "", where);
-  if (!run.search_date.empty()) Day(run.search_date, where + "search_date");
-  run.user = Get(object, "user", run.user, where);
-  run.previous_year = Get(object, "previous_year", true, where);
-  run.files_only = Get(object, "files_only", false, where);
-  run.status = Get(object, "status", 0, where);
+  run.party = Get(object, "party", run.party);
+  run.rent_date = Get(object, "rent_date", std::string());
+  DateOf(run.rent_date, "rent_date");
+  run.search_date = Get(object, "search_date", std::string());
+  if (!run.search_date.empty()) DateOf(run.search_date, "search_date");
+  run.user = Get(object, "user", run.user);
+  run.previous_year = Get(object, "previous_year", true);
+  run.files_only = Get(object, "files_only", false);
+  run.status = Get(object, "status", 0);
   if (run.status != 0 && run.status != 1 && run.status != 3) {
-    Bad(where + "status: " + std::to_string(run.status) + " is not 0, 1 or 3");
+    Bad("status: " + std::to_string(run.status) + " is not 0, 1 or 3");
   }
-  run.refusal = Get<std::string>(object, "refusal", "", where);
-  if (object.contains("lines")) run.lines = Get<size_t>(object, "lines", 0, where);
-  run.columns = Get<std::vector<std::string>>(object, "columns", {}, where);
+  run.refusal = Get(object, "refusal", std::string());
+  if (object.contains("lines")) run.lines = Get(object, "lines", size_t{0});
+  run.columns = Get(object, "columns", std::vector<std::string>());
   for (const std::string& column : run.columns) {
-    const auto& known = db::WorkTableColumns();
-    if (std::find(known.begin(), known.end(), column) == known.end()) {
-      Bad(where + "columns: '" + column + "' is not a column of atShut");
+    if (std::ranges::count(db::WorkTableColumns(), column) == 0) {
+      Bad("columns: '" + column + "' is not a column of atShut");
     }
   }
-  run.rows = object.value("rows", json());
-  if (!run.rows.is_null() && !run.rows.is_array())
-    Bad(where + "rows: cannot read " + run.rows.dump());
+  run.rows = Get(object, "rows", std::vector<json>());
   for (const json& row : run.rows) {
-    bool plain = std::all_of(row.begin(), row.end(), [](const json& value) {
-      return value.is_null() || value.is_number() || value.is_string();
-    });
-    if (!row.is_array() || row.size() != run.columns.size() || !plain) {
-      Bad(where + "rows: " + row.dump() + " is no row of the " +
-          std::to_string(run.columns.size()) + " columns");
+    if (!row.is_array() || row.size() != run.columns.size() ||
+        std::ranges::any_of(row,
+                            [](const json& v) { return v.is_structured() || v.is_boolean(); })) {
+      Bad("rows: " + row.dump() + " is not a row of the columns");
     }
   }
-  run.any_order = Get(object, "any_order", false, where);
-  run.unchanged = Get<std::vector<std::string>>(object, "unchanged", {}, where);
+  run.any_order = Get(object, "any_order", false);
+  run.unchanged = Get(object, "unchanged", std::vector<std::string>());
   return run;
 }
 
-Scenario Read(const json& doc) {
-  OnlyKeys(doc,
-           {"about", "year_start", "previous_year", "parties", "rate_masters", "items", "rates",
-            "settings", "vouchers", "runs"},
-           "the case");
-  if (Get<std::string>(doc, "about", "", "").empty()) Bad("about: missing");
-  const std::string start = Get<std::string>(doc, "year_start", "01-04-2021", "");
-  const Date year_start = *ParseDateText(Day(start, "year_start"));
+Scenario Read(const json& doc, std::string& at) {
+  OnlyKeys(doc, {"about", "year_start", "previous_year", "parties", "rate_masters", "items",
+                 "rates", "settings", "vouchers", "runs"});
+  if (Get(doc, "about", std::string()).empty()) Bad("about: missing");
+  const Date start = DateOf(Get(doc, "year_start", std::string("01-04-2021")), "year_start");
   Scenario scenario;
-  scenario.current = std::make_unique<CompanyYear>(year_start);
-  if (Get(doc, "previous_year", false, "")) {
-    scenario.previous = std::make_unique<CompanyYear>(
-        Date::FromYmd(year_start.year() - 1, year_start.month(), year_start.day()));
+  scenario.current = std::make_unique<CompanyYear>(start);
+  if (Get(doc, "previous_year", false)) {
+    scenario.previous =
+        std::make_unique<CompanyYear>(Date::FromYmd(start.year() - 1, start.month(), start.day()));
   }
   using Names = std::map<std::string, std::string>;
-  const auto masters = Get<std::map<std::string, int32_t>>(doc, "rate_masters", {}, "");
+  const auto parties = Get(doc, "parties", Names{{"12", "Sharma Builders"}});
+  const auto items = Get(doc, "items", Names{{"101", "Plates"}, {"102", "Props"}});
+  const auto masters = Get(doc, "rate_masters", std::map<std::string, int32_t>());
   for (CompanyYear* year : {scenario.current.get(), scenario.previous.get()}) {
     if (!year) continue;
-    for (const auto& [code, name] : Get<Names>(doc, "parties", {{"12", "Sharma Builders"}}, "")) {
-      auto master = masters.find(code);
-      year->Party(Code(code, "parties: party"), name,
+    for (const auto& [code, name] : parties) {
+      const auto master = masters.find(code);
+      year->Party(Words(code).Code("party"), name,
                   master == masters.end() ? std::nullopt : std::optional(master->second));
     }
-    for (const auto& [code, name] :
-         Get<Names>(doc, "items", {{"101", "Plates"}, {"102", "Props"}}, "")) {
-      year->Item(Code(code, "items: item"), name);
-    }
+    for (const auto& [code, name] : items) year->Item(Words(code).Code("item"), name);
   }
-  EachLine(doc, "rates", [&](const std::string& rate) { AddRate(*scenario.current, rate); });
   if (doc.contains("settings")) {
-    auto settings = Get<std::vector<double>>(doc, "settings", {}, "");
+    const auto settings = Get(doc, "settings", std::vector<double>());
     if (settings.size() != 2) Bad("settings: " + doc["settings"].dump() + " is not [bs1, bs2]");
     scenario.current->Settings(settings[0], settings[1]);
   }
-  EachLine(doc, "vouchers",
-           [&](const std::string& voucher) { AddVoucher(scenario, year_start, voucher); });
-  const json runs = doc.value("runs", json::array());
-  if (!runs.is_array() || runs.empty()) Bad("runs: none");
+  // ITEM RENT-PER-DAY [VALUE-OF-ONE-PIECE] [party N], into the current year.
+  for (const std::string& rate : Get(doc, "rates", std::vector<std::string>())) {
+    at = "rates: '" + rate + "': ";
+    Words words(rate);
+    const int32_t item = words.Code("item");
+    const double per_day = words.Number("rent per day");
+    const double value = words.AtParty() ? 0 : words.Number("value of one piece");
+    scenario.current->Rate(words.Party(), item, per_day, value);
+  }
+  for (const std::string& voucher : Get(doc, "vouchers", std::vector<std::string>())) {
+    at = "vouchers: '" + voucher + "': ";
+    AddVoucher(scenario, start, voucher);
+  }
+  const auto runs = Get(doc, "runs", std::vector<json>());
+  if (runs.empty()) Bad("runs: none");
   for (size_t i = 0; i < runs.size(); ++i) {
-    scenario.runs.push_back(ReadRun(runs[i], "runs[" + std::to_string(i) + "]."));
+    at = "runs[" + std::to_string(i) + "]: ";
+    scenario.runs.push_back(ReadRun(runs[i]));
   }
   return scenario;
 }
@@ -272,12 +226,13 @@ Scenario Read(const json& doc) {
 }  // namespace
 
 Scenario LoadScenario(const std::filesystem::path& file) {
+  std::string at;  // the part of the case being read
   try {
     std::ifstream in(file);
     if (!in) Bad("cannot be read");
-    return Read(json::parse(in));
+    return Read(json::parse(in), at);
   } catch (const std::exception& error) {
-    Bad(file.filename().string() + ": " + error.what());
+    Bad(file.filename().string() + ": " + at + error.what());
   }
 }
 

@@ -24,8 +24,9 @@ struct ScenarioRun {
   int status = 0;             // 0 finished, 1 the run could not be made, 3 the rent date refused
   std::string refusal;        // what the refusal (the form's title, then its message) contains
   std::optional<size_t> lines;
-  std::vector<std::string> columns;  // the atShut columns that `rows` lists
-  nlohmann::json rows;               // null when the case does not list the lines
+  // The user's lines in these columns of atShut, when the case names any.
+  std::vector<std::string> columns;
+  std::vector<nlohmann::json> rows;
   bool any_order = false;
   std::vector<std::string> unchanged;  // users whose lines the run must not touch
 };
