@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "rnt/value_text.h"
-#include "support/history.h"
+#include "scenarios/history.h"
 #include "support/program_run.h"
 #include "support/rent_run.h"
 

@@ -8,7 +8,7 @@
 #include "db/recordset.h"
 #include "engine/queries.h"
 #include "rnt/value_text.h"
-#include "support/history.h"
+#include "scenarios/history.h"
 
 namespace rnt::testing {
 namespace {

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <fmt/format.h>
+
 #include <fstream>
 
 #include "db/recordset.h"
@@ -20,9 +22,7 @@ namespace {
 
 std::string Iso(const std::string& day) {
   Date date = *ParseDateText(day);
-  char text[16];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d", date.year(), date.month(), date.day());
-  return text;
+  return fmt::format("'{:04}-{:02}-{:02}'", date.year(), date.month(), date.day());
 }
 
 std::string Quoted(const std::string& text) {
@@ -38,44 +38,48 @@ std::string Quoted(const std::string& text) {
 void MarkedLine(CompanyFile& file, int32_t voucher, const std::string& day, int32_t item,
                 int32_t party, double quantity, const std::string& marker,
                 const std::string& percent) {
-  file.Execute(
+  file.Execute(fmt::format(
       "Insert Into Tran2 (VchCode, SrNo, RecType, VchType, Date, MasterCode1, Cm1, Value1) "
-      "values (" +
-      std::to_string(voucher) + ", 1, 1, 11, '" + Iso(day) + "', " + std::to_string(item) + ", " +
-      std::to_string(party) + ", " + NumberText(quantity) + ")");
-  file.Execute("Insert Into ItemDesc (VchCode, SrNo, Desc1, Desc2) values (" +
-               std::to_string(voucher) + ", 1, " + Quoted(marker) + ", " + percent + ")");
+      "values ({}, 1, 1, 11, {}, {}, {}, {})",
+      voucher, Iso(day), item, party, NumberText(quantity)));
+  file.Execute(
+      fmt::format("Insert Into ItemDesc (VchCode, SrNo, Desc1, Desc2) values ({}, 1, {}, {})",
+                  voucher, Quoted(marker), percent));
 }
+
+// A row of Tran3, the stock entries of challans and opening balances.
+constexpr char kStockEntry[] =
+    "Insert Into Tran3 (VchCode, VchType, Date, [No], RefCode, RecType, TranType, MasterCode1, "
+    "MasterCode2, Value1) values ({}, {}, {}, {}, {}, 3, 0, {}, {}, {})";
 
 }  // namespace
 
 CompanyYear::CompanyYear(Date year_start) {
-  file_.Execute("Insert Into FinancialYear values ('" + Iso(FormatDate(year_start, "dd-mm-yyyy")) +
-                "')");
+  file_.Execute("Insert Into FinancialYear values (" + Iso(FormatDate(year_start, "dd-mm-yyyy")) +
+                ")");
 }
 
 CompanyYear& CompanyYear::Party(int32_t code, const std::string& name,
                                 std::optional<int32_t> rate_master) {
-  file_.Execute("Insert Into Master1 values (" + std::to_string(code) + ", 2, " + Quoted(name) +
-                ", " + (rate_master ? std::to_string(*rate_master) : "NULL") + ")");
+  file_.Execute(fmt::format("Insert Into Master1 values ({}, 2, {}, {})", code, Quoted(name),
+                            rate_master ? std::to_string(*rate_master) : "NULL"));
   return *this;
 }
 
 CompanyYear& CompanyYear::Item(int32_t code, const std::string& name) {
-  file_.Execute("Insert Into Master1 values (" + std::to_string(code) + ", 6, " + Quoted(name) +
-                ", NULL)");
+  file_.Execute(fmt::format("Insert Into Master1 values ({}, 6, {}, NULL)", code, Quoted(name)));
   return *this;
 }
 
 CompanyYear& CompanyYear::Rate(int32_t party, int32_t item, double rate, double piece_value) {
-  file_.Execute("Insert Into at_PartyPriceConfig values (" + std::to_string(party) + ", " +
-                std::to_string(item) + ", " + NumberText(rate) + ", 0, " + NumberText(piece_value) +
-                ")");
+  file_.Execute(fmt::format("Insert Into at_PartyPriceConfig values ({}, {}, {}, 0, {})", party,
+                            item, NumberText(rate), NumberText(piece_value)));
   return *this;
 }
 
 CompanyYear& CompanyYear::Settings(double bs1, double bs2) {
-  file_.Execute("Insert Into at_ILC values (" + NumberText(bs1) + ", " + NumberText(bs2) + ")");
+  file_.Execute(
+      fmt::format("Insert Into at_ILC values ({}, {})", NumberText(bs1), NumberText(bs2)));
   return *this;
 }
 
@@ -91,11 +95,8 @@ CompanyYear& CompanyYear::Return(const std::string& day, const std::string& chal
 
 CompanyYear& CompanyYear::Opening(const std::string& day, int32_t item, int32_t party,
                                   double quantity) {
-  file_.Execute(
-      "Insert Into Tran3 (VchCode, VchType, Date, [No], RefCode, RecType, TranType, MasterCode1, "
-      "MasterCode2, Value1) values (-1400, 9, '" +
-      Iso(day) + "', 'OPENING', -1400, 3, 0, " + std::to_string(item) + ", " +
-      std::to_string(party) + ", " + NumberText(-quantity) + ")");
+  file_.Execute(fmt::format(kStockEntry, -1400, 9, Iso(day), "'OPENING'", -1400, item, party,
+                            NumberText(-quantity)));
   return *this;
 }
 
@@ -103,12 +104,8 @@ CompanyYear& CompanyYear::StockEntry(int voucher_type, const std::string& day,
                                      const std::string& challan, int32_t item, int32_t party,
                                      double value, int32_t reference) {
   int32_t voucher = NextVoucher();
-  file_.Execute(
-      "Insert Into Tran3 (VchCode, VchType, Date, [No], RefCode, RecType, TranType, MasterCode1, "
-      "MasterCode2, Value1) values (" +
-      std::to_string(voucher) + ", " + std::to_string(voucher_type) + ", '" + Iso(day) + "', " +
-      Quoted(challan) + ", " + std::to_string(reference ? reference : voucher) + ", 3, 0, " +
-      std::to_string(item) + ", " + std::to_string(party) + ", " + NumberText(value) + ")");
+  file_.Execute(fmt::format(kStockEntry, voucher, voucher_type, Iso(day), Quoted(challan),
+                            reference ? reference : voucher, item, party, NumberText(value)));
   return *this;
 }
 
@@ -126,25 +123,21 @@ CompanyYear& CompanyYear::Damaged(const std::string& day, int32_t item, int32_t 
 
 CompanyYear& CompanyYear::RentVoucher(int32_t code, const std::string& day, int32_t party,
                                       const std::vector<CarriedItem>& items, bool rental) {
-  file_.Execute("Insert Into Tran1 values (" + std::to_string(code) + ", 9, '" + Iso(day) +
-                "', 'R" + std::to_string(code) + "', " + std::to_string(party) + ")");
-  if (rental) {
-    file_.Execute("Insert Into VchOtherInfo values (" + std::to_string(code) +
-                  ", 'Rent', 'Rental')");
-  }
+  file_.Execute(
+      fmt::format("Insert Into Tran1 values ({}, 9, {}, 'R{}', {})", code, Iso(day), code, party));
+  if (rental)
+    file_.Execute(fmt::format("Insert Into VchOtherInfo values ({}, 'Rent', 'Rental')", code));
   int32_t line = 0;
   for (const CarriedItem& item : items) {
     ++line;
-    file_.Execute(
+    file_.Execute(fmt::format(
         "Insert Into Tran2 (VchCode, SrNo, RecType, VchType, Date, VchNo, MasterCode1, Cm1, "
-        "Value1) values (" +
-        std::to_string(code) + ", " + std::to_string(line) + ", " +
-        std::to_string(item.record_type) + ", 9, '" + Iso(day) + "', 'R" + std::to_string(code) +
-        "', " + std::to_string(item.item) + ", " + std::to_string(party) + ", " +
-        NumberText(Val(item.carried)) + ")");
-    file_.Execute("Insert Into ItemDesc (VchCode, SrNo, Desc6, Desc11, Desc12) values (" +
-                  std::to_string(code) + ", " + std::to_string(line) + ", " + Quoted(item.carried) +
-                  ", " + Quoted(item.challan) + ", " + Quoted(item.challan_date) + ")");
+        "Value1) values ({}, {}, {}, 9, {}, 'R{}', {}, {}, {})",
+        code, line, item.record_type, Iso(day), code, item.item, party,
+        NumberText(Val(item.carried))));
+    file_.Execute(fmt::format(
+        "Insert Into ItemDesc (VchCode, SrNo, Desc6, Desc11, Desc12) values ({}, {}, {}, {}, {})",
+        code, line, Quoted(item.carried), Quoted(item.challan), Quoted(item.challan_date)));
   }
   return *this;
 }
@@ -196,13 +189,22 @@ refhost::CompanyFiles ServerCopy::Company(const refhost::CompanyFiles& files) {
   return on_server;
 }
 
-RentRun MakeRentRun(const RentRunRequest& request) {
+namespace {
+
+// The request's company: its files, or its copy on the server.
+refhost::CompanyFiles CompanyOf(const RentRunRequest& request) {
   refhost::CompanyFiles files;
   files.current = request.current->path();
   if (request.previous) files.previous = request.previous->path();
+  return request.server ? request.server->Company(files) : files;
+}
+
+}  // namespace
+
+RentRun MakeRentRun(const RentRunRequest& request) {
+  refhost::CompanyFiles files = CompanyOf(request);
   TempFolder addon_folder;
   if (request.server) {
-    files = request.server->Company(files);
     std::ofstream(addon_folder.path() / "Server.Txt") << request.server->login_line() << "\r\n";
   }
   refhost::WriteParametersFile(
@@ -233,33 +235,10 @@ RentRun MakeRentRun(const RentRunRequest& request) {
   return run;
 }
 
-void RentRunTest::SetUp() {
-  if (GetParam() == Storage::kServer && !server_.available()) {
-    GTEST_SKIP() << "no test database server";
-  }
-  host::ResetThreadCompanyContext();
-  for (CompanyYear* year : {&current_, &previous_}) {
-    year->Party(kParty, "Sharma Builders").Item(kPlates, "Plates").Item(kProps, "Props");
-  }
-}
-
-void RentRunTest::TearDown() { host::ResetThreadCompanyContext(); }
-
-RentRunRequest RentRunTest::Request(const std::string& rent_date, bool with_previous_year) {
-  RentRunRequest request;
-  request.current = &current_;
-  request.previous = with_previous_year ? &previous_ : nullptr;
-  request.party = "Sharma Builders";
-  request.rent_date = rent_date;
-  request.server = GetParam() == Storage::kServer ? &server_ : nullptr;
-  return request;
-}
-
-RentRun RentRunTest::Run(const std::string& rent_date, bool with_previous_year,
-                         const std::string& user) {
-  RentRunRequest request = Request(rent_date, with_previous_year);
-  request.user = user;
-  return MakeRentRun(request);
+std::vector<refhost::RentLine> UserLines(const RentRunRequest& request, const std::string& user) {
+  refhost::YearFile company(CompanyOf(request).CurrentYear(),
+                            refhost::YearFile::Indexes::kLeaveAsIs);
+  return refhost::ReadRentLines(company.Connection(), user);
 }
 
 std::string Describe(const refhost::RentLine& line) {
@@ -269,21 +248,6 @@ std::string Describe(const refhost::RentLine& line) {
     text += column + "=" + (value.IsNull() ? "null" : value.ToText());
   }
   return text;
-}
-
-std::vector<std::string> RentLines(const RentRun& run) {
-  std::vector<std::string> lines;
-  for (const auto& line : run.lines) {
-    if (line.Get("RecType") != Variant(1.0)) continue;
-    std::string text;
-    for (const char* column :
-         {"SrNo", "Code1", "D1", "D2", "D3", "D4", "Dte1", "Dte2", "Days", "Qty"}) {
-      Variant value = line.Get(column);
-      text += (text.empty() ? "" : " ") + (value.IsNull() ? "-" : value.ToText());
-    }
-    lines.push_back(text);
-  }
-  return lines;
 }
 
 }  // namespace rnt::testing

@@ -133,35 +133,11 @@ struct RentRunRequest {
 
 RentRun MakeRentRun(const RentRunRequest& request);
 
-// Rent runs of the party Sharma Builders (12) over a company's two years,
-// with the items Plates (101) and Props (102), on company files or, as the
-// test's parameter says, on the test server.
-class RentRunTest : public ::testing::TestWithParam<Storage> {
- protected:
-  static constexpr int32_t kParty = 12;
-  static constexpr int32_t kPlates = 101;
-  static constexpr int32_t kProps = 102;
-
-  explicit RentRunTest(Date current_start)
-      : current_(current_start), previous_(current_start.AddDays(-365)) {}
-
-  void SetUp() override;
-  void TearDown() override;
-  RentRun Run(const std::string& rent_date, bool with_previous_year,
-              const std::string& user = "clerk");
-  // The request of such a run, to change before making it.
-  RentRunRequest Request(const std::string& rent_date, bool with_previous_year);
-
-  CompanyYear current_;
-  CompanyYear previous_;
-  ServerCopy server_;
-};
+// A user's lines in the work table of the request's company, on the server
+// when the request runs there.
+std::vector<refhost::RentLine> UserLines(const RentRunRequest& request, const std::string& user);
 
 // A rent line's columns as text, "null" for a null, for comparing whole lines.
 std::string Describe(const refhost::RentLine& line);
-
-// SrNo, item, D1-D4, period, days, quantity-days of each rent line (not the
-// lost or damaged ones) in order, "-" for a null.
-std::vector<std::string> RentLines(const RentRun& run);
 
 }  // namespace rnt::testing

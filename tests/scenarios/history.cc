@@ -1,4 +1,4 @@
-#include "support/history.h"
+#include "scenarios/history.h"
 
 #include <algorithm>
 #include <random>

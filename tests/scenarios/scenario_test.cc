@@ -1,0 +1,166 @@
+// Rent cases as data: every tests/scenarios/*.json made on company files and
+// on the test server, as the host runs the add-on, and each run's exit
+// status, refusal and lines in atShut checked as its file says.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <tuple>
+
+#include "host/company_context.h"
+#include "rnt/value_text.h"
+#include "scenarios/scenario.h"
+
+namespace rnt::testing {
+namespace {
+
+using nlohmann::json;
+
+// The lines in the case's columns: null, a number (101, not 101.0) or a text.
+json Rows(const std::vector<refhost::RentLine>& lines, const std::vector<std::string>& columns) {
+  json rows = json::array();
+  for (const auto& line : lines) {
+    json& row = rows.emplace_back(json::array());
+    for (const std::string& column : columns) {
+      Variant value = line.Get(column);
+      row.push_back(value.IsNull()     ? json()
+                    : value.IsNumber() ? json::parse(NumberText(value.ToDouble()))
+                                       : json(value.ToText()));
+    }
+  }
+  return rows;
+}
+
+// Numbers compare as numbers, to a billionth of the amount.
+bool Matches(const json& expected, const json& actual) {
+  for (size_t i = 0; i < expected.size(); ++i) {
+    const json &want = expected[i], &got = actual[i];
+    if (want.is_number() && got.is_number() ? std::abs(want.get<double>() - got.get<double>()) >
+                                                  1e-9 * std::max(1.0, std::abs(want.get<double>()))
+                                            : want != got) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Each row matched by the line in its place or, in any order, by the first
+// line not matched yet; and no line left over.
+void ExpectRows(const ScenarioRun& run, const std::vector<refhost::RentLine>& lines) {
+  const json actual = Rows(lines, run.columns);
+  std::vector<bool> used(actual.size());
+  for (size_t i = 0; i < run.rows.size(); ++i) {
+    size_t found = run.any_order ? 0 : i;
+    while (found < actual.size() && (used[found] || !Matches(run.rows[i], actual[found]))) {
+      found = run.any_order ? found + 1 : actual.size();
+    }
+    if (found >= actual.size()) {
+      ADD_FAILURE() << "no line " << run.rows[i].dump() << " at row " << i + 1 << "; the lines of "
+                    << json(run.columns).dump() << " are:\n"
+                    << actual.dump();
+      return;
+    }
+    used[found] = true;
+  }
+  EXPECT_EQ(run.rows.size(), actual.size()) << "the lines:\n" << actual.dump();
+}
+
+std::vector<std::string> Described(const std::vector<refhost::RentLine>& lines) {
+  std::vector<std::string> texts;
+  for (const auto& line : lines) texts.push_back(Describe(line));
+  return texts;
+}
+
+// Every case's file, by name, on files and on the server.
+std::vector<std::tuple<std::string, Storage>> Cases() {
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(RNT_SCENARIO_DIR)) {
+    if (entry.path().extension() == ".json") files.push_back(entry.path().filename());
+  }
+  std::sort(files.begin(), files.end());
+  std::vector<std::tuple<std::string, Storage>> cases;
+  for (const auto& file : files) {
+    for (Storage storage : {Storage::kFile, Storage::kServer}) cases.emplace_back(file, storage);
+  }
+  return cases;
+}
+
+class RentRuns : public ::testing::TestWithParam<std::tuple<std::string, Storage>> {
+ protected:
+  void TearDown() override { host::ResetThreadCompanyContext(); }
+};
+
+TEST_P(RentRuns, Case) {
+  const auto& [file, storage] = GetParam();
+  ServerCopy server;
+  if (storage == Storage::kServer && !server.available()) {
+    GTEST_SKIP() << "no test database server";
+  }
+  host::ResetThreadCompanyContext();
+  Scenario scenario;
+  try {
+    scenario = LoadScenario(std::filesystem::path(RNT_SCENARIO_DIR) / file);
+  } catch (const std::exception& error) {
+    FAIL() << error.what();
+  }
+  for (size_t i = 0; i < scenario.runs.size(); ++i) {
+    const ScenarioRun& run = scenario.runs[i];
+    if (run.files_only && storage == Storage::kServer) continue;
+    SCOPED_TRACE(file + ", run " + std::to_string(i + 1) + " (" + run.user + ", " + run.rent_date +
+                 ")");
+    const RentRunRequest request{.current = scenario.current.get(),
+                                 .previous = run.previous_year ? scenario.previous.get() : nullptr,
+                                 .party = run.party,
+                                 .rent_date = run.rent_date,
+                                 .search_date = run.search_date,
+                                 .user = run.user,
+                                 .server = storage == Storage::kServer ? &server : nullptr,
+                                 .before_start = {}};
+    std::map<std::string, std::vector<std::string>> others;
+    for (const std::string& user : run.unchanged) {
+      others[user] = Described(UserLines(request, user));
+    }
+
+    const RentRun made = MakeRentRun(request);
+    // The exit status rnt0417 gives: refused, not made (a database failure), finished.
+    const RunReport& report = made.report;
+    const SkippedStep* failure = report.FirstDatabaseFailure();
+    EXPECT_EQ(report.refusal ? 3
+              : failure      ? 1
+                             : 0,
+              run.status)
+        << (failure ? failure->step + ": " + failure->failure : report.refusal.value_or(""));
+    // The refusal as the clerk sees it, the message form's title and then its
+    // text, after which the host has its window back.
+    if (const auto& events = made.windowing_events; report.refusal) {
+      auto shown = std::find_if(events.rbegin(), events.rend(), [](const std::string& event) {
+        return event.starts_with("show ");
+      });
+      std::string title = shown == events.rend() ? "" : shown->substr(5) + " ";
+      EXPECT_THAT(title + *report.refusal, ::testing::HasSubstr(run.refusal));
+      EXPECT_EQ(events.back(), "yield");
+    }
+    if (run.lines) {
+      EXPECT_EQ(made.lines.size(), *run.lines);
+    }
+    if (!run.columns.empty()) ExpectRows(run, made.lines);
+    for (const auto& [user, lines] : others) {
+      EXPECT_EQ(Described(UserLines(request, user)), lines) << "the lines of " << user;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, RentRuns, ::testing::ValuesIn(Cases()), [](const auto& info) {
+  std::string name = std::filesystem::path(std::get<0>(info.param)).stem();
+  for (char& c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  return name + (std::get<1>(info.param) == Storage::kFile ? "_File" : "_Server");
+});
+
+}  // namespace
+}  // namespace rnt::testing
