@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -139,43 +140,91 @@ TEST_F(Demo, APostedMonthAndTheNextBillEveryDayOnce) {
               HasSubstr("Sharma Builders       10-06-2024      09-06-2024    7002"));
 }
 
-TEST_F(Demo, FindsTheCompanysYearsAndRefusesYearsThatDoNotFit) {
-  const nlohmann::json typed = Lines("Sharma Builders", "01-07-2024",
-                                     {"--company", Current(), "--previous-year", Previous()});
-  EXPECT_EQ(Lines("Sharma Builders", "01-07-2024", Dir()), typed);
-  EXPECT_EQ(Lines("Sharma Builders", "01-07-2024", {"--company", Current()}), typed);
-  EXPECT_EQ(Bill("run", "Sharma Builders", "01-04-2025", {"--company", Current()}).exit_status, 0);
-
-  const struct {
-    std::vector<std::string> company;
-    std::string rent_date, reason;
-  } kRefused[] = {
-      {{"--company", Current(), "--previous-year", Current()}, "01-07-2024", "itself"},
-      {{"--company", Previous(), "--previous-year", Current()},
-       "01-03-2024",
-       "holds the year 01-04-2024 to 31-03-2025, not the one before"},
-      {{"--company", Current()}, "01-07-2030", "(01-04-2024 to 31-03-2025)"},
-      {{"--company", Current()}, "31-03-2024", "its rent dates run from 01-04-2024 to 01-04-2025"},
-      {Dir(), "01-07-2030", "hold the days from 01-04-2023"},
+// The command line's wrong values, and company years that do not fit, are
+// refused with exit 2 and a one-line reason before anything is written; the
+// years are found in the company's folder as they would be typed.
+TEST_F(Demo, FindsTheCompanysYearsAndRefusesWrongValuesWritingNothing) {
+  const std::string current = Current(), before = FileText(current);
+  const std::pair<std::vector<std::string>, std::string> kRefused[] = {
+      {{"--rent-date", "31-02-2024"}, "--rent-date: not a date: '31-02-2024'"},
+      {{"--search-date", "soon"}, "--search-date: not a date: 'soon'"},
+      {{"--party", "Nobody"}, "rnt0417 parties lists"},
+      {{"--party", "sharma buildrs"},
+       "no party 'sharma buildrs' in Master1 of " + current + "; did you mean 'Sharma Builders'?"},
+      {{"--all-parties", "--output", "x.txt"}, "--output-dir DIR"},
+      {{"--output-dir", "x"}, "--output FILE"},
+      {{"--year-start", "01-04-2021"}, "--year-start goes with --server"},
+      {{"--user", "../etc"}, "--user: '../etc'"},
+      {{"--previous-year", "/no/file"}, "/no/file"},
+      {{"--format", "xml"}, "xml"},
+      {{"--colour"}, "expected: --colour"},
+      {{"--company", "/no/company.db"}, "--company: no such file: /no/company.db"},
+      {{"--company", current, "--previous-year", current},
+       "--previous-year: " + current + " is the current year's file itself"},
+      {{"--company", Previous(), "--previous-year", current, "--rent-date", "01-03-2024"},
+       "--previous-year: " + current + " holds the year 01-04-2024 to 31-03-2025, not the one"},
+      {{"--company", current, "--rent-date", "01-07-2030"},
+       "--rent-date: 01-07-2030 is outside the year of " + current + " (01-04-2024 to 31-03-2025)"},
+      {{"--company", current, "--rent-date", "31-03-2024"},
+       "(01-04-2024 to 31-03-2025): its rent dates run from 01-04-2024 to 01-04-2025"},
+      {{"--rent-date", "01-07-2030"},
+       "--rent-date: no year file in " + Folder().string() +
+           " bills 01-07-2030 (its files hold the days from "
+           "01-04-2023 to 31-03-2025)"},
   };
-  for (const auto& [company, rent_date, reason] : kRefused) {
-    ProgramRun run = Bill("run", "Sharma Builders", rent_date, company);
-    EXPECT_TRUE(EndedWith(run, 2, reason));
-    EXPECT_THAT(run.err, ::testing::StartsWith("rnt0417: --"));
+  for (auto [arguments, reason] : kRefused) {
+    // The demo's folder, Sharma Builders and the statements' rent date where
+    // the arguments name none.
+    std::map<std::string, std::string> named{{"--company", Folder().string()},
+                                             {"--party", "Sharma Builders"},
+                                             {"--rent-date", "01-07-2024"}};
+    for (const std::string& argument : arguments) {
+      named.erase(argument == "--all-parties" ? "--party" : argument);
+    }
+    for (const auto& [option, value] : named) arguments.insert(arguments.end(), {option, value});
+    arguments.insert(arguments.begin(), "run");
+    EXPECT_TRUE(EndedWith(Rnt(arguments), 2, reason));
   }
-  std::filesystem::copy_file(Current(), Folder() / "copy-of-2024-25.db");
+  EXPECT_EQ(FileText(current), before);
+
+  const nlohmann::json typed =
+      Lines("Sharma Builders", "01-07-2024", {"--company", current, "--previous-year", Previous()});
+  EXPECT_EQ(Lines("Sharma Builders", "01-07-2024", Dir()), typed);
+  EXPECT_EQ(Lines("Sharma Builders", "01-07-2024", {"--company", current}), typed);
+  EXPECT_EQ(Bill("run", "Sharma Builders", "01-04-2025", {"--company", current}).exit_status, 0);
+  // The party as typed, with spaces around it; the report counts the
+  // statements sent to each database.
+  EXPECT_THAT(
+      Bill("run", " sharma builders ", "01-07-2024", {"--company", current, "--report"}).err,
+      ::testing::ContainsRegex("rnt0417: statements sent: add-on [1-9][0-9]*, host "
+                               "current year [1-9][0-9]*, host previous year [1-9][0-9]*\n"));
+  std::filesystem::copy_file(current, Folder() / "copy-of-2024-25.db");
   EXPECT_TRUE(EndedWith(Bill("run", "Sharma Builders", "01-07-2024", Dir()), 2, "holds two files"));
 
   // Without the year before, the clamps issued then come back from nothing.
   TempFolder alone;
   const std::vector<std::string> current_only = {"--company",
                                                  (alone.path() / "demo-2024-25.db").string()};
-  std::filesystem::copy_file(Current(), current_only[1]);
+  std::filesystem::copy_file(current, current_only[1]);
   ProgramRun missing = Bill("run", "Sharma Builders", "01-07-2024", current_only);
   EXPECT_EQ(missing.exit_status, 0);
   EXPECT_THAT(missing.err, HasSubstr("warning: Sharma Builders holds Right-angle clamp (207) down "
                                      "to -150"));
   EXPECT_EQ(Bill("post", "Sharma Builders", "01-07-2024", current_only).exit_status, 3);
+  // A file that is no database at all.
+  const std::string broken = (alone.path() / "broken.db").string();
+  std::ofstream(broken) << "a spreadsheet saved under the wrong name, not a company database";
+  EXPECT_TRUE(EndedWith(Bill("run", "x", "01-07-2024", {"--company", broken}), 1,
+                        "cannot read company file " + broken));
+}
+
+TEST(CommandLine, ShowsUsageWithAnExampleAndItsVersion) {
+  ProgramRun help = Rnt({"--help"}), run_help = Rnt({"run", "--help"}),
+             version = Rnt({"--version"});
+  for (const ProgramRun& shown : {help, run_help, version}) EXPECT_EQ(shown.exit_status, 0);
+  EXPECT_THAT(help.out, HasSubstr("Example"));
+  EXPECT_THAT(run_help.out, ::testing::AllOf(HasSubstr("--rent-date"), HasSubstr("Example")));
+  EXPECT_THAT(version.out, ::testing::StartsWith("rnt0417 1."));
 }
 
 // The same on generated histories over a year's end, first billed to a day on

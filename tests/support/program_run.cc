@@ -82,11 +82,10 @@ BackgroundProgram::BackgroundProgram(const std::string& program,
   pid_ = fork();
   if (pid_ < 0) throw std::runtime_error("cannot start " + program);
   if (pid_ == 0) {
-    const int in_fd = open("/dev/null", O_RDONLY);
-    const int out_fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int err_fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in_fd < 0 || out_fd < 0 || err_fd < 0 || dup2(in_fd, 0) < 0 || dup2(out_fd, 1) < 0 ||
-        dup2(err_fd, 2) < 0 || !Limit(limits)) {
+    // Each file opened takes the lowest descriptor free: 0, 1 and 2 in turn.
+    for (int descriptor : {0, 1, 2}) close(descriptor);
+    if (open("/dev/null", O_RDONLY) != 0 || open(out.c_str(), O_WRONLY | O_CREAT, 0600) != 1 ||
+        open(err.c_str(), O_WRONLY | O_CREAT, 0600) != 2 || !Limit(limits)) {
       _exit(kLimitsNotSet);
     }
     execve(argv[0], argv.data(), environ);
@@ -94,21 +93,13 @@ BackgroundProgram::BackgroundProgram(const std::string& program,
   }
 }
 
-bool BackgroundProgram::Running() {
+bool BackgroundProgram::Ended(int wait_options) {
   int status = 0;
-  if (finished_ || waitpid(pid_, &status, WNOHANG) == 0) return !finished_;
-  finished_ = {ExitStatus(status), FileText(folder_.path() / "out"),
-               FileText(folder_.path() / "err")};
-  return false;
-}
-
-ProgramRun BackgroundProgram::Wait() {
-  int status = 0;
-  if (!finished_ && waitpid(pid_, &status, 0) == pid_) {
+  if (!finished_ && waitpid(pid_, &status, wait_options) == pid_) {
     finished_ = {ExitStatus(status), FileText(folder_.path() / "out"),
                  FileText(folder_.path() / "err")};
   }
-  return finished_.value_or(ProgramRun{});
+  return finished_.has_value();
 }
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,

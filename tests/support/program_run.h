@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/types.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 #include <optional>
@@ -46,10 +47,12 @@ class BackgroundProgram {
   BackgroundProgram(const BackgroundProgram&) = delete;
   BackgroundProgram& operator=(const BackgroundProgram&) = delete;
 
-  bool Running();
-  ProgramRun Wait();
+  bool Running() { return !Ended(WNOHANG); }
+  ProgramRun Wait() { return Ended(0) ? *finished_ : ProgramRun{}; }
 
  private:
+  // Whether the program has ended, waiting for it as waitpid's options say.
+  bool Ended(int wait_options);
   TempFolder folder_;
   pid_t pid_ = 0;
   std::optional<ProgramRun> finished_;
