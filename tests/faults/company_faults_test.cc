@@ -191,12 +191,17 @@ class CompanyFaults : public ::testing::Test {
     ASSERT_FALSE(others_.empty() || own_.empty());
   }
 
-  // Exit 1, nothing printed, the reason in one line; no other user's line touched.
-  void ExpectNotMade(const ProgramRun& run, const std::string& reason) {
+  // Exit 1, nothing printed, the reason in one line; no other user's line
+  // touched, and the user's lines as `own` says, where it says.
+  void ExpectNotMade(const ProgramRun& run, const std::string& reason,
+                     std::optional<std::vector<std::string>> own = std::nullopt) {
     EXPECT_TRUE(EndedWith(run, 1, reason));
     EXPECT_THAT(run.err, StartsWith("rnt0417: the run could not be made: "));
     EXPECT_THAT(run.out, IsEmpty());
     EXPECT_EQ(OtherUsersRows(company_.current()), others_);
+    if (own) {
+      EXPECT_EQ(UsersLines(company_.current()), *own);
+    }
   }
 
   // Once the fault is removed, the run gives the lines of a fresh company's.
@@ -208,39 +213,31 @@ class CompanyFaults : public ::testing::Test {
     EXPECT_EQ(OtherUsersRows(company_.current()), others_);
   }
 
-  // A run as the file's owner while `path` may not be written.
-  ProgramRun RunWhileReadOnly(const std::filesystem::path& path) {
-    chmod(path.c_str(), 0555);
-    ProgramRun run = company_.Run(kAsFileOwner);
-    chmod(path.c_str(), 0755);
-    return run;
-  }
-
   FaultCompany company_;
   std::vector<std::string> others_;
   std::vector<std::string> own_;  // the user's older lines
 };
 
-TEST_F(CompanyFaults, AReadOnlyCompanyFileEndsTheRunUntilItMayBeWrittenAgain) {
+TEST_F(CompanyFaults, AReadOnlyFileOrFolderEndsTheRunUntilItMayBeWrittenAgain) {
   const std::string file = company_.current().string();
-  ProgramRun run = RunWhileReadOnly(file);
-  if (run.exit_status == kLimitsNotSet) GTEST_SKIP() << "cannot drop CAP_DAC_OVERRIDE here";
-  ExpectNotMade(run, "clear the user's rent lines: statement failed on " + file +
-                         ": attempt to write a readonly database");
-  EXPECT_EQ(UsersLines(file), own_);
-  // The read-only run left the file's -shm read-only too; the rerun, as the
-  // file's owner still, must not be kept out by it.
-  ExpectCleanRerun(kAsFileOwner);
-}
-
-TEST_F(CompanyFaults, AReadOnlyFolderEndsTheRunWithTheFolderNamed) {
-  const std::filesystem::path folder = company_.current().parent_path();
-  ProgramRun run = RunWhileReadOnly(folder);
-  if (run.exit_status == kLimitsNotSet) GTEST_SKIP() << "cannot drop CAP_DAC_OVERRIDE here";
-  ExpectNotMade(run, "cannot read company file " + company_.current().string());
-  EXPECT_THAT(run.err, HasSubstr("its folder " + folder.string() + " cannot be written"));
-  EXPECT_EQ(UsersLines(company_.current()), own_);
-  ExpectCleanRerun(kAsFileOwner);
+  const std::string folder = company_.current().parent_path().string();
+  const std::pair<std::string, std::string> kReadOnly[] = {
+      {file, "clear the user's rent lines: statement failed on " + file +
+                 ": attempt to write a readonly database"},
+      {folder, "cannot read company file " + file +
+                   ": attempt to write a readonly database (its folder " + folder +
+                   " cannot be written"}};
+  for (const auto& [path, reason] : kReadOnly) {
+    own_ = UsersLines(file);
+    chmod(path.c_str(), 0555);
+    ProgramRun run = company_.Run(kAsFileOwner);
+    chmod(path.c_str(), 0755);
+    if (run.exit_status == kLimitsNotSet) GTEST_SKIP() << "cannot drop CAP_DAC_OVERRIDE here";
+    ExpectNotMade(run, reason, own_);
+    // A read-only run leaves the file's -shm read-only too; the rerun, as the
+    // file's owner still, must not be kept out by it.
+    ExpectCleanRerun(kAsFileOwner);
+  }
 }
 
 // The one slow test: the run waits out the busy timeout of the embedded
@@ -257,11 +254,12 @@ TEST_F(CompanyFaults, AFileLockedPastTheBusyTimeoutEndsTheRunAfterOneWait) {
   sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
   sqlite3_close(writer);
 
-  ExpectNotMade(run, "clear the user's rent lines: statement failed on " +
-                         company_.current().string() + ": database is locked");
+  ExpectNotMade(run,
+                "clear the user's rent lines: statement failed on " + company_.current().string() +
+                    ": database is locked",
+                own_);
   EXPECT_GE(waited, std::chrono::seconds(7));
   EXPECT_LT(waited, std::chrono::seconds(16)) << "waited more than once";
-  EXPECT_EQ(UsersLines(company_.current()), own_);
   ExpectCleanRerun();
 }
 
@@ -272,21 +270,13 @@ TEST_F(CompanyFaults, ADiskThatFillsWhileTheLinesAreSavedLeavesNoneOfThem) {
   // the clearing of the older lines fit, the pages of the new lines do not.
   ProgramRun run = company_.Run({40 * 1024, false, 0});
   ASSERT_NE(run.exit_status, kLimitsNotSet);
-  ExpectNotMade(run, "save the run's rent lines: saving the rows of atShut failed on " +
-                         company_.current().string() +
-                         ": disk I/O error (writing to the file failed: the disk may be full)");
+  ExpectNotMade(run,
+                "save the run's rent lines: saving the rows of atShut failed on " +
+                    company_.current().string() +
+                    ": disk I/O error (writing to the file failed: the disk may be full)",
+                std::vector<std::string>{});
   EXPECT_THAT(run.err, HasSubstr("none of the run's " + std::to_string(TheCleanRun().lines.size()) +
                                  " rent lines was saved"));
-  EXPECT_THAT(UsersLines(company_.current()), IsEmpty());
-  ExpectCleanRerun();
-}
-
-TEST_F(CompanyFaults, ACompanyWithoutAtIlcEndsTheRunNamingTheTable) {
-  company_.Execute("DROP TABLE at_ILC");
-  ExpectNotMade(company_.Run(), "read the settings (at_ILC): statement failed on " +
-                                    company_.current().string() + ": no such table: at_ILC");
-  company_.Execute(
-      "CREATE TABLE at_ILC (bs1 REAL, bs2 REAL); INSERT INTO at_ILC VALUES (1.5, 2.5)");
   ExpectCleanRerun();
 }
 
@@ -307,17 +297,27 @@ TEST_F(CompanyFaults, AnOlderWorkTableIsGivenItsNewColumnsAndKeepsEveryonesLines
   ExpectCleanRerun();
 }
 
-// A work table that lacks a column its statements cannot add: no run can
-// write whole lines into it.
-TEST_F(CompanyFaults, AWorkTableLackingAColumnEndsTheRunWithTheColumnNamed) {
-  company_.Execute("ALTER TABLE atShut DROP COLUMN Price");
-  others_ = OtherUsersRows(company_.current());
-  ExpectNotMade(company_.Run(),
-                "make sure of the work table's columns: the work table atShut lacks the columns "
-                "Price");
-  company_.Execute("ALTER TABLE atShut ADD Price float");
-  for (std::string& row : others_) row += " Price=null";
-  ExpectCleanRerun();
+// The settings table missing, or a column of the work table that its
+// statements cannot add: no run can be made, and none is once it is back.
+TEST_F(CompanyFaults, AMissingTableOrColumnEndsTheRunNamingIt) {
+  const struct {
+    std::string make, reason, mend, mended_rows;
+  } kMissing[] = {
+      {"DROP TABLE at_ILC",
+       "read the settings (at_ILC): statement failed on " + company_.current().string() +
+           ": no such table: at_ILC",
+       "CREATE TABLE at_ILC (bs1 REAL, bs2 REAL); INSERT INTO at_ILC VALUES (1.5, 2.5)", ""},
+      {"ALTER TABLE atShut DROP COLUMN Price",
+       "make sure of the work table's columns: the work table atShut lacks the columns Price",
+       "ALTER TABLE atShut ADD Price float", " Price=null"}};
+  for (const auto& [make, reason, mend, mended_rows] : kMissing) {
+    company_.Execute(make);
+    others_ = OtherUsersRows(company_.current());
+    ExpectNotMade(company_.Run(), reason);
+    company_.Execute(mend);
+    for (std::string& row : others_) row += mended_rows;
+    ExpectCleanRerun();
+  }
 }
 
 // The previous financial year's file, damaged two ways: not a database at

@@ -38,8 +38,6 @@ class CompanyCatalogue {
  public:
   explicit CompanyCatalogue(const PgServer& server);
   ~CompanyCatalogue();
-  CompanyCatalogue(const CompanyCatalogue&) = delete;
-  CompanyCatalogue& operator=(const CompanyCatalogue&) = delete;
 
   const std::string& name() const { return name_; }
   std::string connection_text() const { return ServerConnectionText(server_, name_); }
@@ -60,8 +58,6 @@ class ServerCompany {
  public:
   explicit ServerCompany(const PgServer& server);
   ~ServerCompany();
-  ServerCompany(const ServerCompany&) = delete;
-  ServerCompany& operator=(const ServerCompany&) = delete;
 
   ProgramRun Copy(const std::filesystem::path& company_file) const;
   // Server.Txt's line for the test server, logging in with `password`.

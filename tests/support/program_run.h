@@ -44,8 +44,6 @@ class BackgroundProgram {
   BackgroundProgram(const std::string& program, const std::vector<std::string>& arguments,
                     const ChildLimits& limits = {});
   ~BackgroundProgram() { Wait(); }
-  BackgroundProgram(const BackgroundProgram&) = delete;
-  BackgroundProgram& operator=(const BackgroundProgram&) = delete;
 
   bool Running() { return !Ended(WNOHANG); }
   ProgramRun Wait() { return Ended(0) ? *finished_ : ProgramRun{}; }
