@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
@@ -54,16 +55,23 @@ std::map<double, double> PerItem(const nlohmann::json& lines, const char* column
   return by_item;
 }
 
-// A bill to R1, posted, and the bill on to R2 charge each item that does not
-// move between them the quantity-days of one bill to R2.
-void ExpectQuietItemsBilledOnce(const nlohmann::json& whole, const nlohmann::json& first,
-                                const nlohmann::json& second, const std::set<double>& moved,
-                                const std::string& label) {
-  std::map<double, double> split = PerItem(first, "Qty");
-  for (auto [item, quantity_days] : PerItem(second, "Qty")) split[item] += quantity_days;
+// The party billed to `first`, that bill posted, and billed on to `second`:
+// the two bills charge each item that `moved` (given the second bill) does
+// not name the quantity-days of one bill to `second` made before the post.
+void ExpectPostedBillsEveryDayOnce(
+    const std::string& party, const std::string& first, const std::string& second,
+    const std::vector<std::string>& company,
+    const std::function<std::set<double>(const nlohmann::json& second_bill)>& moved) {
+  const nlohmann::json whole = Lines(party, second, company);
+  std::map<double, double> split = PerItem(Lines(party, first, company), "Qty");
+  ProgramRun posted = Bill("post", party, first, company);
+  ASSERT_EQ(posted.exit_status, 0) << posted.err;
+  const nlohmann::json billed_on = Lines(party, second, company);
+  for (auto [item, quantity_days] : PerItem(billed_on, "Qty")) split[item] += quantity_days;
+  const std::set<double> moving = moved(billed_on);
   for (auto [item, quantity_days] : PerItem(whole, "Qty")) {
-    if (!moved.count(item)) {
-      EXPECT_EQ(split[item], quantity_days) << label << ", item " << item;
+    if (!moving.count(item)) {
+      EXPECT_EQ(split[item], quantity_days) << party << " from " << first << ", item " << item;
     }
   }
 }
@@ -118,21 +126,18 @@ TEST_F(Demo, APostedMonthAndTheNextBillEveryDayOnce) {
   } kBills[] = {{"Sharma Builders", "10-06-2024", {"DC-1260"}},
                 {"Kapoor Constructions", "12-06-2024", {"DC-1275", "RC-497"}}};
   for (const auto& bill : kBills) {
-    const nlohmann::json whole = Lines(bill.party, "01-07-2024", Dir());
-    const nlohmann::json first = Lines(bill.party, bill.first_rent_date, Dir());
-    ProgramRun posted = Bill("post", bill.party, bill.first_rent_date, Dir());
-    ASSERT_EQ(posted.exit_status, 0) << posted.err;
-    const nlohmann::json second = Lines(bill.party, "01-07-2024", Dir());
-
-    std::set<double> moved;
     std::set<std::string> billed_challans;
-    for (const auto& line : second) {
-      if (!line["RNo"].is_string() || !bill.moving.count(line["RNo"])) continue;
-      moved.insert(line["Code1"].get<double>());
-      billed_challans.insert(line["RNo"].get<std::string>());
-    }
+    ExpectPostedBillsEveryDayOnce(
+        bill.party, bill.first_rent_date, "01-07-2024", Dir(), [&](const nlohmann::json& second) {
+          std::set<double> moved;
+          for (const auto& line : second) {
+            if (!line["RNo"].is_string() || !bill.moving.count(line["RNo"])) continue;
+            moved.insert(line["Code1"].get<double>());
+            billed_challans.insert(line["RNo"].get<std::string>());
+          }
+          return moved;
+        });
     EXPECT_EQ(billed_challans, bill.moving) << bill.party;
-    ExpectQuietItemsBilledOnce(whole, first, second, moved, bill.party);
     EXPECT_THAT(Bill("post", bill.party, bill.first_rent_date, Dir()).err,
                 HasSubstr("by rent voucher"));
   }
@@ -242,41 +247,34 @@ TEST(GeneratedCompanies, APostedBillAndTheNextBillEveryDayOnce) {
         break;
       }
     }
-    const std::string first_rent_date = FormatDate(first_day, "dd-mm-yyyy");
-    CompanyYear once(history.year_start), once_before(history.year_start.AddDays(-365));
-    CompanyYear split(history.year_start), split_before(history.year_start.AddDays(-365));
-    Record(history, once_before, once);
-    Record(history, split_before, split);
-    const std::vector<std::string> kept_once = {"--company", once.path().string(),
-                                                "--previous-year", once_before.path().string()};
-    const std::vector<std::string> kept_split = {"--company", split.path().string(),
-                                                 "--previous-year", split_before.path().string()};
-    const char* party = "Sharma Builders";
-    const nlohmann::json whole = Lines(party, second_rent_date, kept_once);
-    const nlohmann::json first = Lines(party, first_rent_date, kept_split);
-    ASSERT_EQ(Bill("post", party, first_rent_date, kept_split).exit_status, 0);
-    const nlohmann::json second = Lines(party, second_rent_date, kept_split);
-
-    // Each item that changes between the two bills is billed on from one of
-    // its challans of that time.
-    std::set<double> moved;
-    const std::string label = "seed " + std::to_string(seed);
-    for (const auto& [item, change] :
-         history.NetChangesBetween(first_day.AddDays(-1), history.last_day)) {
-      std::set<std::string> challans;
-      for (const HistoryEntry& entry : history.entries) {
-        if (entry.item == item && entry.day >= first_day) challans.insert(entry.challan);
-      }
-      if (challans.empty()) continue;
-      moved.insert(item);
-      EXPECT_TRUE(std::ranges::any_of(second,
-                                      [&](const nlohmann::json& line) {
-                                        return line["Code1"] == item && line["RNo"].is_string() &&
-                                               challans.count(line["RNo"]);
-                                      }))
-          << label << ", item " << item;
-    }
-    ExpectQuietItemsBilledOnce(whole, first, second, moved, label);
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    CompanyYear current(history.year_start), previous(history.year_start.AddDays(-365));
+    Record(history, previous, current);
+    ExpectPostedBillsEveryDayOnce(
+        "Sharma Builders", FormatDate(first_day, "dd-mm-yyyy"), second_rent_date,
+        {"--company", current.path().string(), "--previous-year", previous.path().string()},
+        [&](const nlohmann::json& second) {
+          // Each item that changes between the two bills is billed on from
+          // one of its challans of that time.
+          std::set<double> moved;
+          for (const auto& [item, change] :
+               history.NetChangesBetween(first_day.AddDays(-1), history.last_day)) {
+            std::set<std::string> challans;
+            for (const HistoryEntry& entry : history.entries) {
+              if (entry.item == item && entry.day >= first_day) challans.insert(entry.challan);
+            }
+            if (challans.empty()) continue;
+            moved.insert(item);
+            EXPECT_TRUE(std::ranges::any_of(second,
+                                            [&](const nlohmann::json& line) {
+                                              return line["Code1"] == item &&
+                                                     line["RNo"].is_string() &&
+                                                     challans.count(line["RNo"]);
+                                            }))
+                << "item " << item;
+          }
+          return moved;
+        });
   }
 }
 
