@@ -9,6 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <iterator>
 #include <sstream>
 
 #include "db/work_table.h"
@@ -26,28 +28,24 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
 
-// A line of the work table's columns, null where `values` has none.
-refhost::RentLine Line(const std::map<std::string_view, Variant>& values) {
+// A line of the work table's columns: the values for the columns named, in
+// their order, and null in the others.
+refhost::RentLine Line(const std::string& names, const std::vector<Variant>& values) {
   refhost::RentLine line;
+  std::istringstream named(names);
+  std::vector<std::string> given{std::istream_iterator<std::string>(named), {}};
   for (std::string_view column : db::WorkTableColumns()) {
-    const auto value = values.find(column);
-    line.columns.emplace_back(column, value == values.end() ? Variant::Null() : value->second);
+    const auto at = std::ranges::find(given, column);
+    line.columns.emplace_back(column,
+                              at == given.end() ? Variant::Null() : values.at(at - given.begin()));
   }
   return line;
 }
 
 refhost::RentLine RentPeriod(double item, const char* challan, const char* from, const char* to,
                              double held, double amount) {
-  return Line({{"Code1", item},
-               {"RecType", 1.0},
-               {"ChallanNo", challan},
-               {"Dte1", from},
-               {"Dte2", to},
-               {"Days", 10.0},
-               {"D4", held},
-               {"Price", 2.5},
-               {"Qty", held * 10},
-               {"Qty2", amount}});
+  return Line("Code1 RecType ChallanNo Dte1 Dte2 Days D4 Price Qty Qty2",
+              {item, 1.0, challan, from, to, 10.0, held, 2.5, held * 10, amount});
 }
 
 Statement Empty() {
@@ -63,19 +61,9 @@ Statement TwoItems() {
       RentPeriod(101, "C-1", "01-04-2021", "14-04-2021", 100, 3500),
       RentPeriod(205, "C-2", "03-04-2021", "30-04-2021", 40, 0.335),
       RentPeriod(101, "R-7", "15-04-2021", "31-05-2021", 60, 1234.56),
-      Line({{"Code1", 101.0},
-            {"RecType", 2.0},
-            {"RNo", "Lost"},
-            {"Qty", 2.0},
-            {"Price", 950.0},
-            {"Qty2", 1900.0}}),
-      Line({{"Code1", 205.0},
-            {"RecType", 3.0},
-            {"RNo", "Damage"},
-            {"Qty", 3.0},
-            {"Price", 40.0},
-            {"Qty2", 120.0}}),
-      Line({{"Code1", 205.0}, {"RecType", 1.0}, {"Dte1", "01-05-2021"}, {"D4", -1.0}}),
+      Line("Code1 RecType RNo Qty Price Qty2", {101.0, 2.0, "Lost", 2.0, 950.0, 1900.0}),
+      Line("Code1 RecType RNo Qty Price Qty2", {205.0, 3.0, "Damage", 3.0, 40.0, 120.0}),
+      Line("Code1 RecType Dte1 D4", {205.0, 1.0, "01-05-2021", -1.0}),
   };
   return statement;
 }
@@ -200,8 +188,7 @@ std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
 
 TEST(StatementFormat, CsvReadsBackToTheSameRows) {
   Statement statement = TwoItems();
-  statement.lines.push_back(
-      Line({{"Code1", 101.0}, {"ChallanNo", "C-9, \"back\"\nside"}, {"Qty2", 12.75}}));
+  statement.lines.push_back(Line("Code1 ChallanNo Qty2", {101.0, "C-9, \"back\"\nside", 12.75}));
   statement.header.party = "Rao, \"Sons\"";
   const auto records = ParseCsv(Printed(statement, StatementFormat::kCsv));
   ASSERT_EQ(records.size(), statement.lines.size() + 1);
@@ -244,7 +231,7 @@ TEST(StatementFormat, JsonWrittenLineByLineIsOneIndentedArray) {
   StreamedStatement streamed(StatementFormat::kCsv, out, {});
   for (const auto& line : statement.lines) streamed.Add(line, "Sharma Builders");
   EXPECT_DOUBLE_EQ(streamed.grand_total(), GrandTotal(statement));
-  streamed.Add(Line({{"Code1", 101.0}, {"Qty2", "twelve"}}), "Sharma Builders");
+  streamed.Add(Line("Code1 Qty2", {101.0, "twelve"}), "Sharma Builders");
   streamed.Finish();
   EXPECT_THAT(out.str(), HasSubstr(",twelve,"));
   EXPECT_THROW(streamed.grand_total(), Error);
@@ -254,15 +241,14 @@ TEST(StatementFormat, JsonWrittenLineByLineIsOneIndentedArray) {
 // Whether every element is closed, in order, and every & starts an entity,
 // as an XML parser requires.
 ::testing::AssertionResult WellFormed(const std::string& html) {
+  constexpr std::string_view kEntities[] = {"&amp;", "&lt;", "&gt;", "&quot;", "&#39;"};
   std::vector<std::string> open;
   for (size_t at = 0; at < html.size(); ++at) {
-    if (html[at] == '&') {
-      const size_t end = html.find(';', at);
-      const std::string entity = html.substr(at, end == std::string::npos ? 8 : end - at + 1);
-      if (entity != "&amp;" && entity != "&lt;" && entity != "&gt;" && entity != "&quot;" &&
-          entity != "&#39;") {
-        return ::testing::AssertionFailure() << "bare & at " << at << ": " << entity;
-      }
+    const std::string_view rest = std::string_view(html).substr(at);
+    if (rest.starts_with('&') && !std::ranges::any_of(kEntities, [&](std::string_view entity) {
+          return rest.starts_with(entity);
+        })) {
+      return ::testing::AssertionFailure() << "bare & at " << at << ": " << rest.substr(0, 8);
     }
     if (html[at] != '<') continue;
     const size_t end = html.find('>', at);
@@ -289,7 +275,7 @@ TEST(StatementFormat, HtmlIsWellFormedEscapedAndChartsEveryItemOnOneAxis) {
   statement.header.party = "Rao & Sons <Contractors>";
   statement.header.company = {"Sai \"Formwork\" \\ Co.", "Jaipur"};
   statement.item_names["205"] = "Prop \"3m\" <steel> & 'adjustable'";
-  statement.lines.push_back(Line({{"Code1", 307.0}, {"ChallanNo", "<b>C&9</b>"}, {"Qty2", 1.0}}));
+  statement.lines.push_back(Line("Code1 ChallanNo Qty2", {307.0, "<b>C&9</b>", 1.0}));
   const std::string html = Printed(statement, StatementFormat::kHtml);
 
   EXPECT_TRUE(WellFormed(html));
@@ -314,7 +300,7 @@ TEST(StatementFormat, ItemNamesAreKeyedAsTheLinesReadTheirItemCodes) {
   EXPECT_EQ(refhost::ItemNames(company.connection()),
             (std::map<std::string, std::string>{{"101", "Shuttering plate"}, {"205", "Prop 3m"}}));
   // atShut keeps Code1 as a float.
-  EXPECT_EQ(Line({{"Code1", 101.0}}).Get("Code1").ToText(), "101");
+  EXPECT_EQ(Line("Code1", {101.0}).Get("Code1").ToText(), "101");
   EXPECT_THROW(ParseStatementFormat("pdf"), Error);
 }
 
