@@ -11,8 +11,6 @@
 namespace rnt::testing {
 namespace {
 
-std::string Quoted(std::string_view name) { return "\"" + std::string(name) + "\""; }
-
 void OnMaintenanceCatalogue(const PgServer& server, const std::string& sql) {
   db::Connection maintenance;
   maintenance.Open(ServerConnectionText(server, "postgres"));
@@ -23,14 +21,11 @@ void OnMaintenanceCatalogue(const PgServer& server, const std::string& sql) {
 
 std::optional<PgServer> TestServer() {
   const char* file = std::getenv("RNT_PG_ENV");
-  if (!file) return std::nullopt;
-  std::ifstream settings(file);
+  std::ifstream settings(file ? file : "");
   PgServer server;
   for (std::string line; std::getline(settings, line);) {
-    const size_t equals = line.find('=');
-    if (equals == std::string::npos) continue;
-    const std::string key = line.substr(0, equals);
-    const std::string value = line.substr(equals + 1);
+    const size_t equals = line.find('=');  // none: no key below matches the whole line
+    const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
     if (key == "PGHOST") server.host = value;
     if (key == "PGPORT") server.port = std::atoi(value.c_str());
     if (key == "PGUSER") server.user = value;
@@ -47,11 +42,12 @@ std::string ServerConnectionText(const PgServer& server, std::string_view catalo
 }
 
 void CreateCatalogue(const PgServer& server, std::string_view name) {
-  OnMaintenanceCatalogue(server, "CREATE DATABASE " + Quoted(name));
+  OnMaintenanceCatalogue(server, "CREATE DATABASE \"" + std::string(name) + "\"");
 }
 
 void DropCatalogue(const PgServer& server, std::string_view name) {
-  OnMaintenanceCatalogue(server, "DROP DATABASE IF EXISTS " + Quoted(name) + " WITH (FORCE)");
+  OnMaintenanceCatalogue(server,
+                         "DROP DATABASE IF EXISTS \"" + std::string(name) + "\" WITH (FORCE)");
 }
 
 CompanyCatalogue::CompanyCatalogue(const PgServer& server) : server_(server) {
@@ -71,6 +67,41 @@ CompanyCatalogue::~CompanyCatalogue() {
   } catch (const std::exception&) {
     // The cluster and its catalogues go when the test run stops it.
   }
+}
+
+ServerCompany::ServerCompany(const PgServer& server)
+    : server_(server), code_("s" + std::to_string(getpid())) {
+  WriteServerTxt(Login(server_.password));
+}
+
+ServerCompany::~ServerCompany() {
+  for (const char* year : {"_db12021", "_db12020"}) {
+    try {
+      DropCatalogue(server_, code_ + year);
+    } catch (const std::exception&) {
+      // The cluster and its catalogues go when the test run stops it.
+    }
+  }
+}
+
+ProgramRun ServerCompany::Copy(const std::filesystem::path& company_file) const {
+  return Rnt({"copy-company", "--company", company_file.string(), "--server", code_, "--server-txt",
+              (folder_.path() / "Server.Txt").string()});
+}
+
+std::string ServerCompany::Login(const std::string& password) const {
+  return "x;" + server_.host + ":" + std::to_string(server_.port) + ";" + server_.user + ";" +
+         password;
+}
+
+void ServerCompany::WriteServerTxt(const std::string& line) const {
+  std::ofstream(folder_.path() / "Server.Txt") << line << "\r\n";
+}
+
+std::vector<std::string> ServerCompany::Arguments(const std::string& code) const {
+  return {"--server",     code.empty() ? code_ : code,
+          "--year-start", "01-04-2021",
+          "--server-txt", (folder_.path() / "Server.Txt").string()};
 }
 
 }  // namespace rnt::testing

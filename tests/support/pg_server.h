@@ -1,11 +1,13 @@
 #pragma once
 
-#include <memory>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "db/connection.h"
+#include "support/program_run.h"
 
 namespace rnt::testing {
 
@@ -36,8 +38,6 @@ class CompanyCatalogue {
  public:
   explicit CompanyCatalogue(const PgServer& server);
   ~CompanyCatalogue();
-  CompanyCatalogue(const CompanyCatalogue&) = delete;
-  CompanyCatalogue& operator=(const CompanyCatalogue&) = delete;
 
   const std::string& name() const { return name_; }
   std::string connection_text() const { return ServerConnectionText(server_, name_); }
@@ -49,6 +49,30 @@ class CompanyCatalogue {
   PgServer server_;
   std::string name_;
   db::Connection connection_;
+};
+
+// A company file copied to the test server by `rnt0417 copy-company`, as a
+// user copies one, under a company code of its own, with a Server.Txt that
+// logs in to the server; the company's catalogues are dropped afterwards.
+class ServerCompany {
+ public:
+  explicit ServerCompany(const PgServer& server);
+  ~ServerCompany();
+
+  ProgramRun Copy(const std::filesystem::path& company_file) const;
+  // Server.Txt's line for the test server, logging in with `password`.
+  std::string Login(const std::string& password) const;
+  void WriteServerTxt(const std::string& line) const;
+  // What names the year from 01-04-2021 of the company `code` on rnt0417's command line.
+  std::vector<std::string> Arguments(const std::string& code = "") const;
+  // The catalogue of that year.
+  std::string Catalogue() const { return code_ + "_db12021"; }
+  const PgServer& server() const { return server_; }
+
+ private:
+  PgServer server_;
+  std::string code_;
+  TempFolder folder_;
 };
 
 }  // namespace rnt::testing

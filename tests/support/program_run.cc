@@ -4,33 +4,23 @@
 #include <linux/capability.h>
 #include <pty.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <deque>
 #include <fstream>
-#include <optional>
-#include <sstream>
 #include <stdexcept>
-
-#include "support/company_file.h"
 
 extern char** environ;
 
 namespace rnt::testing {
 namespace {
 
-std::string Slurp(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-// The argument vector of execve and posix_spawn; it points into `arguments`.
+// The argument vector of execve; it points into `arguments`.
 std::vector<char*> Argv(const std::string& program, const std::vector<std::string>& arguments) {
   std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
@@ -38,88 +28,8 @@ std::vector<char*> Argv(const std::string& program, const std::vector<std::strin
   return argv;
 }
 
-// A started program and the files its output goes to.
-struct Started {
-  pid_t pid = 0;
-  std::filesystem::path out;
-  std::filesystem::path err;
-};
-
-Started Start(const std::string& program, const std::vector<std::string>& arguments,
-              const std::filesystem::path& folder, int index) {
-  Started started{0, folder / ("out" + std::to_string(index)),
-                  folder / ("err" + std::to_string(index))};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, started.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0600);
-  posix_spawn_file_actions_addopen(&actions, 2, started.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0600);
-  std::vector<char*> argv = Argv(program, arguments);
-  int rc = posix_spawn(&started.pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) throw std::runtime_error("cannot start " + program);
-  return started;
-}
-
-// What a program that ended with `status` printed.
-ProgramRun Ended(const Started& started, int status) {
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Slurp(started.out),
-          Slurp(started.err)};
-}
-
-ProgramRun Finish(const Started& started) {
-  int status = 0;
-  waitpid(started.pid, &status, 0);
-  return Ended(started, status);
-}
-
-}  // namespace
-
-struct BackgroundProgram::State {
-  TempFolder folder;
-  Started started;
-  std::optional<ProgramRun> finished;
-};
-
-BackgroundProgram::BackgroundProgram(const std::string& program,
-                                     const std::vector<std::string>& arguments)
-    : state_(std::make_unique<State>()) {
-  state_->started = Start(program, arguments, state_->folder.path(), 0);
-}
-
-BackgroundProgram::~BackgroundProgram() {
-  if (!state_->finished) Wait();
-}
-
-bool BackgroundProgram::Running() {
-  if (state_->finished) return false;
-  int status = 0;
-  pid_t done = waitpid(state_->started.pid, &status, WNOHANG);
-  if (done == 0) return true;
-  state_->finished = Ended(state_->started, status);
-  return false;
-}
-
-void BackgroundProgram::Kill() {
-  if (!state_->finished) kill(state_->started.pid, SIGKILL);
-}
-
-ProgramRun BackgroundProgram::Wait() {
-  if (!state_->finished) state_->finished = Finish(state_->started);
-  return *state_->finished;
-}
-
-ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments) {
-  return RunProgramsTogether(program, {arguments}).front();
-}
-
-namespace {
-
-// Drops the capabilities that override a file's mode from the calling
-// process's bounding and inheritable sets, so that a program it starts runs
-// without them. Only async-signal-safe calls: it runs in a forked child.
+// Drops the capabilities that override a file's mode from the bounding and
+// inheritable sets, so that the program started next runs without them.
 bool DropFileOverride() {
   if (geteuid() != 0) return true;  // only root has them to drop
   const int dropped[] = {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER};
@@ -136,38 +46,73 @@ bool DropFileOverride() {
   return syscall(SYS_capset, &header, data) == 0;
 }
 
+// In the forked child before the program starts: async-signal-safe calls only.
+bool Limit(const ChildLimits& limits) {
+  if (limits.without_file_override && !DropFileOverride()) return false;
+  if (limits.file_size_limit) {
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    const auto bytes = static_cast<rlim_t>(*limits.file_size_limit);
+    const rlimit size{bytes, bytes};
+    if (sigaction(SIGXFSZ, &ignore, nullptr) != 0 || setrlimit(RLIMIT_FSIZE, &size) != 0) {
+      return false;
+    }
+  }
+  alarm(limits.seconds);  // kept across execve
+  return true;
+}
+
+int ExitStatus(int status) {
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
 }  // namespace
+
+std::string FileText(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+BackgroundProgram::BackgroundProgram(const std::string& program,
+                                     const std::vector<std::string>& arguments,
+                                     const ChildLimits& limits) {
+  const std::string out = (folder_.path() / "out").string();
+  const std::string err = (folder_.path() / "err").string();
+  std::vector<char*> argv = Argv(program, arguments);
+  pid_ = fork();
+  if (pid_ < 0) throw std::runtime_error("cannot start " + program);
+  if (pid_ == 0) {
+    // Each file opened takes the lowest descriptor free: 0, 1 and 2 in turn.
+    for (int descriptor : {0, 1, 2}) close(descriptor);
+    if (open("/dev/null", O_RDONLY) != 0 || open(out.c_str(), O_WRONLY | O_CREAT, 0600) != 1 ||
+        open(err.c_str(), O_WRONLY | O_CREAT, 0600) != 2 || !Limit(limits)) {
+      _exit(kLimitsNotSet);
+    }
+    execve(argv[0], argv.data(), environ);
+    _exit(127);
+  }
+}
+
+bool BackgroundProgram::Ended(int wait_options) {
+  int status = 0;
+  if (!finished_ && waitpid(pid_, &status, wait_options) == pid_) {
+    finished_ = {ExitStatus(status), FileText(folder_.path() / "out"),
+                 FileText(folder_.path() / "err")};
+  }
+  return finished_.has_value();
+}
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                       const ChildLimits& limits) {
-  TempFolder folder;
-  std::string out = (folder.path() / "out").string();
-  std::string err = (folder.path() / "err").string();
-  std::vector<char*> argv = Argv(program, arguments);
-  pid_t pid = fork();
-  if (pid < 0) throw std::runtime_error("cannot start " + program);
-  if (pid == 0) {
-    int in_fd = open("/dev/null", O_RDONLY);
-    int out_fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    int err_fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (in_fd < 0 || out_fd < 0 || err_fd < 0 || dup2(in_fd, 0) < 0 || dup2(out_fd, 1) < 0 ||
-        dup2(err_fd, 2) < 0) {
-      _exit(kLimitsNotSet);
-    }
-    if (limits.without_file_override && !DropFileOverride()) _exit(kLimitsNotSet);
-    if (limits.file_size_limit) {
-      struct sigaction ignore = {};
-      ignore.sa_handler = SIG_IGN;
-      rlimit size{static_cast<rlim_t>(*limits.file_size_limit),
-                  static_cast<rlim_t>(*limits.file_size_limit)};
-      if (sigaction(SIGXFSZ, &ignore, nullptr) != 0 || setrlimit(RLIMIT_FSIZE, &size) != 0) {
-        _exit(kLimitsNotSet);
-      }
-    }
-    execve(program.c_str(), argv.data(), environ);
-    _exit(127);
-  }
-  return Finish(Started{pid, out, err});
+  return BackgroundProgram(program, arguments, limits).Wait();
+}
+
+std::vector<ProgramRun> RntTogether(const std::vector<std::vector<std::string>>& runs) {
+  std::deque<BackgroundProgram> started;
+  for (const auto& arguments : runs) started.emplace_back(RNT_CLI_PATH, arguments);
+  std::vector<ProgramRun> finished;
+  for (BackgroundProgram& program : started) finished.push_back(program.Wait());
+  return finished;
 }
 
 ProgramRun RunOnTerminal(const std::string& program, const std::vector<std::string>& arguments,
@@ -175,10 +120,10 @@ ProgramRun RunOnTerminal(const std::string& program, const std::vector<std::stri
   int terminal = -1;
   winsize size{24, static_cast<unsigned short>(columns), 0, 0};
   std::vector<char*> argv = Argv(program, arguments);
-  pid_t pid = forkpty(&terminal, nullptr, nullptr, &size);
+  const pid_t pid = forkpty(&terminal, nullptr, nullptr, &size);
   if (pid < 0) throw std::runtime_error("cannot start " + program + " on a terminal");
   if (pid == 0) {
-    execve(program.c_str(), argv.data(), environ);
+    execve(argv[0], argv.data(), environ);
     _exit(127);
   }
   ProgramRun run;
@@ -188,20 +133,18 @@ ProgramRun RunOnTerminal(const std::string& program, const std::vector<std::stri
   close(terminal);
   int status = 0;
   waitpid(pid, &status, 0);
-  run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  run.exit_status = ExitStatus(status);
   return run;
 }
 
-std::vector<ProgramRun> RunProgramsTogether(const std::string& program,
-                                            const std::vector<std::vector<std::string>>& runs) {
-  TempFolder folder;
-  std::vector<Started> started;
-  for (size_t i = 0; i < runs.size(); ++i) {
-    started.push_back(Start(program, runs[i], folder.path(), static_cast<int>(i)));
+::testing::AssertionResult EndedWith(const ProgramRun& run, int status, std::string_view reason) {
+  if (run.exit_status == status && std::ranges::count(run.err, '\n') == 1 &&
+      run.err.find(reason) != std::string::npos) {
+    return ::testing::AssertionSuccess();
   }
-  std::vector<ProgramRun> finished;
-  for (const Started& one : started) finished.push_back(Finish(one));
-  return finished;
+  return ::testing::AssertionFailure() << "exit " << run.exit_status << " (not " << status
+                                       << " with one line holding '" << reason << "'):\n"
+                                       << run.err;
 }
 
 }  // namespace rnt::testing

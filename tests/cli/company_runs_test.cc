@@ -1,0 +1,295 @@
+// rnt0417 on a company kept on its file or copied to the database server:
+// posting a month and billing on from it, billing every party at month end,
+// several users at once, and the ways a server can fail a run.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <set>
+#include <sstream>
+#include <thread>
+#include <tuple>
+
+#include "db/recordset.h"
+#include "support/pg_server.h"
+#include "support/program_run.h"
+#include "support/rent_run.h"
+
+namespace rnt::testing {
+namespace {
+
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
+
+class CompanyRuns : public ::testing::TestWithParam<Storage> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == Storage::kFile) return;
+    std::optional<PgServer> server = TestServer();
+    if (!server) GTEST_SKIP() << "no test database server";
+    server_.emplace(*server);
+  }
+
+  // Plates with three parties; Kapoor's rent voucher bills it up to the
+  // month's end already.
+  void FillMonthEnd() {
+    company_.Party(12, "Sharma Builders").Party(13, "Verma & Sons").Party(14, "Kapoor");
+    company_.Item(101, "Plates").Rate(12, 101, 2).Rate(13, 101, 1).Rate(14, 101, 3);
+    company_.Issue("05-04-2021", "C1", 101, 12, 10).Issue("06-04-2021", "C2", 101, 13, 4);
+    company_.Issue("07-04-2021", "C3", 101, 14, 5);
+    company_.RentVoucher(900, "01-05-2021", 14, {{101, "5", "C3", "07-04-2021"}});
+    company_.file().Execute("Insert Into CompanyInfo values ('Rao Scaffolding', 'Pune')");
+  }
+
+  // Copies the company to the server when it is kept there.
+  void Store() {
+    if (!server_) return;
+    ProgramRun copy = server_->Copy(company_.path());
+    ASSERT_EQ(copy.exit_status, 0) << copy.err;
+    EXPECT_THAT(copy.out, HasSubstr(server_->Catalogue()));
+  }
+
+  // The arguments followed by those that name the company where it is kept
+  // (on the server under `code`, when given).
+  std::vector<std::string> On(std::vector<std::string> arguments, const std::string& code = "") {
+    const std::vector<std::string> company =
+        server_ ? server_->Arguments(code)
+                : std::vector<std::string>{"--company", company_.path().string()};
+    arguments.insert(arguments.end(), company.begin(), company.end());
+    return arguments;
+  }
+  std::vector<std::string> RunOf(const std::string& user, const std::string& party,
+                                 const std::string& rent_date = "01-05-2021") {
+    return {"run", "--party", party, "--rent-date", rent_date, "--user", user, "--format", "json"};
+  }
+
+  CompanyYear company_{Date::FromYmd(2021, 4, 1)};
+  std::optional<ServerCompany> server_;
+};
+
+// Tests of a server's own faults.
+using ServerRuns = CompanyRuns;
+
+INSTANTIATE_TEST_SUITE_P(Stored, CompanyRuns, ::testing::Values(Storage::kFile, Storage::kServer),
+                         StorageName);
+INSTANTIATE_TEST_SUITE_P(Stored, ServerRuns, ::testing::Values(Storage::kServer), StorageName);
+
+TEST_P(CompanyRuns, PostBillsThePartyItselfAndTheNextMonthGoesOnFromIt) {
+  FillMonthEnd();
+  Store();
+  // anita's run for Sharma Builders.
+  auto sharma = [&](const std::string& rent_date, std::vector<std::string> more = {}) {
+    std::vector<std::string> arguments = RunOf("anita", "Sharma Builders", rent_date);
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return Rnt(On(arguments));
+  };
+  ASSERT_EQ(
+      Rnt(On({"run", "--all-parties", "--rent-date", "01-05-2021", "--user", "anita"})).exit_status,
+      0);
+  // The last lines written are Verma's; Sharma's own run is what is posted.
+  const std::vector<std::string> post =
+      On({"post", "--party", "sharma builders", "--rent-date", "01-05-2021", "--user", "anita"});
+  ProgramRun posted = Rnt(post);
+  ASSERT_EQ(posted.exit_status, 0) << posted.err;
+  EXPECT_THAT(posted.err, HasSubstr("for Sharma Builders: rent billed up to 30-04-2021"));
+  EXPECT_THAT(posted.out, AllOf(StartsWith("Rao Scaffolding\nPune\n\nRent statement\n"),
+                                HasSubstr("Party:      Sharma Builders"),
+                                HasSubstr("Statement:  rent voucher 1004 of 30-04-2021"),
+                                Not(HasSubstr("Verma"))));
+  const std::string billed =
+      "rent for Sharma Builders is already billed up to 30-04-2021 by rent voucher 1004; choose a "
+      "later rent date\n";
+  EXPECT_TRUE(EndedWith(Rnt(post), 3, "rnt0417: not posted: " + billed));
+  ProgramRun refused = sharma("01-05-2021");
+  EXPECT_EQ(refused.exit_status, 3);
+  EXPECT_EQ(refused.err,
+            "rnt0417: Invalid Data !! Rent are Allready Calculated On 30-Apr-2021 Please Select "
+            "Another Date\nrnt0417: " +
+                billed);
+  // From an earlier search date the days are billed again, with a warning.
+  ProgramRun april = sharma("01-05-2021", {"--search-date", "20-04-2021"});
+  EXPECT_EQ(april.exit_status, 0);
+  EXPECT_THAT(april.err, HasSubstr("warning: rent for Sharma Builders is billed up to 30-04-2021"));
+
+  ProgramRun june = sharma("01-06-2021");
+  ASSERT_EQ(june.exit_status, 0) << june.err;
+  const nlohmann::json lines = nlohmann::json::parse(june.out);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(
+      std::tuple(lines[0]["Dte1"], lines[0]["D3"], lines[0]["ChallanNo"], lines[0]["ChallanDate"]),
+      std::tuple("30-04-2021", 10.0, "C1", "05-04-2021"));
+  // 26 days of April (05-04 to 30-04) and 31 of May: 570 quantity-days, as
+  // one bill to June.
+  double quantity_days = lines[0]["Qty"];
+  for (const auto& line : nlohmann::json::parse(april.out))
+    quantity_days += line["Qty"].get<double>();
+  EXPECT_EQ(quantity_days, 570);
+  EXPECT_THAT(sharma("02-04-2022").err, HasSubstr("01-04-2021 to 31-03-2022"));
+
+  EXPECT_THAT(Rnt(On({"parties"})).out,
+              AllOf(HasSubstr("Kapoor           02-05-2021      01-05-2021    900"),
+                    HasSubstr("Sharma Builders  01-05-2021      30-04-2021    1004"),
+                    HasSubstr("Verma & Sons     -")));
+}
+
+// Every party billed at month end, in seconds, a refusal not stopping the
+// others; on a terminal the spinner's mark and the progress bar share one
+// line, cut to the terminal's width.
+TEST_P(CompanyRuns, EveryPartyIsBilledInSecondsWithItsProgressOnOneLine) {
+  FillMonthEnd();
+  Store();
+  TempFolder out;
+  const auto started = std::chrono::steady_clock::now();
+  ProgramRun batch = Rnt(On({"run", "--all-parties", "--rent-date", "01-05-2021", "--format",
+                             "json", "--output-dir", out.path().string()}));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(server_ ? 8 : 4));
+  EXPECT_EQ(batch.exit_status, 0) << batch.err;
+  EXPECT_THAT(batch.err, AllOf(HasSubstr("parties billed: 2, refused: 1, failed: 0"),
+                               HasSubstr("rnt0417: rent for Kapoor is already billed up to "
+                                         "01-05-2021")));
+  for (const char* file : {"Sharma_Builders.json", "Verma___Sons.json"}) {
+    EXPECT_TRUE(std::filesystem::exists(out.path() / file)) << file;
+  }
+  EXPECT_EQ(batch.out, "");  // off a terminal nothing but the results
+
+  // To standard output, one document of every party's lines with their names.
+  for (const std::string format : {"json", "csv"}) {
+    ProgramRun all =
+        Rnt(On({"run", "--all-parties", "--rent-date", "01-05-2021", "--format", format}));
+    ASSERT_EQ(all.exit_status, 0) << all.err;
+    EXPECT_THAT(all.out, Not(HasSubstr("==")));
+    std::set<std::string> parties;
+    if (format == "json") {
+      for (const auto& line : nlohmann::json::parse(all.out)) parties.insert(line["Party"]);
+    } else {
+      std::istringstream lines(all.out);
+      std::string line;
+      std::getline(lines, line);
+      EXPECT_THAT(line, ::testing::EndsWith(",ChallanNo,ChallanDate,ItemName,Party"));
+      while (std::getline(lines, line)) parties.insert(line.substr(line.rfind(',') + 1));
+    }
+    EXPECT_EQ(parties, (std::set<std::string>{"Sharma Builders", "Verma & Sons"})) << format;
+  }
+
+  ProgramRun shown = RunOnTerminal(RNT_CLI_PATH,
+                                   On({"run", "--all-parties", "--rent-date", "01-05-2021",
+                                       "--output-dir", out.path().string(), "--settle-ms", "700"}),
+                                   32);
+  EXPECT_THAT(shown.out, HasSubstr("parties billed: 2"));
+  // What the terminal was told to show, one drawing of the line at a time.
+  std::string screen = shown.out;
+  std::ranges::replace(screen, '\n', '\r');
+  std::istringstream drawings(screen);
+  bool shared = false;
+  for (std::string drawn; std::getline(drawings, drawn, '\r');) {
+    if (drawn.find(" parties") == std::string::npos || drawn.find("billed") != std::string::npos) {
+      continue;
+    }
+    EXPECT_LE(drawn.size(), 31u + 3) << drawn;  // with the closing "\033[K"
+    shared = shared || (std::string("|/-\\").find(drawn[0]) != std::string::npos &&
+                        drawn.find("/3 parties") != std::string::npos);
+  }
+  EXPECT_TRUE(shared) << shown.out;
+}
+
+// Each of several users running at once gets exactly the lines of a run made
+// alone on the company's file, twice over.
+TEST_P(CompanyRuns, EightUsersAtOnceEachGetTheLinesOfARunMadeAlone) {
+  FillTwoPartyMonth(company_, 20);
+  Store();
+  std::vector<std::vector<std::string>> runs;
+  std::vector<nlohmann::json> alone;
+  for (int user = 0; user < 8; ++user) {
+    runs.push_back(RunOf("user" + std::to_string(user),
+                         user % 2 ? "Verma & Sons" : "Sharma Builders",
+                         "0" + std::to_string(1 + user % 5) + "-05-2021"));
+    std::vector<std::string> on_file = runs.back();
+    on_file.insert(on_file.end(), {"--company", company_.path().string()});
+    ProgramRun run = Rnt(on_file);
+    ASSERT_EQ(run.exit_status, 0) << run.err;
+    alone.push_back(nlohmann::json::parse(run.out));
+    EXPECT_GT(alone.back().size(), 20u);
+    runs.back() = On(runs.back());
+  }
+  for (int round = 0; round < 2; ++round) {
+    std::vector<ProgramRun> together = RntTogether(runs);
+    for (int user = 0; user < 8; ++user) {
+      ASSERT_EQ(together[user].exit_status, 0) << together[user].err;
+      EXPECT_EQ(nlohmann::json::parse(together[user].out), alone[user]) << "user" << user;
+    }
+  }
+}
+
+// The server ends a run's connections half-way through it, after it has
+// cleared the user's older lines and made some of its own: the run ends with
+// the server's reason and leaves none of its lines; other users' runs go on.
+TEST_P(ServerRuns, AConnectionDroppedHalfWayEndsTheRunAndLeavesNoneOfItsLines) {
+  FillTwoPartyMonth(company_, 60);
+  Store();
+  ProgramRun bystander = Rnt(On(RunOf("ravi", "Verma & Sons")));
+  ASSERT_EQ(bystander.exit_status, 0) << bystander.err;
+  const auto started = std::chrono::steady_clock::now();
+  ASSERT_EQ(Rnt(On(RunOf("anita", "Sharma Builders"))).exit_status, 0);
+  auto half_way = (std::chrono::steady_clock::now() - started) / 2;
+
+  db::Connection maintenance;
+  maintenance.Open(ServerConnectionText(server_->server(), "postgres"));
+  ProgramRun run;
+  std::string user;
+  // A run quicker than the one alone has ended before half its time: once
+  // more, a little earlier. Each try is a user of its own, with no lines of
+  // an earlier run that a run cut off before it clears them would leave.
+  for (int attempt = 0; attempt < 6 && run.exit_status != 1; ++attempt, half_way /= 2) {
+    user = "meena" + std::to_string(attempt);
+    BackgroundProgram victim(RNT_CLI_PATH, On(RunOf(user, "Sharma Builders")));
+    std::this_thread::sleep_for(half_way);
+    while (victim.Running()) {
+      db::Recordset ended;
+      ended.Open("select pg_terminate_backend(pid) as ended from pg_stat_activity where datname='" +
+                     server_->Catalogue() + "' and pid<>pg_backend_pid()",
+                 maintenance);
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    run = victim.Wait();
+  }
+  EXPECT_EQ(run.exit_status, 1) << run.out;
+  EXPECT_THAT(run.err, HasSubstr("connection"));
+  db::Connection catalogue;
+  catalogue.Open(ServerConnectionText(server_->server(), server_->Catalogue()));
+  db::Recordset own;
+  own.Open("select count(*) as n from atShut where Uname='" + user + "'", catalogue);
+  EXPECT_EQ(own.Field("n"), Variant(int32_t{0}));
+
+  ProgramRun after = Rnt(On(RunOf("ravi", "Verma & Sons")));
+  EXPECT_EQ(nlohmann::json::parse(after.out), nlohmann::json::parse(bystander.out));
+}
+
+TEST_P(ServerRuns, ServerFailuresGiveAClearReasonWithoutHanging) {
+  FillTwoPartyMonth(company_, 1);
+  Store();
+  EXPECT_TRUE(EndedWith(server_->Copy(company_.path()), 1, "already holds data"));
+  const std::string login = server_->Login(server_->server().password);
+  const struct {
+    std::string login, code, reason;
+  } kFailures[] = {
+      {login, "nobody", "nobody_db12021"},
+      {server_->Login("wrong-password"), "", "password"},
+      {login.substr(0, login.rfind(';')), "", "field"},
+      {"x;127.0.0.1:1;rnt;rnt-test", "", "127.0.0.1:1"},  // nothing listens there
+  };
+  const auto started = std::chrono::steady_clock::now();
+  for (const auto& failure : kFailures) {
+    server_->WriteServerTxt(failure.login);
+    ProgramRun run = Rnt(On(RunOf("anita", "Sharma Builders"), failure.code));
+    EXPECT_EQ(run.exit_status, 1) << failure.login;
+    EXPECT_THAT(run.err, HasSubstr(failure.reason)) << failure.login;
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+}
+
+}  // namespace
+}  // namespace rnt::testing
