@@ -18,6 +18,9 @@ int ExitStatusOf(std::ostream& err, std::string_view not_done, Command&& command
   } catch (const CommandLineError& error) {
     err << "rnt0417: " << error.what() << "\n";
     return kBadCommandLine;
+  } catch (const ReadBackError& error) {
+    err << "rnt0417: " << error.what() << "\n";
+    return kRunNotMade;
   } catch (const std::exception& error) {
     err << "rnt0417: " << not_done << ": " << error.what() << "\n";
     return kRunNotMade;

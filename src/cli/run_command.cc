@@ -191,6 +191,17 @@ Statement ReadStatement(const CheckedRun& run, const std::string& party, Stateme
   return statement;
 }
 
+// Reads what a finished run saved; a failure there is no failure of the run,
+// whose lines stay saved, and says so.
+template <typename Read>
+auto AfterTheRun(Read&& read) {
+  try {
+    return read();
+  } catch (const std::exception& error) {
+    throw ReadBackError(error.what());
+  }
+}
+
 // One rent run made the way the host makes it: parameters file, Start, the
 // user's lines read back.
 PartyRun RunParty(const CheckedRun& run, const RunOptions& options, const std::string& party,
@@ -236,15 +247,19 @@ PartyRun RunParty(const CheckedRun& run, const RunOptions& options, const std::s
     }
     return {kRunNotMade, std::move(reason), {}};
   }
-  return {kRunFinished, "", ReadStatement(run, party, ParseStatementFormat(options.format))};
+  return {kRunFinished, "", AfterTheRun([&] {
+            return ReadStatement(run, party, ParseStatementFormat(options.format));
+          })};
 }
 
 // Writes the user's rent lines of a finished run into a CSV or JSON
 // document as they are read from the work table.
 void AddLines(const CheckedRun& run, const Statement& statement, StreamedStatement& document) {
-  refhost::ForEachRentLine(
-      run.company.current()->Connection(), run.user,
-      [&](const refhost::RentLine& line) { document.Add(line, statement.header.party); });
+  AfterTheRun([&] {
+    refhost::ForEachRentLine(
+        run.company.current()->Connection(), run.user,
+        [&](const refhost::RentLine& line) { document.Add(line, statement.header.party); });
+  });
 }
 
 // One party billed: refused before its run when its rent is billed up to the
@@ -258,7 +273,8 @@ PartyRun BillParty(const CheckedRun& run, const RunOptions& options, const refho
   }
   PartyRun result = RunParty(run, options, party.name, library, status, err);
   if (result.status == kRunFinished) {
-    result.negative_balances = WarnOfNegativeBalances(run.company, run.user, party.name, err);
+    result.negative_balances =
+        AfterTheRun([&] { return WarnOfNegativeBalances(run.company, run.user, party.name, err); });
   }
   return result;
 }

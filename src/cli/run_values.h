@@ -23,6 +23,16 @@ class RunError : public Error {
   using Error::Error;
 };
 
+// A run that was made, whose rent lines are saved, but which could not be
+// read back afterwards (the company database failed after the run): said as
+// such, not as a run that could not be made.
+class ReadBackError : public Error {
+ public:
+  explicit ReadBackError(const std::string& failure)
+      : Error("the run was made and its rent lines are saved, but reading them back failed: " +
+              failure) {}
+};
+
 // The text of a date option read as a date. Throws CommandLineError naming
 // the option and the text when it is not one.
 Date DateOption(std::string_view option, const std::string& text);

@@ -12,6 +12,7 @@
 #include "rnt/error.h"
 #include "rnt/host.h"
 #include "support/pg_server.h"
+#include "support/temp_folder.h"
 
 // Expects the statement to fail with an rnt::Error whose message holds `text`.
 #define EXPECT_ERROR(statement, text) \
@@ -19,19 +20,6 @@
               ::testing::ThrowsMessage<::rnt::Error>(::testing::HasSubstr(text)))
 
 namespace rnt::testing {
-
-// A folder of its own for one test, removed with everything in it afterwards.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 // The connection text by which the add-on opens a company file.
 std::string JetConnectionText(const std::filesystem::path& file);

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "support/company_file.h"
+#include "support/temp_folder.h"
 
 namespace rnt::testing {
 
