@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <deque>
 #include <fstream>
 #include <stdexcept>
@@ -71,6 +72,21 @@ int ExitStatus(int status) {
 std::string FileText(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void ExpectFileHolds(const std::filesystem::path& file, const std::string& text) {
+  const bool exists = std::filesystem::exists(file);
+  if (exists && FileText(file) == text) return;
+  const char* rewrite = std::getenv("RNT_REWRITE_EXPECTED");
+  if (rewrite && std::string_view(rewrite) == "1") {
+    std::ofstream(file, std::ios::binary) << text;
+    ADD_FAILURE() << "rewrote " << file.string() << ": look at the change before committing it";
+  } else if (!exists) {
+    ADD_FAILURE() << "no " << file.string() << " (RNT_REWRITE_EXPECTED=1 writes it)";
+  } else {
+    EXPECT_EQ(text, FileText(file)) << file.string() << " holds otherwise; after a deliberate "
+                                    << "change RNT_REWRITE_EXPECTED=1 rewrites it";
+  }
 }
 
 BackgroundProgram::BackgroundProgram(const std::string& program,

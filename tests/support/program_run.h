@@ -71,6 +71,12 @@ ProgramRun RunOnTerminal(const std::string& program, const std::vector<std::stri
 
 std::string FileText(const std::filesystem::path& file);
 
+// Checks that the file holds the text. A file that does not (or is missing)
+// is written anew only when RNT_REWRITE_EXPECTED=1 is in the environment, and
+// the check still fails, naming it, so that the change is looked at before it
+// is committed.
+void ExpectFileHolds(const std::filesystem::path& file, const std::string& text);
+
 // Whether the run ended with `status` and one line on standard error holding `reason`.
 ::testing::AssertionResult EndedWith(const ProgramRun& run, int status, std::string_view reason);
 
