@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <deque>
 #include <fstream>
 #include <stdexcept>
 
@@ -121,14 +120,6 @@ bool BackgroundProgram::Ended(int wait_options) {
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                       const ChildLimits& limits) {
   return BackgroundProgram(program, arguments, limits).Wait();
-}
-
-std::vector<ProgramRun> RntTogether(const std::vector<std::vector<std::string>>& runs) {
-  std::deque<BackgroundProgram> started;
-  for (const auto& arguments : runs) started.emplace_back(RNT_CLI_PATH, arguments);
-  std::vector<ProgramRun> finished;
-  for (BackgroundProgram& program : started) finished.push_back(program.Wait());
-  return finished;
 }
 
 ProgramRun RunOnTerminal(const std::string& program, const std::vector<std::string>& arguments,

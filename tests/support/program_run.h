@@ -61,8 +61,6 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
 inline ProgramRun Rnt(const std::vector<std::string>& arguments) {
   return RunProgram(RNT_CLI_PATH, arguments);
 }
-// rnt0417 once per argument list, all at the same time.
-std::vector<ProgramRun> RntTogether(const std::vector<std::vector<std::string>>& runs);
 
 // Runs a program on a terminal of its own, `columns` wide, and gives in `out`
 // everything it wrote there, as a user sees it (line ends as the terminal sends them).
