@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -236,13 +237,11 @@ TEST(GeneratedCompanies, APostedBillAndTheNextBillEveryDayOnce) {
     const std::string second_rent_date = FormatDate(history.last_day.AddDays(1), "dd-mm-yyyy");
     // The first rent date: a day of the new year with a challan on it, where
     // there is one.
-    Date first_day = history.year_start.AddDays(30);
-    for (const HistoryEntry& entry : history.entries) {
-      if (entry.day > history.year_start.AddDays(10) && entry.day < history.last_day) {
-        first_day = entry.day;
-        break;
-      }
-    }
+    const auto challan = std::ranges::find_if(history.entries, [&](const HistoryEntry& entry) {
+      return entry.day > history.year_start.AddDays(10) && entry.day < history.last_day;
+    });
+    const Date first_day =
+        challan == history.entries.end() ? history.year_start.AddDays(30) : challan->day;
     SCOPED_TRACE("seed " + std::to_string(seed));
     CompanyYear current(history.year_start), previous(history.year_start.AddDays(-365));
     Record(history, previous, current);
@@ -292,11 +291,9 @@ TEST_F(Demo, TheHtmlStatementsShowAndPrintInABrowser) {
     EXPECT_THAT(FileText(image), ::testing::StartsWith("\x89PNG")) << party;
     // One "/Type /Page" object a page.
     const std::string printed = FileText(pdf);
-    int printed_pages = 0;
-    for (size_t at = printed.find("/Type /Page"); at != std::string::npos;
-         at = printed.find("/Type /Page", at + 1)) {
-      printed_pages += printed.compare(at, 12, "/Type /Pages") != 0;
-    }
+    const std::regex page_object("/Type\\s*/Page\\b");
+    const auto printed_pages = std::distance(
+        std::sregex_iterator(printed.begin(), printed.end(), page_object), std::sregex_iterator());
     EXPECT_EQ(printed_pages, pages) << party;
   }
 }
