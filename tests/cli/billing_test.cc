@@ -177,14 +177,7 @@ TEST_F(Demo, FindsTheCompanysYearsAndRefusesWrongValuesWritingNothing) {
   for (const auto& refused :
        nlohmann::json::parse(std::ifstream(kData / "refused.json"))["refused"]) {
     std::vector<std::string> arguments{"run"};
-    std::map<std::string, std::string> named{{"--company", Folder().string()},
-                                             {"--party", "Sharma Builders"},
-                                             {"--rent-date", "01-07-2024"}};
-    for (const std::string argument : refused[0]) {
-      arguments.push_back(paths(argument));
-      named.erase(argument == "--all-parties" ? "--party" : argument);
-    }
-    for (const auto& [option, value] : named) arguments.insert(arguments.end(), {option, value});
+    for (const std::string argument : refused[0]) arguments.push_back(paths(argument));
     EXPECT_TRUE(EndedWith(Rnt(arguments), 2, paths(refused[1])));
   }
   EXPECT_EQ(FileText(current), before);

@@ -12,7 +12,6 @@
 #include <sstream>
 #include <thread>
 
-#include "db/recordset.h"
 #include "support/pg_server.h"
 #include "support/program_run.h"
 #include "support/rent_run.h"
@@ -20,7 +19,7 @@
 namespace rnt::testing {
 namespace {
 
-using ::testing::AllOf;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 // What the month-end company's statements, lists and documents print.
@@ -55,11 +54,12 @@ class CompanyRuns : public ::testing::TestWithParam<Storage> {
   }
 
   // The arguments followed by those that name the company where it is kept
-  // (on the server under `code`, when given).
-  std::vector<std::string> On(std::vector<std::string> arguments, const std::string& code = "") {
+  // (on the server under `code`, when given), or its file.
+  std::vector<std::string> On(std::vector<std::string> arguments, const std::string& code = "",
+                              bool on_file = false) {
     const std::vector<std::string> company =
-        server_ ? server_->Arguments(code)
-                : std::vector<std::string>{"--company", company_.path().string()};
+        server_ && !on_file ? server_->Arguments(code)
+                            : std::vector<std::string>{"--company", company_.path().string()};
     arguments.insert(arguments.end(), company.begin(), company.end());
     return arguments;
   }
@@ -141,9 +141,7 @@ TEST_P(CompanyRuns, EveryPartyIsBilledInSecondsWithItsProgressOnOneLine) {
                              "json", "--output-dir", out.path().string()}));
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(server_ ? 8 : 4));
   EXPECT_EQ(batch.exit_status, 0) << batch.err;
-  EXPECT_THAT(batch.err, AllOf(HasSubstr("parties billed: 2, refused: 1, failed: 0"),
-                               HasSubstr("rnt0417: rent for Kapoor is already billed up to "
-                                         "01-05-2021")));
+  ExpectFileHolds(kData / "batch.err.txt", batch.err);
   for (const char* file : {"Sharma_Builders.json", "Verma___Sons.json"}) {
     EXPECT_TRUE(std::filesystem::exists(out.path() / file)) << file;
   }
@@ -189,9 +187,7 @@ TEST_P(CompanyRuns, EightUsersAtOnceEachGetTheLinesOfARunMadeAlone) {
     runs.push_back(RunOf("user" + std::to_string(user),
                          user % 2 ? "Verma & Sons" : "Sharma Builders",
                          "0" + std::to_string(1 + user % 5) + "-05-2021"));
-    std::vector<std::string> on_file = runs.back();
-    on_file.insert(on_file.end(), {"--company", company_.path().string()});
-    ProgramRun run = Rnt(on_file);
+    ProgramRun run = Rnt(On(runs.back(), "", true));
     ASSERT_EQ(run.exit_status, 0) << run.err;
     alone.push_back(nlohmann::json::parse(run.out));
     EXPECT_GT(alone.back().size(), 20u);
@@ -233,10 +229,10 @@ TEST_P(ServerRuns, AConnectionDroppedHalfWayEndsTheRunAndLeavesNoneOfItsLines) {
     BackgroundProgram victim(RNT_CLI_PATH, On(RunOf(user, "Sharma Builders")));
     std::this_thread::sleep_for(half_way);
     while (victim.Running()) {
-      db::Recordset ended;
-      ended.Open("select pg_terminate_backend(pid) as ended from pg_stat_activity where datname='" +
-                     server_->Catalogue() + "' and pid<>pg_backend_pid()",
-                 maintenance);
+      RowTexts(maintenance,
+               "select pg_terminate_backend(pid) as ended from pg_stat_activity " +
+                   ("where datname='" + server_->Catalogue() + "' and pid<>pg_backend_pid()"),
+               {});
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     run = victim.Wait();
@@ -245,12 +241,12 @@ TEST_P(ServerRuns, AConnectionDroppedHalfWayEndsTheRunAndLeavesNoneOfItsLines) {
   EXPECT_THAT(run.err, HasSubstr("connection"));
   db::Connection catalogue;
   catalogue.Open(ServerConnectionText(server_->server(), server_->Catalogue()));
-  db::Recordset own;
-  own.Open("select count(*) as n from atShut where Uname='" + user + "'", catalogue);
   // None of its lines, or every one when the connections went after the run
   // had saved them (reading the statement back failed): never some.
-  const int32_t whole = static_cast<int32_t>(nlohmann::json::parse(alone.out).size());
-  EXPECT_THAT(own.Field("n").ToInt32(), ::testing::AnyOf(0, whole));
+  const auto whole = std::to_string(nlohmann::json::parse(alone.out).size());
+  EXPECT_THAT(
+      RowTexts(catalogue, "select count(*) as n from atShut where Uname='" + user + "'", {"n"}),
+      ::testing::AnyOf(ElementsAre("0"), ElementsAre(whole)));
 
   ProgramRun after = Rnt(On(RunOf("ravi", "Verma & Sons")));
   EXPECT_EQ(nlohmann::json::parse(after.out), nlohmann::json::parse(bystander.out));
