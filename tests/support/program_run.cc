@@ -74,17 +74,17 @@ std::string FileText(const std::filesystem::path& file) {
 }
 
 void ExpectFileHolds(const std::filesystem::path& file, const std::string& text) {
-  const bool exists = std::filesystem::exists(file);
-  if (exists && FileText(file) == text) return;
-  const char* rewrite = std::getenv("RNT_REWRITE_EXPECTED");
-  if (rewrite && std::string_view(rewrite) == "1") {
-    std::ofstream(file, std::ios::binary) << text;
-    ADD_FAILURE() << "rewrote " << file.string() << ": look at the change before committing it";
-  } else if (!exists) {
-    ADD_FAILURE() << "no " << file.string() << " (RNT_REWRITE_EXPECTED=1 writes it)";
+  const auto kept = std::filesystem::exists(file) ? std::optional(FileText(file)) : std::nullopt;
+  if (kept == text) return;
+  if (const char* rewrite = std::getenv("RNT_REWRITE_EXPECTED");
+      rewrite && std::string_view(rewrite) == "1") {
+    const bool written = static_cast<bool>(std::ofstream(file, std::ios::binary) << text);
+    ADD_FAILURE() << (written ? "rewrote " : "could not write ") << file.string()
+                  << ": look at the change before committing it";
   } else {
-    EXPECT_EQ(text, FileText(file)) << file.string() << " holds otherwise; after a deliberate "
-                                    << "change RNT_REWRITE_EXPECTED=1 rewrites it";
+    EXPECT_EQ(text, kept.value_or(""))
+        << file.string() << (kept ? " holds otherwise" : " is missing")
+        << "; after a deliberate change RNT_REWRITE_EXPECTED=1 rewrites it";
   }
 }
 
