@@ -10,7 +10,6 @@
 // every user stops after its current run, and what was made is still checked.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -44,15 +43,15 @@ long EnvironmentNumber(const char* name, long fallback) {
   return value;
 }
 
+// The parties and rent dates drawn; Gupta Traders' rent voucher on the first
+// date refuses that date.
 struct Combination {
   std::string party;
   std::string rent_date;
 };
-
 std::vector<Combination> Combinations() {
   std::vector<Combination> combinations;
   for (const char* party : {"Sharma Builders", "Verma & Sons", "Gupta Traders"}) {
-    // Gupta Traders' rent voucher on the first date refuses that date.
     for (const char* rent_date : {"10-04-2021", "16-04-2021", "01-05-2021", "20-05-2021"}) {
       combinations.push_back({party, rent_date});
     }
@@ -76,18 +75,13 @@ void FillSoakCompany(CompanyYear& company) {
 
 // How a run of `user` ended and the statement it printed, the user's name in
 // it made USER: a line of another user keeps its own.
-struct Outcome {
-  int exit_status = -1;
-  std::string statement;
-
-  bool operator==(const Outcome&) const = default;
-};
+using Outcome = std::pair<int, std::string>;
 
 Outcome Observe(const ProgramRun& run, const std::string& user) {
   Outcome outcome{run.exit_status, run.out};
   const std::string named = "\"Uname\": \"" + user + "\"";
-  for (size_t at; (at = outcome.statement.find(named)) != std::string::npos;) {
-    outcome.statement.replace(at, named.size(), "\"Uname\": \"USER\"");
+  for (size_t at; (at = outcome.second.find(named)) != std::string::npos;) {
+    outcome.second.replace(at, named.size(), "\"Uname\": \"USER\"");
   }
   return outcome;
 }
@@ -99,35 +93,6 @@ std::vector<std::string> RowsOf(db::Connection& company, const std::string& user
     std::erase_if(line.columns, [](const auto& column) { return column.first == "Uname"; });
     rows.push_back(Describe(line));
   }
-  return rows;
-}
-
-// Every user's number of rows in atShut.
-std::map<std::string, long> RowsPerUser(db::Connection& company) {
-  db::Recordset counts;
-  counts.Open("select Uname, count(*) as lines from atShut group by Uname", company);
-  std::map<std::string, long> per_user;
-  for (; !counts.Eof(); counts.MoveNext()) {
-    Variant user = counts.Field("Uname");
-    per_user[user.IsNull() ? "(null)" : user.ToText()] = counts.Field("lines").ToInt32();
-  }
-  return per_user;
-}
-
-// The first column of the rows of a check of a company file, made on a
-// connection of its own; a failure is a row that says so.
-std::vector<std::string> FileCheck(const std::filesystem::path& file, const char* pragma) {
-  sqlite3* db = nullptr;
-  std::vector<std::string> rows;
-  const auto collect = [](void* into, int, char** values, char**) {
-    static_cast<std::vector<std::string>*>(into)->push_back(values[0] ? values[0] : "null");
-    return 0;
-  };
-  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK ||
-      sqlite3_exec(db, pragma, collect, &rows, nullptr) != SQLITE_OK) {
-    rows.push_back(std::string("failed: ") + sqlite3_errmsg(db));
-  }
-  sqlite3_close(db);
   return rows;
 }
 
@@ -166,9 +131,9 @@ class SoakRuns : public ::testing::TestWithParam<Storage> {
     ProgramRun run = Rnt(Arguments(combination, user, on_copy));
     EXPECT_TRUE(run.exit_status == 0 || run.exit_status == 3)
         << combination.party << " " << combination.rent_date << ": " << run.err;
-    const nlohmann::json lines = nlohmann::json::parse(run.exit_status == 0 ? run.out : "[]");
-    EXPECT_TRUE(std::all_of(lines.begin(), lines.end(),
-                            [&](const nlohmann::json& line) { return line["Uname"] == user; }));
+    for (const auto& line : nlohmann::json::parse(run.exit_status == 0 ? run.out : "[]")) {
+      EXPECT_EQ(line["Uname"], user);
+    }
     return Observe(run, user);
   }
 
@@ -200,9 +165,9 @@ TEST_P(SoakRuns, UsersRunningAtOnceEachOnlyEverSeeTheirOwnLines) {
   for (size_t i = 0; i < combinations.size(); ++i) {
     expected.push_back(RunAlone(combinations[i], "alone" + std::to_string(i), true));
     // A line of another user must show: no two statements may be alike.
-    for (size_t j = 0; j < i; ++j) ASSERT_FALSE(expected[i] == expected[j]) << i << " " << j;
+    for (size_t j = 0; j < i; ++j) ASSERT_NE(expected[i], expected[j]) << i << " " << j;
   }
-  ASSERT_EQ(std::ranges::count(expected, 3, &Outcome::exit_status), 1)
+  ASSERT_EQ(std::ranges::count(expected, 3, &Outcome::first), 1)
       << "only Gupta Traders' first rent date is its rent voucher's date";
 
   std::vector<UserSoak> users(user_count);
@@ -221,18 +186,14 @@ TEST_P(SoakRuns, UsersRunningAtOnceEachOnlyEverSeeTheirOwnLines) {
           ProgramRun made = RunProgram(RNT_CLI_PATH, Arguments(combinations[drawn], name),
                                        {std::nullopt, false, kHungSeconds});
           if (made.exit_status != 3) soak.last = drawn;  // a refused run writes nothing
-          std::string fault;
-          if (made.exit_status == 128 + SIGALRM) {
-            fault = "hung and was killed";
-          } else if (!(Observe(made, name) == expected[drawn])) {
-            fault = "exit " + std::to_string(made.exit_status) +
-                    ", unlike alone: " + made.err.substr(0, made.err.find('\n')) +
-                    made.out.substr(0, 200);
-          }
-          if (!fault.empty() && soak.faults.size() < 5) {
-            soak.faults.push_back(name + " run " + std::to_string(soak.runs + 1) + " (" +
-                                  combinations[drawn].party + ", " + combinations[drawn].rent_date +
-                                  "): " + fault);
+          const bool hung = made.exit_status == 128 + SIGALRM;
+          if ((hung || Observe(made, name) != expected[drawn]) && soak.faults.size() < 5) {
+            soak.faults.push_back(
+                name + " run " + std::to_string(soak.runs + 1) + " (" + combinations[drawn].party +
+                ", " + combinations[drawn].rent_date + "): " +
+                (hung ? "hung and was killed"
+                      : "exit " + std::to_string(made.exit_status) + ", unlike alone: " +
+                            made.err.substr(0, made.err.find('\n')) + made.out.substr(0, 200)));
           }
         }
       });
@@ -244,14 +205,16 @@ TEST_P(SoakRuns, UsersRunningAtOnceEachOnlyEverSeeTheirOwnLines) {
   }
 
   // Afterwards: each party and rent date made alone on the soak's company by
-  // a fresh user; the soak's users must hold the lines of their last runs.
-  std::vector<std::string> fresh;
-  std::map<std::string, long> wanted;
+  // a fresh user; the soak's users must hold the lines of their last runs, and
+  // no one else any (no rows of unknown users, no line set written twice or
+  // in part).
+  std::vector<std::string> wanted;  // each user's number of rows, as "user|rows"
   for (size_t i = 0; i < combinations.size(); ++i) {
-    fresh.push_back("after" + std::to_string(i));
-    EXPECT_EQ(RunAlone(combinations[i], fresh.back()), expected[i]) << fresh.back();
-    const auto lines = nlohmann::json::parse(expected[i].statement, nullptr, false);
-    if (lines.is_array() && !lines.empty()) wanted[fresh[i]] = static_cast<long>(lines.size());
+    const std::string fresh = "after" + std::to_string(i);
+    EXPECT_EQ(RunAlone(combinations[i], fresh), expected[i]) << fresh;
+    const auto lines = nlohmann::json::parse(expected[i].second, nullptr, false);
+    if (lines.is_array() && !lines.empty())
+      wanted.push_back(fresh + "|" + std::to_string(lines.size()));
   }
   db::Connection company;
   company.Open(server_ ? ServerConnectionText(server_->server(), server_->Catalogue())
@@ -260,24 +223,29 @@ TEST_P(SoakRuns, UsersRunningAtOnceEachOnlyEverSeeTheirOwnLines) {
     if (!users[user].last) continue;
     const std::string name = "user" + std::to_string(user);
     const std::vector<std::string> rows = RowsOf(company, name);
-    EXPECT_EQ(rows, RowsOf(company, fresh[*users[user].last])) << name;
-    if (!rows.empty()) wanted[name] = static_cast<long>(rows.size());
+    EXPECT_EQ(rows, RowsOf(company, "after" + std::to_string(*users[user].last))) << name;
+    if (!rows.empty()) wanted.push_back(name + "|" + std::to_string(rows.size()));
   }
-  // No rows of unknown users, no line set written twice or in part.
-  EXPECT_EQ(RowsPerUser(company), wanted);
+  std::vector<std::string> held =
+      RowTexts(company, "select Uname, count(*) as n from atShut group by Uname", {"Uname", "n"});
+  std::ranges::sort(held);
+  std::ranges::sort(wanted);
+  EXPECT_EQ(held, wanted);
 
+  // The database's own checks: of the whole file, or of the work table's
+  // pages where the server has them.
   if (!server_) {
-    company.Close();
-    EXPECT_EQ(FileCheck(company_.path(), "PRAGMA integrity_check"), std::vector<std::string>{"ok"});
-    EXPECT_EQ(FileCheck(company_.path(), "PRAGMA foreign_key_check"), std::vector<std::string>{});
+    EXPECT_EQ(RowTexts(company, "PRAGMA integrity_check", {"integrity_check"}),
+              std::vector<std::string>{"ok"});
+    EXPECT_EQ(RowTexts(company, "PRAGMA foreign_key_check", {}), std::vector<std::string>{});
     return;
   }
-  // The server's own check of the work table's pages, where it has one.
   try {
     company.backend()->ExecuteNative("create extension if not exists amcheck");
-    db::Recordset damaged;
-    damaged.Open("select count(*) as damaged from verify_heapam('atshut')", company);
-    EXPECT_EQ(damaged.Field("damaged").ToInt32(), 0) << "verify_heapam found damaged pages";
+    EXPECT_EQ(
+        RowTexts(company, "select count(*) as damaged from verify_heapam('atshut')", {"damaged"}),
+        std::vector<std::string>{"0"})
+        << "verify_heapam found damaged pages";
   } catch (const std::exception&) {
     // this server has no amcheck
   }

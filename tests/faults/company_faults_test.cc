@@ -7,6 +7,8 @@
 // lines as they were; one that fails after clearing them leaves none of its
 // own. The parameters file that the host writes for a run, missing or wrong,
 // is tried in this process as the host makes its runs.
+#include <fmt/format.h>
+#include <fmt/ranges.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -18,6 +20,7 @@
 #include <stdexcept>
 #include <tuple>
 
+#include "db/work_table.h"
 #include "host/company_context.h"
 #include "platform/addon_files.h"
 #include "support/program_run.h"
@@ -35,38 +38,29 @@ using ::testing::StartsWith;
 constexpr char kUser[] = "anita", kOtherUser[] = "ravi";
 constexpr char kParty[] = "Sharma Builders", kRentDate[] = "01-05-2021";
 
-struct Collected {
-  std::vector<std::string> rows;
-  bool by_name;
-};
-
-// The rows of statements on a company file through a connection of its own
+// The rows of a statement on a company file through a connection of its own
 // (that waits for another writer as a run does), each as its columns'
-// "name=value" ("null" for a null), in name order when `by_name`.
-std::vector<std::string> FileRows(const std::filesystem::path& file, const std::string& sql,
-                                  bool by_name = false) {
+// "name=value" ("null" for a null).
+std::vector<std::string> FileRows(const std::filesystem::path& file, const std::string& sql) {
   const auto collect = [](void* into, int count, char** values, char** names) {
-    auto& collected = *static_cast<Collected*>(into);
-    std::vector<std::pair<std::string, std::string>> columns;
-    for (int i = 0; i < count; ++i) columns.emplace_back(names[i], values[i] ? values[i] : "null");
-    if (collected.by_name) std::ranges::sort(columns);
-    std::string row;
-    for (const auto& [name, value] : columns) row += (row.empty() ? "" : " ") + name + "=" + value;
-    collected.rows.push_back(row);
+    std::string& row = static_cast<std::vector<std::string>*>(into)->emplace_back();
+    for (int i = 0; i < count; ++i) {
+      row += fmt::format("{}{}={}", i ? " " : "", names[i], values[i] ? values[i] : "null");
+    }
     return 0;
   };
   sqlite3* db = nullptr;
-  Collected collected{{}, by_name};
+  std::vector<std::string> rows;
   char* message = nullptr;
   const bool done =
       sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
       sqlite3_busy_timeout(db, 8000) == SQLITE_OK &&
-      sqlite3_exec(db, sql.c_str(), collect, &collected, &message) == SQLITE_OK;
+      sqlite3_exec(db, sql.c_str(), collect, &rows, &message) == SQLITE_OK;
   const std::string why = message ? message : sqlite3_errmsg(db);
   sqlite3_free(message);
   sqlite3_close(db);
   if (!done) throw std::runtime_error(file.string() + ": " + why + " [" + sql + "]");
-  return collected.rows;
+  return rows;
 }
 
 // The rows of atShut of users other than kUser, each with its rowid and every
@@ -75,11 +69,11 @@ std::vector<std::string> OtherUsersRows(const std::filesystem::path& company) {
   return FileRows(company, "select rowid, * from atShut where Uname is not 'anita' order by rowid");
 }
 
-// kUser's rows of atShut in the order written, each column as "name=value"
-// in name order (so that work tables whose columns come in another order
-// compare equal), the rowid left out.
+// kUser's rows of atShut in the order written, the work table's columns in
+// their order whatever order the table has them in, the rowid left out.
 std::vector<std::string> UsersLines(const std::filesystem::path& company) {
-  return FileRows(company, "select * from atShut where Uname = 'anita' order by rowid", true);
+  return FileRows(company, fmt::format("select {} from atShut where Uname = 'anita' order by rowid",
+                                       fmt::join(db::WorkTableColumns(), ", ")));
 }
 
 // A company for fault tests, made the same way every time, so that a run on a
@@ -114,13 +108,9 @@ class FaultCompany {
     // connection is closed afterwards with its context.
     for (auto [user, party, rent_date] : {std::tuple{kOtherUser, "Verma & Sons", kRentDate},
                                           std::tuple{kUser, kParty, "15-04-2021"}}) {
-      RentRunRequest request = Request();
-      request.user = user;
-      request.party = party;
-      request.rent_date = rent_date;
-      RentRun run = MakeRun(request);
+      RentRun run = MakeRun(Request(user, party, rent_date));
       if (run.lines.empty() || run.report.FirstDatabaseFailure()) {
-        throw std::runtime_error(request.user + "'s run for " + party + " made no lines");
+        throw std::runtime_error(std::string(user) + "'s run for " + party + " made no lines");
       }
     }
   }
@@ -128,15 +118,10 @@ class FaultCompany {
   const std::filesystem::path& current() const { return current_.path(); }
   const std::filesystem::path& previous() const { return previous_.path(); }
 
-  // kUser's run, made in this process through MakeRentRun.
-  RentRunRequest Request() const {
-    RentRunRequest request;
-    request.current = &current_;
-    request.previous = &previous_;
-    request.party = kParty;
-    request.rent_date = kRentDate;
-    request.user = kUser;
-    return request;
+  // A run made in this process through MakeRentRun, kUser's by default.
+  RentRunRequest Request(const char* user = kUser, const char* party = kParty,
+                         const char* rent_date = kRentDate) const {
+    return {&current_, &previous_, party, rent_date, {}, user, nullptr, {}};
   }
   static RentRun MakeRun(const RentRunRequest& request) {
     host::ResetThreadCompanyContext();
@@ -280,41 +265,38 @@ TEST_F(CompanyFaults, ADiskThatFillsWhileTheLinesAreSavedLeavesNoneOfThem) {
   ExpectCleanRerun();
 }
 
-// The work table of an older version: its first nine columns. The run gives
-// it the columns added since and goes on; the older lines keep their values.
-TEST_F(CompanyFaults, AnOlderWorkTableIsGivenItsNewColumnsAndKeepsEveryonesLines) {
-  for (const char* column :
-       {"D1", "D2", "D3", "D4", "RecType", "Dte1", "Dte2", "ChallanNo", "ChallanDate"}) {
-    company_.Execute(std::string("ALTER TABLE atShut DROP COLUMN ") + column);
+// Tables that the run cannot do without, or must mend: the work table of an
+// older version (its first nine columns), given the columns added since,
+// empty, after the older ones; no settings table; a work table lacking a
+// column its statements cannot add. Once the table is repaired the run gives
+// the lines of a fresh company, the other users' lines keeping their values.
+TEST_F(CompanyFaults, AMissingTableEndsTheRunNamingItAnOlderWorkTableIsMended) {
+  const struct {
+    std::string damage, reason, repair, added_to_others;
+  } kTables[] = {
+      {"ALTER TABLE atShut DROP COLUMN D1; ALTER TABLE atShut DROP COLUMN D2; "
+       "ALTER TABLE atShut DROP COLUMN D3; ALTER TABLE atShut DROP COLUMN D4; "
+       "ALTER TABLE atShut DROP COLUMN RecType; ALTER TABLE atShut DROP COLUMN Dte1; "
+       "ALTER TABLE atShut DROP COLUMN Dte2; ALTER TABLE atShut DROP COLUMN ChallanNo; "
+       "ALTER TABLE atShut DROP COLUMN ChallanDate",
+       "", "",
+       " D1=null D2=null D3=null D4=null RecType=null Dte1=null Dte2=null ChallanNo=null "
+       "ChallanDate=null"},
+      {"DROP TABLE at_ILC",
+       "read the settings (at_ILC): statement failed on " + company_.current().string() +
+           ": no such table: at_ILC",
+       "CREATE TABLE at_ILC (bs1 REAL, bs2 REAL); INSERT INTO at_ILC VALUES (1.5, 2.5)", ""},
+      {"ALTER TABLE atShut DROP COLUMN Price", "the work table atShut lacks the columns Price",
+       "ALTER TABLE atShut ADD Price float", " Price=null"},
+  };
+  for (const auto& [damage, reason, repair, added_to_others] : kTables) {
+    company_.Execute(damage);
+    others_ = OtherUsersRows(company_.current());
+    if (!reason.empty()) ExpectNotMade(company_.Run(), reason);
+    if (!repair.empty()) company_.Execute(repair);
+    for (std::string& row : others_) row += added_to_others;
+    ExpectCleanRerun();
   }
-  // The columns come back after the older ones, empty.
-  others_ = OtherUsersRows(company_.current());
-  for (std::string& row : others_) {
-    row +=
-        " D1=null D2=null D3=null D4=null RecType=null Dte1=null Dte2=null ChallanNo=null "
-        "ChallanDate=null";
-  }
-  ExpectCleanRerun();
-}
-
-TEST_F(CompanyFaults, ACompanyWithoutAtIlcEndsTheRunNamingTheTable) {
-  company_.Execute("DROP TABLE at_ILC");
-  ExpectNotMade(company_.Run(), "read the settings (at_ILC): statement failed on " +
-                                    company_.current().string() + ": no such table: at_ILC");
-  company_.Execute(
-      "CREATE TABLE at_ILC (bs1 REAL, bs2 REAL); INSERT INTO at_ILC VALUES (1.5, 2.5)");
-  ExpectCleanRerun();
-}
-
-// A work table that lacks a column its statements cannot add: no run can
-// write whole lines into it.
-TEST_F(CompanyFaults, AWorkTableLackingAColumnEndsTheRunWithTheColumnNamed) {
-  company_.Execute("ALTER TABLE atShut DROP COLUMN Price");
-  others_ = OtherUsersRows(company_.current());
-  ExpectNotMade(company_.Run(), "the work table atShut lacks the columns Price");
-  company_.Execute("ALTER TABLE atShut ADD Price float");
-  for (std::string& row : others_) row += " Price=null";
-  ExpectCleanRerun();
 }
 
 // The previous financial year's file, damaged two ways: not a database at
@@ -343,34 +325,27 @@ TEST_F(CompanyFaults, ADamagedPreviousYearEndsTheRunRatherThanBillWithoutIt) {
 // in its report and touches no other user's lines; the host's next run, with
 // a good file, gives the lines of a fresh company.
 TEST_F(CompanyFaults, AWrongParametersFileEndsTheRunWithTheReason) {
-  constexpr char kRead[] = "read the parameters file", kCheck[] = "check the parameters file";
-  const struct {
-    const char* text;  // the file's bytes; nullptr: there is no file
-    const char* step;
-    const char* reason;
-  } kCases[] = {
-      {nullptr, kRead, "cannot read the parameters file"},
-      {"", kCheck, "is empty"},
-      {"01-05-2021\r\n", kCheck, "has 1 field(s)"},
-      {"01-05-2021<?#>Sharma Builders\r\n", kCheck, "has 2 field(s)"},
-      {"01-05-2021<?#><?#>01-05-2021\r\n", kCheck, "names no party"},
-      {"first of May<?#>Sharma Builders<?#>01-05-2021\r\n", kCheck,
+  const std::pair<const char*, const char*> kCases[] = {
+      {nullptr, "cannot read the parameters file"},  // no file at all
+      {"", "is empty"},
+      {"01-05-2021\r\n", "has 1 field(s)"},
+      {"01-05-2021<?#>Sharma Builders\r\n", "has 2 field(s)"},
+      {"01-05-2021<?#><?#>01-05-2021\r\n", "names no party"},
+      {"first of May<?#>Sharma Builders<?#>01-05-2021\r\n",
        "the rent date is not a date: 'first of May'"},
-      {"01-05-2021<?#>Sharma Builders<?#>soon\r\n", kCheck,
-       "the search date is not a date: 'soon'"},
+      {"01-05-2021<?#>Sharma Builders<?#>soon\r\n", "the search date is not a date: 'soon'"},
   };
   const std::string file_name = platform::ParametersFileName(kUser);
-  for (const auto& [text, step, reason] : kCases) {
+  for (const auto& [text, reason] : kCases) {
     RentRunRequest request = company_.Request();
-    request.before_start = [text](const std::filesystem::path& folder) {
-      std::filesystem::remove(folder / platform::ParametersFileName(kUser));
-      if (text)
-        std::ofstream(folder / platform::ParametersFileName(kUser), std::ios::binary) << text;
+    request.before_start = [&](const std::filesystem::path& folder) {
+      std::filesystem::remove(folder / file_name);
+      if (text) std::ofstream(folder / file_name, std::ios::binary) << text;
     };
     RentRun run = FaultCompany::MakeRun(request);
     const SkippedStep* failure = run.report.FirstDatabaseFailure();
     ASSERT_NE(failure, nullptr) << reason;
-    EXPECT_EQ(failure->step, step);
+    EXPECT_EQ(failure->step, text ? "check the parameters file" : "read the parameters file");
     EXPECT_THAT(failure->failure, ::testing::AllOf(HasSubstr(reason), HasSubstr(file_name)));
     EXPECT_FALSE(run.report.refusal);
     // Start ended as always, with its pause and the default pointer.

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <random>
 
 #include "refhost/company_schema.h"
@@ -22,27 +23,20 @@ void OnMaintenanceCatalogue(const PgServer& server, const std::string& sql) {
 std::optional<PgServer> TestServer() {
   const char* file = std::getenv("RNT_PG_ENV");
   std::ifstream settings(file ? file : "");
-  PgServer server;
+  std::map<std::string, std::string> values;
   for (std::string line; std::getline(settings, line);) {
-    const size_t equals = line.find('=');  // none: no key below matches the whole line
-    const std::string key = line.substr(0, equals), value = line.substr(equals + 1);
-    if (key == "PGHOST") server.host = value;
-    if (key == "PGPORT") server.port = std::atoi(value.c_str());
-    if (key == "PGUSER") server.user = value;
-    if (key == "PGPASSWORD") server.password = value;
+    const size_t equals = line.find('=');
+    if (equals != std::string::npos) values[line.substr(0, equals)] = line.substr(equals + 1);
   }
-  if (server.host.empty() || server.port == 0) return std::nullopt;
-  return server;
+  if (values["PGHOST"].empty() || std::atoi(values["PGPORT"].c_str()) == 0) return std::nullopt;
+  return PgServer{values["PGHOST"], std::atoi(values["PGPORT"].c_str()), values["PGUSER"],
+                  values["PGPASSWORD"]};
 }
 
 std::string ServerConnectionText(const PgServer& server, std::string_view catalogue) {
   return "Provider = SQLOLEDB.1;Data Source=" + server.host + ":" + std::to_string(server.port) +
          ";Initial Catalog= " + std::string(catalogue) + ";User ID=" + server.user +
          ";Password=" + server.password + ";";
-}
-
-void CreateCatalogue(const PgServer& server, std::string_view name) {
-  OnMaintenanceCatalogue(server, "CREATE DATABASE \"" + std::string(name) + "\"");
 }
 
 void DropCatalogue(const PgServer& server, std::string_view name) {
@@ -54,7 +48,7 @@ CompanyCatalogue::CompanyCatalogue(const PgServer& server) : server_(server) {
   // Tests run side by side in processes of their own: the process and a
   // random number keep their catalogues apart.
   name_ = std::to_string(getpid()) + "_db120" + std::to_string(std::random_device()() % 100000);
-  CreateCatalogue(server_, name_);
+  OnMaintenanceCatalogue(server_, "CREATE DATABASE \"" + name_ + "\"");
   connection_.Open(connection_text());
   refhost::CreateHostTables(connection_);
   refhost::CreateAddonTables(connection_);

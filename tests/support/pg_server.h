@@ -26,9 +26,8 @@ std::optional<PgServer> TestServer();
 // The connection text by which the add-on opens a catalogue of the server.
 std::string ServerConnectionText(const PgServer& server, std::string_view catalogue);
 
-// Makes or drops a catalogue through the server's maintenance catalogue;
-// dropping ends the sessions still open on it.
-void CreateCatalogue(const PgServer& server, std::string_view name);
+// Drops a catalogue through the server's maintenance catalogue, ending the
+// sessions still open on it.
 void DropCatalogue(const PgServer& server, std::string_view name);
 
 // A new catalogue of its own for one test, named as a company's year is (it

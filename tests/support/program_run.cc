@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <deque>
+#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
@@ -73,6 +73,21 @@ std::string FileText(const std::filesystem::path& file) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+void ExpectFileHolds(const std::filesystem::path& file, const std::string& text) {
+  const auto kept = std::filesystem::exists(file) ? std::optional(FileText(file)) : std::nullopt;
+  if (kept == text) return;
+  if (const char* rewrite = std::getenv("RNT_REWRITE_EXPECTED");
+      rewrite && std::string_view(rewrite) == "1") {
+    const bool written = static_cast<bool>(std::ofstream(file, std::ios::binary) << text);
+    ADD_FAILURE() << (written ? "rewrote " : "could not write ") << file.string()
+                  << ": look at the change before committing it";
+  } else {
+    EXPECT_EQ(text, kept.value_or(""))
+        << file.string() << (kept ? " holds otherwise" : " is missing")
+        << "; after a deliberate change RNT_REWRITE_EXPECTED=1 rewrites it";
+  }
+}
+
 BackgroundProgram::BackgroundProgram(const std::string& program,
                                      const std::vector<std::string>& arguments,
                                      const ChildLimits& limits) {
@@ -105,14 +120,6 @@ bool BackgroundProgram::Ended(int wait_options) {
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                       const ChildLimits& limits) {
   return BackgroundProgram(program, arguments, limits).Wait();
-}
-
-std::vector<ProgramRun> RntTogether(const std::vector<std::vector<std::string>>& runs) {
-  std::deque<BackgroundProgram> started;
-  for (const auto& arguments : runs) started.emplace_back(RNT_CLI_PATH, arguments);
-  std::vector<ProgramRun> finished;
-  for (BackgroundProgram& program : started) finished.push_back(program.Wait());
-  return finished;
 }
 
 ProgramRun RunOnTerminal(const std::string& program, const std::vector<std::string>& arguments,

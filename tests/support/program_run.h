@@ -61,8 +61,6 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
 inline ProgramRun Rnt(const std::vector<std::string>& arguments) {
   return RunProgram(RNT_CLI_PATH, arguments);
 }
-// rnt0417 once per argument list, all at the same time.
-std::vector<ProgramRun> RntTogether(const std::vector<std::vector<std::string>>& runs);
 
 // Runs a program on a terminal of its own, `columns` wide, and gives in `out`
 // everything it wrote there, as a user sees it (line ends as the terminal sends them).
@@ -70,6 +68,12 @@ ProgramRun RunOnTerminal(const std::string& program, const std::vector<std::stri
                          int columns);
 
 std::string FileText(const std::filesystem::path& file);
+
+// Checks that the file holds the text. A file that does not (or is missing)
+// is written anew only when RNT_REWRITE_EXPECTED=1 is in the environment, and
+// the check still fails, naming it, so that the change is looked at before it
+// is committed.
+void ExpectFileHolds(const std::filesystem::path& file, const std::string& text);
 
 // Whether the run ended with `status` and one line on standard error holding `reason`.
 ::testing::AssertionResult EndedWith(const ProgramRun& run, int status, std::string_view reason);
