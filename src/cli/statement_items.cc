@@ -17,8 +17,18 @@ namespace {
 constexpr double kLostLine = 2;
 constexpr double kDamagedLine = 3;
 
+// A text as one printed line: a line break, a tab or another control
+// character that a host let into a challan number would break the table's
+// columns, so it shows as a blank.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+  }
+  return text;
+}
+
 std::string Text(const Variant& value) {
-  return value.IsNull() || value.IsEmpty() ? std::string() : value.ToText();
+  return value.IsNull() || value.IsEmpty() ? std::string() : OneLine(value.ToText());
 }
 
 std::string QuantityText(std::optional<double> number) {
@@ -114,7 +124,7 @@ void ExplainCharge(StatementRow& row, const std::string& item, std::vector<Marke
   std::string challans;
   for (const refhost::MarkedPiece* piece : day->pieces) {
     if (piece->challan.empty() || challans.find(piece->challan) != std::string::npos) continue;
-    challans += (challans.empty() ? "" : ", ") + piece->challan;
+    challans += (challans.empty() ? "" : ", ") + OneLine(piece->challan);
   }
   row.cells[static_cast<size_t>(StatementColumn::kChallan)] = challans;
   row.cells[static_cast<size_t>(StatementColumn::kFrom)] = ShortDateText(day->date);
@@ -249,7 +259,9 @@ std::optional<double> LineNumber(const refhost::RentLine& line, std::string_view
   try {
     return value.ToDouble();
   } catch (const Error&) {
-    throw Error(std::string(column) + " of the rent line with SrNo " + Text(line.Get("SrNo")) +
+    const std::string number = Text(line.Get("SrNo"));
+    throw Error(std::string(column) + " of the rent line " +
+                (number.empty() ? std::string("without SrNo") : "with SrNo " + number) +
                 " is not a number: " + Describe(value));
   }
 }
