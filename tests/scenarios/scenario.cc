@@ -3,12 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <iomanip>
+#include <map>
 #include <set>
 #include <sstream>
 #include <stdexcept>
+#include <tuple>
 
 #include "db/work_table.h"
+#include "engine/queries.h"
 #include "rnt/value_text.h"
 
 namespace rnt::testing {
@@ -18,14 +22,23 @@ using nlohmann::json;
 
 [[noreturn]] void Bad(const std::string& what) { throw std::runtime_error(what); }
 
+// Reads one part of a case, naming it in front of what is wrong there.
+void Within(const std::string& part, const std::function<void()>& read) {
+  try {
+    read();
+  } catch (const std::exception& error) {
+    Bad(part + ": " + error.what());
+  }
+}
+
 Date DateOf(const std::string& text, const std::string& what) {
   std::optional<Date> date = ParseDateText(text);
   if (!date) Bad(what + " '" + text + "' is not a date");
   return *date;
 }
 
-// The words of a voucher or rate line, read from the left; a word in single
-// quotes may hold blanks (a challan numbered " C0 ").
+// The words of a voucher, rate or query line, read from the left; a word in
+// single quotes may hold blanks (a challan numbered " C0 ").
 class Words {
  public:
   explicit Words(const std::string& text) {
@@ -49,6 +62,11 @@ class Words {
     }
     return *value;
   }
+  // A number, or `null` for a column the host left empty.
+  std::optional<double> NumberOrNull(const std::string& what) {
+    if (Take("null")) return std::nullopt;
+    return Number(what);
+  }
   int32_t Code(const std::string& what) {
     const double value = Number(what);
     if (value != std::trunc(value)) Bad(what + " '" + NumberText(value) + "' is not a code");
@@ -64,8 +82,11 @@ class Words {
   // The party named last ("party 13"), Sharma Builders (12) when none is.
   int32_t Party() {
     const int32_t party = Take("party") ? Code("party") : 12;
-    if (next_ < words_.size()) Bad("unexpected '" + words_[next_] + "'");
+    End();
     return party;
+  }
+  void End() const {
+    if (next_ < words_.size()) Bad("unexpected '" + words_[next_] + "'");
   }
 
  private:
@@ -75,28 +96,34 @@ class Words {
 
 // A voucher in its short form (tests/scenarios/README.md), into the year
 // file that holds its day.
-void AddVoucher(Scenario& scenario, Date year_start, const std::string& text) {
+void AddVoucher(CompanyYear& current, CompanyYear* previous, Date year_start,
+                const std::string& text) {
   Words words(text);
   const std::string day = words.Day("date"), kind = words.Next("kind");
-  const bool previous = *ParseDateText(day) < year_start;
-  if (previous && !scenario.previous) Bad("dated before the year, and no previous year's file");
-  CompanyYear& year = previous ? *scenario.previous : *scenario.current;
+  const bool in_previous = *ParseDateText(day) < year_start;
+  if (in_previous && !previous) Bad("dated before the year, and no previous year's file");
+  CompanyYear& year = in_previous ? *previous : current;
   if (kind == "issue" || kind == "return") {
     const std::string challan = words.Next("challan");
     const int32_t item = words.Code("item");
     const double quantity = words.Number("quantity");
-    const int32_t ref = words.Take("ref") ? words.Code("ref") : 0, party = words.Party();
-    if (kind == "issue") year.Issue(day, challan, item, party, quantity, ref);
-    if (kind == "return") year.Return(day, challan, item, party, quantity, ref);
+    const int32_t ref = words.Take("ref") ? words.Code("ref") : 0;
+    const int32_t tran_type = words.Take("trantype") ? words.Code("TranType") : 0;
+    const int32_t rec_type = words.Take("rectype") ? words.Code("RecType") : 3;
+    const int32_t party = words.Party();
+    if (kind == "issue") year.Issue(day, challan, item, party, quantity, ref, tran_type, rec_type);
+    if (kind == "return")
+      year.Return(day, challan, item, party, quantity, ref, tran_type, rec_type);
   } else if (kind == "opening" || kind == "lost" || kind == "damaged") {
     const int32_t item = words.Code("item");
-    const double quantity = words.Number("quantity");
+    const std::optional<double> quantity = words.NumberOrNull("quantity");
+    if (!quantity && kind == "opening") Bad("an opening entry needs a quantity");
     const double percent = kind == "damaged" ? words.Number("damage", "%") : 0;
     const std::string marker = words.Take("marker") ? words.Next("marker")
                                : kind == "damaged"  ? "Damage"
                                                     : "Lost";
     const int32_t party = words.Party();
-    if (kind == "opening") year.Opening(day, item, party, quantity);
+    if (kind == "opening") year.Opening(day, item, party, *quantity);
     if (kind == "lost") year.Lost(day, item, party, quantity, marker);
     if (kind == "damaged") year.Damaged(day, item, party, quantity, percent, marker);
   } else if (kind == "rent") {
@@ -117,6 +144,60 @@ void AddVoucher(Scenario& scenario, Date year_start, const std::string& text) {
   }
 }
 
+// One value of a query text, read from the case's words: a code, date or
+// challan as written ('' for none); the kind of year or of day totals by a
+// word ("previous", "without-openings") that may be left out.
+template <typename T>
+struct QueryValue {
+  static std::string Read(Words& words) { return words.Next("a value of the query"); }
+};
+template <>
+struct QueryValue<engine::queries::MovementYear> {
+  static auto Read(Words& words) {
+    return words.Take("previous") ? engine::queries::MovementYear::kPrevious
+                                  : engine::queries::MovementYear::kCurrent;
+  }
+};
+template <>
+struct QueryValue<engine::queries::OpeningEntries> {
+  static auto Read(Words& words) {
+    return words.Take("without-openings") ? engine::queries::OpeningEntries::kLeftOut
+                                          : engine::queries::OpeningEntries::kCounted;
+  }
+};
+
+// A query built from the words after its name, as the engine builds it.
+using QueryText = std::function<std::string(Words&)>;
+template <typename... Values>
+QueryText MakeQuery(std::string (*make)(Values...)) {
+  return [make](Words& words) {
+    // Read left to right, as the braces order them.
+    std::tuple values{QueryValue<std::decay_t<Values>>::Read(words)...};
+    return std::apply(make, values);
+  };
+}
+
+const std::map<std::string, QueryText>& QueryTexts() {
+  namespace q = engine::queries;
+  static const std::map<std::string, QueryText> texts = {
+      {"PreviousRentVoucher", MakeQuery(q::PreviousRentVoucher)},
+      {"RentRate", MakeQuery(q::RentRate)},
+      {"PricesOf", MakeQuery(q::PricesOf)},
+      {"ReplacementRate", MakeQuery(q::ReplacementRate)},
+      {"DamageCharge", MakeQuery(q::DamageCharge)},
+      {"LostItems", MakeQuery(q::LostItems)},
+      {"DamagedItems", MakeQuery(q::DamagedItems)},
+      {"MovementList", MakeQuery(q::MovementList)},
+      {"DayTotalsByDate", MakeQuery(q::DayTotalsByDate)},
+      {"DayTotalsByReference", MakeQuery(q::DayTotalsByReference)},
+      {"ChallanTotals", MakeQuery(q::ChallanTotals)},
+      {"LookAheadTotals", MakeQuery(q::LookAheadTotals)},
+      {"VoucherItems", MakeQuery(q::VoucherItems)},
+      {"ItemMovements", MakeQuery(q::ItemMovements)},
+      {"UnlistedItemMovements", MakeQuery(q::UnlistedItemMovements)}};
+  return texts;
+}
+
 // The key's value as T, `fallback` when the object lacks the key.
 template <typename T>
 T Get(const json& object, const std::string& key, T fallback) {
@@ -128,16 +209,36 @@ T Get(const json& object, const std::string& key, T fallback) {
   }
 }
 
-void OnlyKeys(const json& object, const std::set<std::string>& keys) {
+void OnlyKeys(const json& object, std::set<std::string> keys) {
   if (!object.is_object()) Bad(object.dump() + " is not an object");
+  keys.insert({"columns", "rows", "any_order"});
   for (const auto& [key, value] : object.items()) {
     if (!keys.count(key)) Bad("unknown key '" + key + "'");
   }
 }
 
+// The columns and rows of a run or query; a run's columns are atShut's.
+void ReadRows(const json& object, ExpectedRows& expected, bool work_table) {
+  expected.columns = Get(object, "columns", std::vector<std::string>());
+  for (const std::string& column : expected.columns) {
+    if (work_table && std::ranges::count(db::WorkTableColumns(), column) == 0) {
+      Bad("columns: '" + column + "' is not a column of atShut");
+    }
+  }
+  expected.rows = Get(object, "rows", std::vector<json>());
+  for (const json& row : expected.rows) {
+    if (!row.is_array() || row.size() != expected.columns.size() ||
+        std::ranges::any_of(row,
+                            [](const json& v) { return v.is_structured() || v.is_boolean(); })) {
+      Bad("rows: " + row.dump() + " is not a row of the columns");
+    }
+  }
+  expected.any_order = Get(object, "any_order", false);
+}
+
 ScenarioRun ReadRun(const json& object) {
   OnlyKeys(object, {"party", "rent_date", "search_date", "user", "previous_year", "files_only",
-                    "status", "refusal", "lines", "columns", "rows", "any_order", "unchanged"});
+                    "status", "refusal", "lines", "unchanged"});
   ScenarioRun run;
   run.party = Get(object, "party", run.party);
   run.rent_date = Get(object, "rent_date", std::string());
@@ -153,41 +254,67 @@ ScenarioRun ReadRun(const json& object) {
   }
   run.refusal = Get(object, "refusal", std::string());
   if (object.contains("lines")) run.lines = Get(object, "lines", size_t{0});
-  run.columns = Get(object, "columns", std::vector<std::string>());
-  for (const std::string& column : run.columns) {
-    if (std::ranges::count(db::WorkTableColumns(), column) == 0) {
-      Bad("columns: '" + column + "' is not a column of atShut");
-    }
-  }
-  run.rows = Get(object, "rows", std::vector<json>());
-  for (const json& row : run.rows) {
-    if (!row.is_array() || row.size() != run.columns.size() ||
-        std::ranges::any_of(row,
-                            [](const json& v) { return v.is_structured() || v.is_boolean(); })) {
-      Bad("rows: " + row.dump() + " is not a row of the columns");
-    }
-  }
-  run.any_order = Get(object, "any_order", false);
+  ReadRows(object, run, true);
   run.unchanged = Get(object, "unchanged", std::vector<std::string>());
   return run;
 }
 
-Scenario Read(const json& doc, std::string& at) {
+ScenarioQuery ReadQuery(const json& object) {
+  OnlyKeys(object, {"query"});
+  ScenarioQuery query;
+  query.text = Get(object, "query", std::string());
+  Words words(query.text);
+  const std::string name = words.Next("the query's name");
+  const auto text = QueryTexts().find(name);
+  if (text == QueryTexts().end()) Bad("no query named '" + name + "'");
+  query.sql = text->second(words);
+  words.End();
+  ReadRows(object, query, false);
+  if (query.columns.empty()) Bad("columns: none");
+  return query;
+}
+
+Scenario Read(const json& doc) {
   OnlyKeys(doc, {"about", "year_start", "previous_year", "parties", "rate_masters", "items",
-                 "rates", "settings", "vouchers", "runs"});
+                 "rates", "settings", "vouchers", "runs", "queries"});
   if (Get(doc, "about", std::string()).empty()) Bad("about: missing");
-  const Date start = DateOf(Get(doc, "year_start", std::string("01-04-2021")), "year_start");
+  Scenario scenario = MakeCompany(doc);
+  const auto runs = Get(doc, "runs", std::vector<json>());
+  for (size_t i = 0; i < runs.size(); ++i) {
+    Within("runs[" + std::to_string(i) + "]", [&] { scenario.runs.push_back(ReadRun(runs[i])); });
+  }
+  for (const json& query : Get(doc, "queries", std::vector<json>())) {
+    Within("queries: " + query.value("query", query.dump()),
+           [&] { scenario.queries.push_back(ReadQuery(query)); });
+  }
+  if (runs.empty() && scenario.queries.empty()) Bad("runs: none, and no queries");
+  return scenario;
+}
+
+Date YearStart(const json& company) {
+  return DateOf(Get(company, "year_start", std::string("01-04-2021")), "year_start");
+}
+
+}  // namespace
+
+Scenario MakeCompany(const json& company) {
+  const Date start = YearStart(company);
   Scenario scenario;
   scenario.current = std::make_unique<CompanyYear>(start);
-  if (Get(doc, "previous_year", false)) {
+  if (Get(company, "previous_year", false)) {
     scenario.previous =
         std::make_unique<CompanyYear>(Date::FromYmd(start.year() - 1, start.month(), start.day()));
   }
+  FillCompany(company, *scenario.current, scenario.previous.get());
+  return scenario;
+}
+
+void FillCompany(const json& company, CompanyYear& current, CompanyYear* previous) {
   using Names = std::map<std::string, std::string>;
-  const auto parties = Get(doc, "parties", Names{{"12", "Sharma Builders"}});
-  const auto items = Get(doc, "items", Names{{"101", "Plates"}, {"102", "Props"}});
-  const auto masters = Get(doc, "rate_masters", std::map<std::string, int32_t>());
-  for (CompanyYear* year : {scenario.current.get(), scenario.previous.get()}) {
+  const auto parties = Get(company, "parties", Names{{"12", "Sharma Builders"}});
+  const auto items = Get(company, "items", Names{{"101", "Plates"}, {"102", "Props"}});
+  const auto masters = Get(company, "rate_masters", std::map<std::string, int32_t>());
+  for (CompanyYear* year : {&current, previous}) {
     if (!year) continue;
     for (const auto& [code, name] : parties) {
       const auto master = masters.find(code);
@@ -196,43 +323,35 @@ Scenario Read(const json& doc, std::string& at) {
     }
     for (const auto& [code, name] : items) year->Item(Words(code).Code("item"), name);
   }
-  if (doc.contains("settings")) {
-    const auto settings = Get(doc, "settings", std::vector<double>());
-    if (settings.size() != 2) Bad("settings: " + doc["settings"].dump() + " is not [bs1, bs2]");
-    scenario.current->Settings(settings[0], settings[1]);
+  if (company.contains("settings")) {
+    const auto settings = Get(company, "settings", std::vector<double>());
+    if (settings.size() != 2) Bad("settings: " + company["settings"].dump() + " is not [bs1, bs2]");
+    current.Settings(settings[0], settings[1]);
   }
   // ITEM RENT-PER-DAY [VALUE-OF-ONE-PIECE] [party N], into the current year.
-  for (const std::string& rate : Get(doc, "rates", std::vector<std::string>())) {
-    at = "rates: '" + rate + "': ";
-    Words words(rate);
-    const int32_t item = words.Code("item");
-    const double per_day = words.Number("rent per day");
-    const double value = words.AtParty() ? 0 : words.Number("value of one piece");
-    scenario.current->Rate(words.Party(), item, per_day, value);
+  for (const std::string& rate : Get(company, "rates", std::vector<std::string>())) {
+    Within("rates: '" + rate + "'", [&] {
+      Words words(rate);
+      const int32_t item = words.Code("item");
+      const std::optional<double> per_day = words.NumberOrNull("rent per day");
+      std::optional<double> value = 0.0;
+      if (!words.AtParty()) value = words.NumberOrNull("value of one piece");
+      current.Rate(words.Party(), item, per_day, value);
+    });
   }
-  for (const std::string& voucher : Get(doc, "vouchers", std::vector<std::string>())) {
-    at = "vouchers: '" + voucher + "': ";
-    AddVoucher(scenario, start, voucher);
+  const Date start = YearStart(company);
+  for (const std::string& voucher : Get(company, "vouchers", std::vector<std::string>())) {
+    Within("vouchers: '" + voucher + "'", [&] { AddVoucher(current, previous, start, voucher); });
   }
-  const auto runs = Get(doc, "runs", std::vector<json>());
-  if (runs.empty()) Bad("runs: none");
-  for (size_t i = 0; i < runs.size(); ++i) {
-    at = "runs[" + std::to_string(i) + "]: ";
-    scenario.runs.push_back(ReadRun(runs[i]));
-  }
-  return scenario;
 }
 
-}  // namespace
-
 Scenario LoadScenario(const std::filesystem::path& file) {
-  std::string at;  // the part of the case being read
   try {
     std::ifstream in(file);
     if (!in) Bad("cannot be read");
-    return Read(json::parse(in), at);
+    return Read(json::parse(in));
   } catch (const std::exception& error) {
-    Bad(file.filename().string() + ": " + at + error.what());
+    Bad(file.filename().string() + ": " + error.what());
   }
 }
 

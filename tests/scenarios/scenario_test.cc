@@ -11,6 +11,7 @@
 #include <map>
 #include <tuple>
 
+#include "db/recordset.h"
 #include "host/company_context.h"
 #include "rnt/value_text.h"
 #include "scenarios/scenario.h"
@@ -20,19 +21,11 @@ namespace {
 
 using nlohmann::json;
 
-// The lines in the case's columns: null, a number (101, not 101.0) or a text.
-json Rows(const std::vector<refhost::RentLine>& lines, const std::vector<std::string>& columns) {
-  json rows = json::array();
-  for (const auto& line : lines) {
-    json& row = rows.emplace_back(json::array());
-    for (const std::string& column : columns) {
-      Variant value = line.Get(column);
-      row.push_back(value.IsNull()     ? json()
-                    : value.IsNumber() ? json::parse(NumberText(value.ToDouble()))
-                                       : json(value.ToText()));
-    }
-  }
-  return rows;
+// A value as a case writes it: null, a number (101, not 101.0) or a text.
+json Cell(const Variant& value) {
+  return value.IsNull()     ? json()
+         : value.IsNumber() ? json::parse(NumberText(value.ToDouble()))
+                            : json(value.ToText());
 }
 
 // Numbers compare as numbers, to a billionth of the amount.
@@ -48,25 +41,24 @@ bool Matches(const json& expected, const json& actual) {
   return true;
 }
 
-// Each row matched by the line in its place or, in any order, by the first
-// line not matched yet; and no line left over.
-void ExpectRows(const ScenarioRun& run, const std::vector<refhost::RentLine>& lines) {
-  const json actual = Rows(lines, run.columns);
+// Each row matched by the actual row in its place or, in any order, by the
+// first one not matched yet; and no row left over.
+void ExpectRows(const ExpectedRows& expected, const json& actual) {
   std::vector<bool> used(actual.size());
-  for (size_t i = 0; i < run.rows.size(); ++i) {
-    size_t found = run.any_order ? 0 : i;
-    while (found < actual.size() && (used[found] || !Matches(run.rows[i], actual[found]))) {
-      found = run.any_order ? found + 1 : actual.size();
+  for (size_t i = 0; i < expected.rows.size(); ++i) {
+    size_t found = expected.any_order ? 0 : i;
+    while (found < actual.size() && (used[found] || !Matches(expected.rows[i], actual[found]))) {
+      found = expected.any_order ? found + 1 : actual.size();
     }
     if (found >= actual.size()) {
-      ADD_FAILURE() << "no line " << run.rows[i].dump() << " at row " << i + 1 << "; the lines of "
-                    << json(run.columns).dump() << " are:\n"
+      ADD_FAILURE() << "no row " << expected.rows[i].dump() << " at row " << i + 1
+                    << "; the rows of " << json(expected.columns).dump() << " are:\n"
                     << actual.dump();
       return;
     }
     used[found] = true;
   }
-  EXPECT_EQ(run.rows.size(), actual.size()) << "the lines:\n" << actual.dump();
+  EXPECT_EQ(expected.rows.size(), actual.size()) << "the rows:\n" << actual.dump();
 }
 
 std::vector<std::string> Described(const std::vector<refhost::RentLine>& lines) {
@@ -147,10 +139,34 @@ TEST_P(RentRuns, Case) {
     if (run.lines) {
       EXPECT_EQ(made.lines.size(), *run.lines);
     }
-    if (!run.columns.empty()) ExpectRows(run, made.lines);
+    if (!run.columns.empty()) {
+      json rows = json::array();
+      for (const auto& line : made.lines) {
+        json& row = rows.emplace_back(json::array());
+        for (const std::string& column : run.columns) row.push_back(Cell(line.Get(column)));
+      }
+      ExpectRows(run, rows);
+    }
     for (const auto& [user, lines] : others) {
       EXPECT_EQ(Described(UserLines(request, user)), lines) << "the lines of " << user;
     }
+  }
+  if (scenario.queries.empty()) return;
+  // The queries on the current year, over a connection opened as a run opens it.
+  RentRunRequest company;
+  company.current = scenario.current.get();
+  company.server = storage == Storage::kServer ? &server : nullptr;
+  refhost::YearFile year(CompanyOf(company).CurrentYear(), refhost::YearFile::Indexes::kLeaveAsIs);
+  for (const ScenarioQuery& query : scenario.queries) {
+    SCOPED_TRACE(file + ", query " + query.text);
+    db::Recordset found;
+    found.Open(query.sql, year.Connection());
+    json rows = json::array();
+    for (; !found.Eof(); found.MoveNext()) {
+      json& row = rows.emplace_back(json::array());
+      for (const std::string& column : query.columns) row.push_back(Cell(found.Field(column)));
+    }
+    ExpectRows(query, rows);
   }
 }
 
