@@ -5,8 +5,6 @@
 #include <fstream>
 #include <functional>
 #include <iomanip>
-#include <map>
-#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <tuple>
@@ -16,9 +14,19 @@
 #include "rnt/value_text.h"
 
 namespace rnt::testing {
-namespace {
 
 using nlohmann::json;
+
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(CaseCompany, year_start, previous_year, parties,
+                                                items, rate_masters, rates, settings, vouchers)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(ScenarioRun, party, rent_date, search_date, user,
+                                                previous_year, files_only, status, refusal, lines,
+                                                columns, rows, any_order, unchanged)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(ScenarioQuery, query, columns, rows, any_order)
+
+namespace {
+
+namespace queries = engine::queries;
 
 [[noreturn]] void Bad(const std::string& what) { throw std::runtime_error(what); }
 
@@ -29,6 +37,24 @@ void Within(const std::string& part, const std::function<void()>& read) {
   } catch (const std::exception& error) {
     Bad(part + ": " + error.what());
   }
+}
+
+// The object's keys are those of `known` (the defaults, written as a case
+// writes them), each with a value of the same kind.
+void CheckKeys(const json& object, const json& known) {
+  if (!object.is_object()) Bad(object.dump() + " is not an object");
+  for (const auto& [key, value] : object.items()) {
+    if (!known.contains(key)) Bad("unknown key '" + key + "'");
+    if (std::string_view(known[key].type_name()) != value.type_name()) {
+      Bad(key + ": cannot read " + value.dump());
+    }
+  }
+}
+
+template <typename T>
+T Read(const json& object) {
+  CheckKeys(object, T{});
+  return object.get<T>();
 }
 
 Date DateOf(const std::string& text, const std::string& what) {
@@ -144,88 +170,47 @@ void AddVoucher(CompanyYear& current, CompanyYear* previous, Date year_start,
   }
 }
 
-// One value of a query text, read from the case's words: a code, date or
-// challan as written ('' for none); the kind of year or of day totals by a
-// word ("previous", "without-openings") that may be left out.
-template <typename T>
-struct QueryValue {
-  static std::string Read(Words& words) { return words.Next("a value of the query"); }
-};
-template <>
-struct QueryValue<engine::queries::MovementYear> {
-  static auto Read(Words& words) {
-    return words.Take("previous") ? engine::queries::MovementYear::kPrevious
-                                  : engine::queries::MovementYear::kCurrent;
-  }
-};
-template <>
-struct QueryValue<engine::queries::OpeningEntries> {
-  static auto Read(Words& words) {
-    return words.Take("without-openings") ? engine::queries::OpeningEntries::kLeftOut
-                                          : engine::queries::OpeningEntries::kCounted;
-  }
-};
+// One value of a query, read from the case's words: a code, date or challan
+// as written ('' for none); the year of a movement list and whether day
+// totals count the opening entries, by a word that may be left out.
+std::string QueryValue(Words& words, std::string_view*) { return words.Next("a query's value"); }
+auto QueryValue(Words& words, queries::MovementYear*) {
+  return words.Take("previous") ? queries::MovementYear::kPrevious
+                                : queries::MovementYear::kCurrent;
+}
+auto QueryValue(Words& words, queries::OpeningEntries*) {
+  return words.Take("without-openings") ? queries::OpeningEntries::kLeftOut
+                                        : queries::OpeningEntries::kCounted;
+}
 
-// A query built from the words after its name, as the engine builds it.
+// A query's text built, as the engine builds it, from the words after its name.
 using QueryText = std::function<std::string(Words&)>;
 template <typename... Values>
-QueryText MakeQuery(std::string (*make)(Values...)) {
+QueryText Query(std::string (*make)(Values...)) {
   return [make](Words& words) {
-    // Read left to right, as the braces order them.
-    std::tuple values{QueryValue<std::decay_t<Values>>::Read(words)...};
+    // Read from the left: the braces keep the order.
+    std::tuple values{QueryValue(words, static_cast<std::decay_t<Values>*>(nullptr))...};
     return std::apply(make, values);
   };
 }
 
-const std::map<std::string, QueryText>& QueryTexts() {
-  namespace q = engine::queries;
-  static const std::map<std::string, QueryText> texts = {
-      {"PreviousRentVoucher", MakeQuery(q::PreviousRentVoucher)},
-      {"RentRate", MakeQuery(q::RentRate)},
-      {"PricesOf", MakeQuery(q::PricesOf)},
-      {"ReplacementRate", MakeQuery(q::ReplacementRate)},
-      {"DamageCharge", MakeQuery(q::DamageCharge)},
-      {"LostItems", MakeQuery(q::LostItems)},
-      {"DamagedItems", MakeQuery(q::DamagedItems)},
-      {"MovementList", MakeQuery(q::MovementList)},
-      {"DayTotalsByDate", MakeQuery(q::DayTotalsByDate)},
-      {"DayTotalsByReference", MakeQuery(q::DayTotalsByReference)},
-      {"ChallanTotals", MakeQuery(q::ChallanTotals)},
-      {"LookAheadTotals", MakeQuery(q::LookAheadTotals)},
-      {"VoucherItems", MakeQuery(q::VoucherItems)},
-      {"ItemMovements", MakeQuery(q::ItemMovements)},
-      {"UnlistedItemMovements", MakeQuery(q::UnlistedItemMovements)}};
-  return texts;
-}
+#define RNT_QUERY(name) \
+  { #name, Query(queries::name) }
+const std::map<std::string, QueryText> kQueries = {
+    RNT_QUERY(PreviousRentVoucher),  RNT_QUERY(RentRate),      RNT_QUERY(PricesOf),
+    RNT_QUERY(ReplacementRate),      RNT_QUERY(DamageCharge),  RNT_QUERY(LostItems),
+    RNT_QUERY(DamagedItems),         RNT_QUERY(MovementList),  RNT_QUERY(DayTotalsByDate),
+    RNT_QUERY(DayTotalsByReference), RNT_QUERY(ChallanTotals), RNT_QUERY(LookAheadTotals),
+    RNT_QUERY(VoucherItems),         RNT_QUERY(ItemMovements), RNT_QUERY(UnlistedItemMovements)};
+#undef RNT_QUERY
 
-// The key's value as T, `fallback` when the object lacks the key.
-template <typename T>
-T Get(const json& object, const std::string& key, T fallback) {
-  if (!object.contains(key)) return fallback;
-  try {
-    return object[key].get<T>();
-  } catch (const json::exception&) {
-    Bad(key + ": cannot read " + object[key].dump());
-  }
-}
-
-void OnlyKeys(const json& object, std::set<std::string> keys) {
-  if (!object.is_object()) Bad(object.dump() + " is not an object");
-  keys.insert({"columns", "rows", "any_order"});
-  for (const auto& [key, value] : object.items()) {
-    if (!keys.count(key)) Bad("unknown key '" + key + "'");
-  }
-}
-
-// The columns and rows of a run or query; a run's columns are atShut's.
-void ReadRows(const json& object, ExpectedRows& expected, bool work_table) {
-  expected.columns = Get(object, "columns", std::vector<std::string>());
+// The columns, of atShut for a run, and rows of the columns' width.
+void CheckRows(const ExpectedRows& expected, bool work_table) {
   for (const std::string& column : expected.columns) {
     if (work_table && std::ranges::count(db::WorkTableColumns(), column) == 0) {
       Bad("columns: '" + column + "' is not a column of atShut");
     }
   }
-  expected.rows = Get(object, "rows", std::vector<json>());
   for (const json& row : expected.rows) {
     if (!row.is_array() || row.size() != expected.columns.size() ||
         std::ranges::any_of(row,
@@ -233,75 +218,56 @@ void ReadRows(const json& object, ExpectedRows& expected, bool work_table) {
       Bad("rows: " + row.dump() + " is not a row of the columns");
     }
   }
-  expected.any_order = Get(object, "any_order", false);
 }
 
 ScenarioRun ReadRun(const json& object) {
-  OnlyKeys(object, {"party", "rent_date", "search_date", "user", "previous_year", "files_only",
-                    "status", "refusal", "lines", "unchanged"});
-  ScenarioRun run;
-  run.party = Get(object, "party", run.party);
-  run.rent_date = Get(object, "rent_date", std::string());
+  ScenarioRun run = Read<ScenarioRun>(object);
   DateOf(run.rent_date, "rent_date");
-  run.search_date = Get(object, "search_date", std::string());
   if (!run.search_date.empty()) DateOf(run.search_date, "search_date");
-  run.user = Get(object, "user", run.user);
-  run.previous_year = Get(object, "previous_year", true);
-  run.files_only = Get(object, "files_only", false);
-  run.status = Get(object, "status", 0);
   if (run.status != 0 && run.status != 1 && run.status != 3) {
     Bad("status: " + std::to_string(run.status) + " is not 0, 1 or 3");
   }
-  run.refusal = Get(object, "refusal", std::string());
-  if (object.contains("lines")) run.lines = Get(object, "lines", size_t{0});
-  ReadRows(object, run, true);
-  run.unchanged = Get(object, "unchanged", std::vector<std::string>());
+  CheckRows(run, true);
   return run;
 }
 
 ScenarioQuery ReadQuery(const json& object) {
-  OnlyKeys(object, {"query"});
-  ScenarioQuery query;
-  query.text = Get(object, "query", std::string());
-  Words words(query.text);
+  ScenarioQuery query = Read<ScenarioQuery>(object);
+  Words words(query.query);
   const std::string name = words.Next("the query's name");
-  const auto text = QueryTexts().find(name);
-  if (text == QueryTexts().end()) Bad("no query named '" + name + "'");
-  query.sql = text->second(words);
+  const auto make = kQueries.find(name);
+  if (make == kQueries.end()) Bad("no query named '" + name + "'");
+  query.sql = make->second(words);
   words.End();
-  ReadRows(object, query, false);
-  if (query.columns.empty()) Bad("columns: none");
+  CheckRows(query, false);
   return query;
 }
 
 Scenario Read(const json& doc) {
-  OnlyKeys(doc, {"about", "year_start", "previous_year", "parties", "rate_masters", "items",
-                 "rates", "settings", "vouchers", "runs", "queries"});
-  if (Get(doc, "about", std::string()).empty()) Bad("about: missing");
-  Scenario scenario = MakeCompany(doc);
-  const auto runs = Get(doc, "runs", std::vector<json>());
+  json known = CaseCompany{};
+  known.update({{"about", ""}, {"runs", json::array()}, {"queries", json::array()}});
+  CheckKeys(doc, known);
+  if (doc.value("about", "").empty()) Bad("about: missing");
+  Scenario scenario = MakeCompany(doc.get<CaseCompany>());
+  const json runs = doc.value("runs", json::array()), queries = doc.value("queries", json::array());
   for (size_t i = 0; i < runs.size(); ++i) {
     Within("runs[" + std::to_string(i) + "]", [&] { scenario.runs.push_back(ReadRun(runs[i])); });
   }
-  for (const json& query : Get(doc, "queries", std::vector<json>())) {
-    Within("queries: " + query.value("query", query.dump()),
-           [&] { scenario.queries.push_back(ReadQuery(query)); });
+  for (size_t i = 0; i < queries.size(); ++i) {
+    Within("queries[" + std::to_string(i) + "]",
+           [&] { scenario.queries.push_back(ReadQuery(queries[i])); });
   }
-  if (runs.empty() && scenario.queries.empty()) Bad("runs: none, and no queries");
+  if (runs.empty() && queries.empty()) Bad("runs: none, and no queries");
   return scenario;
-}
-
-Date YearStart(const json& company) {
-  return DateOf(Get(company, "year_start", std::string("01-04-2021")), "year_start");
 }
 
 }  // namespace
 
-Scenario MakeCompany(const json& company) {
-  const Date start = YearStart(company);
+Scenario MakeCompany(const CaseCompany& company) {
+  const Date start = DateOf(company.year_start, "year_start");
   Scenario scenario;
   scenario.current = std::make_unique<CompanyYear>(start);
-  if (Get(company, "previous_year", false)) {
+  if (company.previous_year) {
     scenario.previous =
         std::make_unique<CompanyYear>(Date::FromYmd(start.year() - 1, start.month(), start.day()));
   }
@@ -309,27 +275,23 @@ Scenario MakeCompany(const json& company) {
   return scenario;
 }
 
-void FillCompany(const json& company, CompanyYear& current, CompanyYear* previous) {
-  using Names = std::map<std::string, std::string>;
-  const auto parties = Get(company, "parties", Names{{"12", "Sharma Builders"}});
-  const auto items = Get(company, "items", Names{{"101", "Plates"}, {"102", "Props"}});
-  const auto masters = Get(company, "rate_masters", std::map<std::string, int32_t>());
+void FillCompany(const CaseCompany& company, CompanyYear& current, CompanyYear* previous) {
   for (CompanyYear* year : {&current, previous}) {
     if (!year) continue;
-    for (const auto& [code, name] : parties) {
-      const auto master = masters.find(code);
-      year->Party(Words(code).Code("party"), name,
-                  master == masters.end() ? std::nullopt : std::optional(master->second));
+    for (const auto& [code, name] : company.parties) {
+      const auto master = company.rate_masters.find(code);
+      year->Party(
+          Words(code).Code("party"), name,
+          master == company.rate_masters.end() ? std::nullopt : std::optional(master->second));
     }
-    for (const auto& [code, name] : items) year->Item(Words(code).Code("item"), name);
+    for (const auto& [code, name] : company.items) year->Item(Words(code).Code("item"), name);
   }
-  if (company.contains("settings")) {
-    const auto settings = Get(company, "settings", std::vector<double>());
-    if (settings.size() != 2) Bad("settings: " + company["settings"].dump() + " is not [bs1, bs2]");
-    current.Settings(settings[0], settings[1]);
+  if (!company.settings.empty()) {
+    if (company.settings.size() != 2) Bad("settings: not [bs1, bs2]");
+    current.Settings(company.settings[0], company.settings[1]);
   }
   // ITEM RENT-PER-DAY [VALUE-OF-ONE-PIECE] [party N], into the current year.
-  for (const std::string& rate : Get(company, "rates", std::vector<std::string>())) {
+  for (const std::string& rate : company.rates) {
     Within("rates: '" + rate + "'", [&] {
       Words words(rate);
       const int32_t item = words.Code("item");
@@ -339,8 +301,8 @@ void FillCompany(const json& company, CompanyYear& current, CompanyYear* previou
       current.Rate(words.Party(), item, per_day, value);
     });
   }
-  const Date start = YearStart(company);
-  for (const std::string& voucher : Get(company, "vouchers", std::vector<std::string>())) {
+  const Date start = DateOf(company.year_start, "year_start");
+  for (const std::string& voucher : company.vouchers) {
     Within("vouchers: '" + voucher + "'", [&] { AddVoucher(current, previous, start, voucher); });
   }
 }

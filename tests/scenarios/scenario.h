@@ -1,8 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +11,19 @@
 #include "support/rent_run.h"
 
 namespace rnt::testing {
+
+// A rent case's company as its file gives it (tests/scenarios/README.md):
+// its years, masters and rates, and its vouchers in their short form.
+struct CaseCompany {
+  std::string year_start = "01-04-2021";
+  bool previous_year = false;
+  std::map<std::string, std::string> parties = {{"12", "Sharma Builders"}};
+  std::map<std::string, std::string> items = {{"101", "Plates"}, {"102", "Props"}};
+  std::map<std::string, int32_t> rate_masters;
+  std::vector<std::string> rates;
+  std::vector<double> settings;  // bs1 and bs2 of at_ILC, or none
+  std::vector<std::string> vouchers;
+};
 
 // The rows that a run leaves in atShut, or that a query returns, in the
 // columns that matter; numbers compare as numbers, null as null.
@@ -31,21 +44,20 @@ struct ScenarioRun : ExpectedRows {
   bool files_only = false;    // on the server the previous year is always there
   int status = 0;             // 0 finished, 1 the run could not be made, 3 the rent date refused
   std::string refusal;        // what the refusal (the form's title, then its message) contains
-  std::optional<size_t> lines;
+  int lines = -1;             // how many lines the user has; -1: not counted
   std::vector<std::string> unchanged;  // users whose lines the run must not touch
 };
 
-// One query text of a rent run, built by the engine from the values of the
-// case ("DayTotalsByDate 05-04-2021 12 101"), and the rows it must return on
-// the current year.
+// A query of a rent run as the case names it with its values
+// ("DayTotalsByDate 05-04-2021 12 101"), the text the engine builds of them,
+// and the rows it must return on the current year.
 struct ScenarioQuery : ExpectedRows {
-  std::string text;  // as the case writes it
+  std::string query;
   std::string sql;
 };
 
-// A rent case read from its file: the company's year files filled with its
-// masters, rates and vouchers, and the runs to make and the queries to ask
-// on them in order.
+// A rent case: its company's year files, filled, and the runs to make and
+// the queries to ask on them in order.
 struct Scenario {
   std::unique_ptr<CompanyYear> current;
   std::unique_ptr<CompanyYear> previous;  // null when the company has no previous year
@@ -57,12 +69,10 @@ struct Scenario {
 // wrong, for a case that cannot be read.
 Scenario LoadScenario(const std::filesystem::path& file);
 
-// A case's company (its years, masters, rates and vouchers, as
-// tests/scenarios/README.md describes them) in year files of its own; the
-// runs and queries are left empty.
-Scenario MakeCompany(const nlohmann::json& company);
-// The same into year files that exist already; `previous` may be null when
-// no voucher falls before the year.
-void FillCompany(const nlohmann::json& company, CompanyYear& current, CompanyYear* previous);
+// The company in year files of its own, with no runs or queries.
+Scenario MakeCompany(const CaseCompany& company);
+// The company into year files made already; `previous` may be null when no
+// voucher falls before the year.
+void FillCompany(const CaseCompany& company, CompanyYear& current, CompanyYear* previous);
 
 }  // namespace rnt::testing
