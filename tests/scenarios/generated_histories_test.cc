@@ -81,20 +81,15 @@ class GeneratedHistories : public ::testing::TestWithParam<Storage> {
   // of its own.
   RentRun Bill(const History& history, Start start, uint32_t seed) {
     host::ResetThreadCompanyContext();
-    CompanyYear current(history.year_start);
-    CompanyYear previous(Date::FromYmd(2020, 4, 1));
-    Record(history, previous, current);
-    if (start != Start::kWholeHistory) {
-      RecordRentVoucher(history, VoucherDay(history, start, seed), previous, current);
-    }
+    const Scenario company = MakeCompany(CaseOf(
+        history, start == Start::kWholeHistory ? std::nullopt
+                                               : std::optional(VoucherDay(history, start, seed))));
     ServerCopy server;
-    RentRunRequest request;
-    request.current = &current;
-    request.previous = &previous;
-    request.party = "Sharma Builders";
-    request.rent_date = FormatDate(kRentDate, "dd-mm-yyyy");
-    request.server = GetParam() == Storage::kServer ? &server : nullptr;
-    return MakeRentRun(request);
+    return MakeRentRun({.current = company.current.get(),
+                        .previous = company.previous.get(),
+                        .party = "Sharma Builders",
+                        .rent_date = ShortDateText(kRentDate),
+                        .server = GetParam() == Storage::kServer ? &server : nullptr});
   }
 
   // Seeds run on each storage: many on files, a few on the server, whose

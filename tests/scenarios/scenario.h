@@ -19,10 +19,10 @@ struct CaseCompany {
   bool previous_year = false;
   std::map<std::string, std::string> parties = {{"12", "Sharma Builders"}};
   std::map<std::string, std::string> items = {{"101", "Plates"}, {"102", "Props"}};
-  std::map<std::string, int32_t> rate_masters;
-  std::vector<std::string> rates;
-  std::vector<double> settings;  // bs1 and bs2 of at_ILC, or none
-  std::vector<std::string> vouchers;
+  std::map<std::string, int32_t> rate_masters = {};
+  std::vector<std::string> rates = {};
+  std::vector<double> settings = {};  // bs1 and bs2 of at_ILC, or none
+  std::vector<std::string> vouchers = {};
 };
 
 // The rows that a run leaves in atShut, or that a query returns, in the

@@ -125,17 +125,19 @@ class ServerCopy {
   std::vector<std::string> catalogues_;
 };
 
+// A rent run to make, on the company's files or its copy on the server;
+// what is left out takes its default.
 struct RentRunRequest {
   const CompanyYear* current = nullptr;
   const CompanyYear* previous = nullptr;
-  std::string party;
-  std::string rent_date;    // dd-mm-yyyy
-  std::string search_date;  // default: the rent date
+  std::string party = "";
+  std::string rent_date = "";    // dd-mm-yyyy
+  std::string search_date = "";  // default: the rent date
   std::string user = "clerk";
   ServerCopy* server = nullptr;  // run on the server instead of the files
   // Called with the add-on's folder after the host wrote the parameters file
   // and before Start: a test's own changes to the files there.
-  std::function<void(const std::filesystem::path& addon_folder)> before_start;
+  std::function<void(const std::filesystem::path& addon_folder)> before_start = {};
 };
 
 RentRun MakeRentRun(const RentRunRequest& request);
