@@ -7,9 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <tuple>
 
@@ -23,40 +21,31 @@ namespace {
 
 using nlohmann::json;
 
-// A row in the case's columns, each value as a case writes it: null, a
+// Each line in the case's columns, each value as a case writes it: null, a
 // number (101, not 101.0) or a text.
-json RowOf(const std::vector<std::string>& columns,
-           const std::function<Variant(const std::string&)>& value_of) {
-  json row = json::array();
-  for (const std::string& column : columns) {
-    const Variant value = value_of(column);
-    row.push_back(value.IsNull()     ? json()
-                  : value.IsNumber() ? json::parse(NumberText(value.ToDouble()))
-                                     : json(value.ToText()));
-  }
-  return row;
-}
-
-// Numbers compare as numbers, to a billionth of the amount.
-bool Matches(const json& expected, const json& actual) {
-  for (size_t i = 0; i < expected.size(); ++i) {
-    const json &want = expected[i], &got = actual[i];
-    if (want.is_number() && got.is_number() ? std::abs(want.get<double>() - got.get<double>()) >
-                                                  1e-9 * std::max(1.0, std::abs(want.get<double>()))
-                                            : want != got) {
-      return false;
+json Rows(const std::vector<refhost::RentLine>& lines, const std::vector<std::string>& columns) {
+  json rows = json::array();
+  for (const auto& line : lines) {
+    json& row = rows.emplace_back(json::array());
+    for (const std::string& column : columns) {
+      const Variant value = line.Get(column);
+      row.push_back(value.IsNull()     ? json()
+                    : value.IsNumber() ? json::parse(NumberText(value.ToDouble()))
+                                       : json(value.ToText()));
     }
   }
-  return true;
+  return rows;
 }
 
-// Each row matched by the actual row in its place or, in any order, by the
-// first one not matched yet; and no row left over.
-void ExpectRows(const ExpectedRows& expected, const json& actual) {
+// Each row matched by the line in its place or, in any order, by the first
+// line not matched yet; and no line left over. Numbers compare as their
+// texts of 15 digits.
+void ExpectRows(const ExpectedRows& expected, const std::vector<refhost::RentLine>& lines) {
+  const json actual = Rows(lines, expected.columns);
   std::vector<bool> used(actual.size());
   for (size_t i = 0; i < expected.rows.size(); ++i) {
     size_t found = expected.any_order ? 0 : i;
-    while (found < actual.size() && (used[found] || !Matches(expected.rows[i], actual[found]))) {
+    while (found < actual.size() && (used[found] || expected.rows[i] != actual[found])) {
       found = expected.any_order ? found + 1 : actual.size();
     }
     if (found >= actual.size()) {
@@ -120,8 +109,7 @@ TEST_P(RentRuns, Case) {
                                  run.rent_date,
                                  run.search_date,
                                  run.user,
-                                 on_server,
-                                 {}};
+                                 on_server};
     std::map<std::string, std::vector<std::string>> others;
     for (const std::string& user : run.unchanged) {
       others[user] = Described(UserLines(request, user));
@@ -149,28 +137,24 @@ TEST_P(RentRuns, Case) {
     if (run.lines >= 0) {
       EXPECT_EQ(made.lines.size(), static_cast<size_t>(run.lines));
     }
-    json rows = json::array();
-    for (const auto& line : made.lines) {
-      rows.push_back(
-          RowOf(run.columns, [&](const std::string& column) { return line.Get(column); }));
-    }
-    if (!run.columns.empty()) ExpectRows(run, rows);
+    if (!run.columns.empty()) ExpectRows(run, made.lines);
     for (const auto& [user, lines] : others) {
       EXPECT_EQ(Described(UserLines(request, user)), lines) << "the lines of " << user;
     }
   }
   if (scenario.queries.empty()) return;
   // The queries on the current year, over a connection opened as a run opens it.
-  const RentRunRequest company{scenario.current.get(), nullptr, "", "", "", "", on_server, {}};
+  const RentRunRequest company{.current = scenario.current.get(), .server = on_server};
   refhost::YearFile year(CompanyOf(company).CurrentYear(), refhost::YearFile::Indexes::kLeaveAsIs);
   for (const ScenarioQuery& query : scenario.queries) {
     SCOPED_TRACE(file + ", query " + query.query);
     db::Recordset found;
-    found.Open(query.sql, year.Connection());
-    json rows = json::array();
-    for (; !found.Eof(); found.MoveNext()) {
-      rows.push_back(
-          RowOf(query.columns, [&](const std::string& column) { return found.Field(column); }));
+    std::vector<refhost::RentLine> rows;
+    for (found.Open(query.sql, year.Connection()); !found.Eof(); found.MoveNext()) {
+      refhost::RentLine& row = rows.emplace_back();
+      for (const std::string& column : query.columns) {
+        row.columns.emplace_back(column, found.Field(column));
+      }
     }
     ExpectRows(query, rows);
   }

@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "core/text_util.h"
 #include "db/recordset.h"
 #include "db/work_table.h"
 #include "host/company_context.h"
@@ -25,14 +26,7 @@ std::string Iso(const std::string& day) {
   return fmt::format("'{:04}-{:02}-{:02}'", date.year(), date.month(), date.day());
 }
 
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') quoted += '\'';
-    quoted += c;
-  }
-  return quoted + "'";
-}
+std::string Quoted(const std::string& text) { return "'" + DoubleQuotes(text) + "'"; }
 
 // A number as it goes into a statement, NULL for none.
 std::string NumberOrNull(std::optional<double> number) {
@@ -60,8 +54,7 @@ constexpr char kStockEntry[] =
 }  // namespace
 
 CompanyYear::CompanyYear(Date year_start) {
-  file_.Execute("Insert Into FinancialYear values (" + Iso(FormatDate(year_start, "dd-mm-yyyy")) +
-                ")");
+  file_.Execute("Insert Into FinancialYear values (" + Iso(ShortDateText(year_start)) + ")");
 }
 
 CompanyYear& CompanyYear::Party(int32_t code, const std::string& name,
