@@ -145,41 +145,39 @@ History SplitChallans(const History& history, uint32_t seed) {
 }
 
 CaseCompany CaseOf(const History& history, std::optional<Date> rent_voucher_day) {
-  CaseCompany company{
-      .year_start = ShortDateText(history.year_start), .previous_year = true, .items = {}};
+  const std::string first_day = ShortDateText(history.year_start);
+  CaseCompany company{.year_start = first_day, .previous_year = true, .items = {}};
   for (int32_t item : history.items) {
     company.items[std::to_string(item)] = "Item " + std::to_string(item);
     company.rates.push_back(fmt::format("{} {} {}", item, 0.25 * (item - 100), 100 * (item - 100)));
   }
+  auto& vouchers = company.vouchers;
   for (const HistoryEntry& entry : history.entries) {
     const std::string day = ShortDateText(entry.day);
-    company.vouchers.push_back(fmt::format(
-        "{} {} {} {} {} ref {}", day, entry.kind == HistoryEntry::Kind::kIssue ? "issue" : "return",
-        entry.challan, entry.item, entry.quantity, entry.reference));
+    const bool issue = entry.kind == HistoryEntry::Kind::kIssue;
+    vouchers.push_back(fmt::format("{} {} {} {} {} ref {}", day, issue ? "issue" : "return",
+                                   entry.challan, entry.item, entry.quantity, entry.reference));
     if (entry.kind == HistoryEntry::Kind::kLost) {
-      company.vouchers.push_back(fmt::format("{} lost {} {}", day, entry.item, entry.quantity));
+      vouchers.push_back(fmt::format("{} lost {} {}", day, entry.item, entry.quantity));
     } else if (entry.kind == HistoryEntry::Kind::kDamaged) {
-      company.vouchers.push_back(fmt::format("{} damaged {} {} {}%", day, entry.item,
-                                             entry.quantity, entry.damage_percent));
+      vouchers.push_back(fmt::format("{} damaged {} {} {}%", day, entry.item, entry.quantity,
+                                     entry.damage_percent));
     }
   }
   // The new year opens with what each item's party held when the old one closed.
-  for (const auto& [item, balance] : history.BalancesUpTo(history.year_start.AddDays(-1))) {
-    if (balance > 0) {
-      company.vouchers.push_back(
-          fmt::format("{} opening {} {}", ShortDateText(history.year_start), item, balance));
-    }
+  for (const auto& [item, held] : history.BalancesUpTo(history.year_start.AddDays(-1))) {
+    if (held > 0) vouchers.push_back(fmt::format("{} opening {} {}", first_day, item, held));
   }
   if (rent_voucher_day) {
     std::string voucher = ShortDateText(*rent_voucher_day) + " rent 7001", joint = " carries ";
-    for (const auto& [item, balance] : history.BalancesUpTo(*rent_voucher_day)) {
-      if (balance <= 0) continue;
+    for (const auto& [item, held] : history.BalancesUpTo(*rent_voucher_day)) {
+      if (held <= 0) continue;
       const HistoryEntry* latest = history.LatestEntryOf(item, *rent_voucher_day);
-      voucher += joint + fmt::format("{} {} {} {}", item, balance, latest->challan,
+      voucher += joint + fmt::format("{} {} {} {}", item, held, latest->challan,
                                      ShortDateText(latest->day));
       joint = " and ";
     }
-    company.vouchers.push_back(voucher);
+    vouchers.push_back(voucher);
   }
   return company;
 }

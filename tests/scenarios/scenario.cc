@@ -1,7 +1,6 @@
 #include "scenarios/scenario.h"
 
 #include <algorithm>
-#include <cmath>
 #include <fstream>
 #include <functional>
 #include <iomanip>
@@ -78,36 +77,28 @@ class Words {
     if (next_ == words_.size()) Bad(what + " missing");
     return words_[next_++];
   }
-  // A number, written with `unit` after it when one is given ("20%").
-  double Number(const std::string& what, const std::string& unit = "") {
-    const std::string word = Next(what);
-    std::optional<double> value;
-    if (word.ends_with(unit)) value = ParseNumberText(word.substr(0, word.size() - unit.size()));
-    if (!value) {
-      Bad(what + " '" + word + "' is not a number" + (unit.empty() ? "" : " with " + unit));
-    }
-    return *value;
-  }
-  // A number, or `null` for a column the host left empty.
-  std::optional<double> NumberOrNull(const std::string& what) {
-    if (Take("null")) return std::nullopt;
-    return Number(what);
-  }
-  int32_t Code(const std::string& what) {
-    const double value = Number(what);
-    if (value != std::trunc(value)) Bad(what + " '" + NumberText(value) + "' is not a code");
-    return static_cast<int32_t>(value);
-  }
-  std::string Day(const std::string& what) {
+  // A number: `null` for none where the host may leave the column empty,
+  // "20%" where it is a percentage.
+  std::optional<double> Number(const std::string& what, bool nullable = false,
+                               bool percent = false) {
     std::string word = Next(what);
-    DateOf(word, what);
-    return word;
+    if (nullable && word == "null") return std::nullopt;
+    std::optional<double> value;
+    if (!percent || word.ends_with('%'))
+      value = ParseNumberText(word.substr(0, word.size() - percent));
+    if (!value) Bad(what + " '" + word + "' is not a number" + (percent ? " with %" : ""));
+    return value;
+  }
+  int32_t Code(const std::string& what) { return static_cast<int32_t>(*Number(what)); }
+  // The code after `keyword` when it comes next, `fallback` when not.
+  int32_t CodeAfter(const std::string& keyword, int32_t fallback) {
+    return Take(keyword) ? Code(keyword) : fallback;
   }
   // Whether nothing but the party is left.
   bool AtParty() const { return next_ == words_.size() || words_[next_] == "party"; }
   // The party named last ("party 13"), Sharma Builders (12) when none is.
   int32_t Party() {
-    const int32_t party = Take("party") ? Code("party") : 12;
+    const int32_t party = CodeAfter("party", 12);
     End();
     return party;
   }
@@ -125,26 +116,23 @@ class Words {
 void AddVoucher(CompanyYear& current, CompanyYear* previous, Date year_start,
                 const std::string& text) {
   Words words(text);
-  const std::string day = words.Day("date"), kind = words.Next("kind");
-  const bool in_previous = *ParseDateText(day) < year_start;
+  const std::string day = words.Next("date"), kind = words.Next("kind");
+  const bool in_previous = DateOf(day, "date") < year_start;
   if (in_previous && !previous) Bad("dated before the year, and no previous year's file");
   CompanyYear& year = in_previous ? *previous : current;
   if (kind == "issue" || kind == "return") {
     const std::string challan = words.Next("challan");
     const int32_t item = words.Code("item");
-    const double quantity = words.Number("quantity");
-    const int32_t ref = words.Take("ref") ? words.Code("ref") : 0;
-    const int32_t tran_type = words.Take("trantype") ? words.Code("TranType") : 0;
-    const int32_t rec_type = words.Take("rectype") ? words.Code("RecType") : 3;
-    const int32_t party = words.Party();
+    const double quantity = *words.Number("quantity");
+    const int32_t ref = words.CodeAfter("ref", 0), tran_type = words.CodeAfter("trantype", 0),
+                  rec_type = words.CodeAfter("rectype", 3), party = words.Party();
     if (kind == "issue") year.Issue(day, challan, item, party, quantity, ref, tran_type, rec_type);
     if (kind == "return")
       year.Return(day, challan, item, party, quantity, ref, tran_type, rec_type);
   } else if (kind == "opening" || kind == "lost" || kind == "damaged") {
     const int32_t item = words.Code("item");
-    const std::optional<double> quantity = words.NumberOrNull("quantity");
-    if (!quantity && kind == "opening") Bad("an opening entry needs a quantity");
-    const double percent = kind == "damaged" ? words.Number("damage", "%") : 0;
+    const std::optional<double> quantity = words.Number("quantity", kind != "opening");
+    const double percent = kind == "damaged" ? *words.Number("damage", false, true) : 0;
     const std::string marker = words.Take("marker") ? words.Next("marker")
                                : kind == "damaged"  ? "Damage"
                                                     : "Lost";
@@ -160,8 +148,8 @@ void AddVoucher(CompanyYear& current, CompanyYear* previous, Date year_start,
       item.item = words.Code("item");
       item.carried = words.Next("quantity carried");
       item.challan = words.Next("challan");
-      item.challan_date = words.Day("challan date");
-      if (words.Take("type")) item.record_type = words.Code("record type");
+      item.challan_date = words.Next("challan date");
+      item.record_type = words.CodeAfter("type", 7);
     }
     const bool rental = !words.Take("nonrental");
     year.RentVoucher(code, day, words.Party(), items, rental);
@@ -282,9 +270,9 @@ void FillCompany(const CaseCompany& company, CompanyYear& current, CompanyYear* 
     Within("rates: '" + rate + "'", [&] {
       Words words(rate);
       const int32_t item = words.Code("item");
-      const std::optional<double> per_day = words.NumberOrNull("rent per day");
-      std::optional<double> value = 0.0;
-      if (!words.AtParty()) value = words.NumberOrNull("value of one piece");
+      const std::optional<double> per_day = words.Number("rent per day", true);
+      const std::optional<double> value =
+          words.AtParty() ? 0.0 : words.Number("value of one piece", true);
       current.Rate(words.Party(), item, per_day, value);
     });
   }
