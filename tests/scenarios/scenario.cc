@@ -182,6 +182,7 @@ QueryText Query(std::string (*make)(Values...)) {
   };
 }
 
+// The queries a case may ask, by the engine's names for them.
 #define RNT_QUERY(name) \
   { #name, Query(queries::name) }
 const std::map<std::string, QueryText> kQueries = {
