@@ -30,7 +30,7 @@ std::vector<std::vector<Variant>> Rows(HostRecordset& rows,
 // day (and one that is not there).
 std::vector<std::string> QueriesOf(const History& history, int32_t item, Date day) {
   const std::string party = std::to_string(History::kParty), code = std::to_string(item);
-  const std::string short_day = FormatDate(day, "dd-mm-yyyy");
+  const std::string short_day = ShortDateText(day);
   const std::string sql_day = FormatDate(day, "DD-MMM-YYYY");
   std::vector<std::string> challans = {"NONE"};
   std::vector<int32_t> references = {4999};
@@ -61,9 +61,8 @@ TEST_P(YearAnswersTest, AnswerEveryQueryAsTheDatabaseDoes) {
   ServerCopy server;
   if (GetParam() == Storage::kServer && !server.available()) GTEST_SKIP() << "no test server";
   const History history = GenerateHistory(GetParam() == Storage::kFile ? 7 : 19);
-  CompanyYear current(history.year_start), previous(Date::FromYmd(2020, 4, 1));
-  Record(history, previous, current);
-  refhost::CompanyFiles files{current.path(), previous.path()};
+  const Scenario company = MakeCompany(CaseOf(history));
+  refhost::CompanyFiles files{company.current->path(), company.previous->path()};
   if (GetParam() == Storage::kServer) files = server.Company(files);
   refhost::YearFile year(files.CurrentYear(), refhost::YearFile::Indexes::kLeaveAsIs);
 

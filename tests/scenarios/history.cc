@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <random>
 
+#include <fmt/format.h>
+
 #include "rnt/value_text.h"
 
 namespace rnt::testing {
 namespace {
-
-std::string Day(Date day) { return FormatDate(day, "dd-mm-yyyy"); }
 
 // Draws whole numbers in [low, high] from the history's own generator, the
 // same on every platform (std::uniform_int_distribution is not).
@@ -144,54 +144,46 @@ History SplitChallans(const History& history, uint32_t seed) {
   return split;
 }
 
-void Record(const History& history, CompanyYear& previous, CompanyYear& current) {
-  for (CompanyYear* year : {&previous, &current}) {
-    year->Party(History::kParty, "Sharma Builders");
-    for (int32_t item : history.items) year->Item(item, "Item " + std::to_string(item));
-  }
+CaseCompany CaseOf(const History& history, std::optional<Date> rent_voucher_day) {
+  const std::string first_day = ShortDateText(history.year_start);
+  CaseCompany company{.year_start = first_day, .previous_year = true, .items = {}};
   for (int32_t item : history.items) {
-    current.Rate(History::kParty, item, 0.25 * (item - 100), 100.0 * (item - 100));
+    company.items[std::to_string(item)] = "Item " + std::to_string(item);
+    company.rates.push_back(fmt::format("{} {} {}", item, 0.25 * (item - 100), 100 * (item - 100)));
   }
+  auto& vouchers = company.vouchers;
   for (const HistoryEntry& entry : history.entries) {
-    CompanyYear& year = entry.day < history.year_start ? previous : current;
-    const std::string day = Day(entry.day);
-    switch (entry.kind) {
-      case HistoryEntry::Kind::kIssue:
-        year.Issue(day, entry.challan, entry.item, History::kParty, entry.quantity,
-                   entry.reference);
-        break;
-      case HistoryEntry::Kind::kReturn:
-        year.Return(day, entry.challan, entry.item, History::kParty, entry.quantity,
-                    entry.reference);
-        break;
-      case HistoryEntry::Kind::kLost:
-        year.Return(day, entry.challan, entry.item, History::kParty, entry.quantity,
-                    entry.reference);
-        year.Lost(day, entry.item, History::kParty, entry.quantity);
-        break;
-      case HistoryEntry::Kind::kDamaged:
-        year.Return(day, entry.challan, entry.item, History::kParty, entry.quantity,
-                    entry.reference);
-        year.Damaged(day, entry.item, History::kParty, entry.quantity, entry.damage_percent);
-        break;
+    const std::string day = ShortDateText(entry.day);
+    const bool issue = entry.kind == HistoryEntry::Kind::kIssue;
+    vouchers.push_back(fmt::format("{} {} {} {} {} ref {}", day, issue ? "issue" : "return",
+                                   entry.challan, entry.item, entry.quantity, entry.reference));
+    if (entry.kind == HistoryEntry::Kind::kLost) {
+      vouchers.push_back(fmt::format("{} lost {} {}", day, entry.item, entry.quantity));
+    } else if (entry.kind == HistoryEntry::Kind::kDamaged) {
+      vouchers.push_back(fmt::format("{} damaged {} {} {}%", day, entry.item, entry.quantity,
+                                     entry.damage_percent));
     }
   }
   // The new year opens with what each item's party held when the old one closed.
-  for (const auto& [item, balance] : history.BalancesUpTo(history.year_start.AddDays(-1))) {
-    if (balance > 0) current.Opening(Day(history.year_start), item, History::kParty, balance);
+  for (const auto& [item, held] : history.BalancesUpTo(history.year_start.AddDays(-1))) {
+    if (held > 0) vouchers.push_back(fmt::format("{} opening {} {}", first_day, item, held));
   }
+  if (rent_voucher_day) {
+    std::string voucher = ShortDateText(*rent_voucher_day) + " rent 7001", joint = " carries ";
+    for (const auto& [item, held] : history.BalancesUpTo(*rent_voucher_day)) {
+      if (held <= 0) continue;
+      const HistoryEntry* latest = history.LatestEntryOf(item, *rent_voucher_day);
+      voucher += joint + fmt::format("{} {} {} {}", item, held, latest->challan,
+                                     ShortDateText(latest->day));
+      joint = " and ";
+    }
+    vouchers.push_back(voucher);
+  }
+  return company;
 }
 
-void RecordRentVoucher(const History& history, Date day, CompanyYear& previous,
-                       CompanyYear& current) {
-  std::vector<CompanyYear::CarriedItem> carried;
-  for (const auto& [item, balance] : history.BalancesUpTo(day)) {
-    if (balance <= 0) continue;
-    const HistoryEntry* latest = history.LatestEntryOf(item, day);
-    carried.push_back({item, NumberText(balance), latest->challan, Day(latest->day)});
-  }
-  CompanyYear& year = day < history.year_start ? previous : current;
-  year.RentVoucher(7001, Day(day), History::kParty, carried);
+void Record(const History& history, CompanyYear& previous, CompanyYear& current) {
+  FillCompany(CaseOf(history), current, &previous);
 }
 
 }  // namespace rnt::testing

@@ -2,11 +2,12 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "rnt/date.h"
-#include "support/rent_run.h"
+#include "scenarios/scenario.h"
 
 namespace rnt::testing {
 
@@ -58,15 +59,13 @@ History GenerateHistory(uint32_t seed);
 // the same day, with numbers and reference codes of their own.
 History SplitChallans(const History& history, uint32_t seed);
 
-// Writes the history into the company's year files: the previous year's
-// movements into `previous`, the current year's into `current` with the
-// opening entries that carry each item's year-end balance into it; the items
-// and their rates into both.
-void Record(const History& history, CompanyYear& previous, CompanyYear& current);
+// The history as a rent case's company: its items with their rates, and its
+// challans as vouchers in their short form, the new year's opening entries
+// carrying each item's year-end balance; with a rent voucher of the party
+// dated `rent_voucher_day` listing each item's balance at the end of that day.
+CaseCompany CaseOf(const History& history, std::optional<Date> rent_voucher_day = std::nullopt);
 
-// A rent voucher of the party dated `day` listing each item's balance at the
-// end of that day, written into the year file that holds the day.
-void RecordRentVoucher(const History& history, Date day, CompanyYear& previous,
-                       CompanyYear& current);
+// The history's company (CaseOf) written into the two year files.
+void Record(const History& history, CompanyYear& previous, CompanyYear& current);
 
 }  // namespace rnt::testing

@@ -1,22 +1,60 @@
 #include "scenarios/scenario.h"
 
 #include <algorithm>
-#include <cmath>
 #include <fstream>
+#include <functional>
 #include <iomanip>
-#include <set>
 #include <sstream>
 #include <stdexcept>
+#include <tuple>
 
 #include "db/work_table.h"
+#include "engine/queries.h"
 #include "rnt/value_text.h"
 
 namespace rnt::testing {
-namespace {
 
 using nlohmann::json;
 
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(CaseCompany, year_start, previous_year, parties,
+                                                items, rate_masters, rates, settings, vouchers)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(ScenarioRun, party, rent_date, search_date, user,
+                                                previous_year, files_only, status, refusal, lines,
+                                                columns, rows, any_order, unchanged)
+NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(ScenarioQuery, query, columns, rows, any_order)
+
+namespace {
+
+namespace queries = engine::queries;
+
 [[noreturn]] void Bad(const std::string& what) { throw std::runtime_error(what); }
+
+// Reads one part of a case, naming it in front of what is wrong there.
+void Within(const std::string& part, const std::function<void()>& read) {
+  try {
+    read();
+  } catch (const std::exception& error) {
+    Bad(part + ": " + error.what());
+  }
+}
+
+// The object's keys are those of `known` (the defaults, written as a case
+// writes them), each with a value of the same kind.
+void CheckKeys(const json& object, const json& known) {
+  if (!object.is_object()) Bad(object.dump() + " is not an object");
+  for (const auto& [key, value] : object.items()) {
+    if (!known.contains(key)) Bad("unknown key '" + key + "'");
+    if (std::string_view(known[key].type_name()) != value.type_name()) {
+      Bad(key + ": cannot read " + value.dump());
+    }
+  }
+}
+
+template <typename T>
+T Read(const json& object) {
+  CheckKeys(object, T{});
+  return object.get<T>();
+}
 
 Date DateOf(const std::string& text, const std::string& what) {
   std::optional<Date> date = ParseDateText(text);
@@ -24,8 +62,8 @@ Date DateOf(const std::string& text, const std::string& what) {
   return *date;
 }
 
-// The words of a voucher or rate line, read from the left; a word in single
-// quotes may hold blanks (a challan numbered " C0 ").
+// The words of a voucher, rate or query line, read from the left; a word in
+// single quotes may hold blanks (a challan numbered " C0 ").
 class Words {
  public:
   explicit Words(const std::string& text) {
@@ -39,33 +77,33 @@ class Words {
     if (next_ == words_.size()) Bad(what + " missing");
     return words_[next_++];
   }
-  // A number, written with `unit` after it when one is given ("20%").
-  double Number(const std::string& what, const std::string& unit = "") {
-    const std::string word = Next(what);
-    std::optional<double> value;
-    if (word.ends_with(unit)) value = ParseNumberText(word.substr(0, word.size() - unit.size()));
-    if (!value) {
-      Bad(what + " '" + word + "' is not a number" + (unit.empty() ? "" : " with " + unit));
-    }
-    return *value;
-  }
-  int32_t Code(const std::string& what) {
-    const double value = Number(what);
-    if (value != std::trunc(value)) Bad(what + " '" + NumberText(value) + "' is not a code");
-    return static_cast<int32_t>(value);
-  }
-  std::string Day(const std::string& what) {
+  // A number: `null` for none where the host may leave the column empty,
+  // "20%" where it is a percentage.
+  std::optional<double> Number(const std::string& what, bool nullable = false,
+                               bool percent = false) {
     std::string word = Next(what);
-    DateOf(word, what);
-    return word;
+    if (nullable && word == "null") return std::nullopt;
+    std::optional<double> value;
+    if (!percent || word.ends_with('%'))
+      value = ParseNumberText(word.substr(0, word.size() - percent));
+    if (!value) Bad(what + " '" + word + "' is not a number" + (percent ? " with %" : ""));
+    return value;
+  }
+  int32_t Code(const std::string& what) { return static_cast<int32_t>(*Number(what)); }
+  // The code after `keyword` when it comes next, `fallback` when not.
+  int32_t CodeAfter(const std::string& keyword, int32_t fallback) {
+    return Take(keyword) ? Code(keyword) : fallback;
   }
   // Whether nothing but the party is left.
   bool AtParty() const { return next_ == words_.size() || words_[next_] == "party"; }
   // The party named last ("party 13"), Sharma Builders (12) when none is.
   int32_t Party() {
-    const int32_t party = Take("party") ? Code("party") : 12;
-    if (next_ < words_.size()) Bad("unexpected '" + words_[next_] + "'");
+    const int32_t party = CodeAfter("party", 12);
+    End();
     return party;
+  }
+  void End() const {
+    if (next_ < words_.size()) Bad("unexpected '" + words_[next_] + "'");
   }
 
  private:
@@ -75,28 +113,31 @@ class Words {
 
 // A voucher in its short form (tests/scenarios/README.md), into the year
 // file that holds its day.
-void AddVoucher(Scenario& scenario, Date year_start, const std::string& text) {
+void AddVoucher(CompanyYear& current, CompanyYear* previous, Date year_start,
+                const std::string& text) {
   Words words(text);
-  const std::string day = words.Day("date"), kind = words.Next("kind");
-  const bool previous = *ParseDateText(day) < year_start;
-  if (previous && !scenario.previous) Bad("dated before the year, and no previous year's file");
-  CompanyYear& year = previous ? *scenario.previous : *scenario.current;
+  const std::string day = words.Next("date"), kind = words.Next("kind");
+  const bool in_previous = DateOf(day, "date") < year_start;
+  if (in_previous && !previous) Bad("dated before the year, and no previous year's file");
+  CompanyYear& year = in_previous ? *previous : current;
   if (kind == "issue" || kind == "return") {
     const std::string challan = words.Next("challan");
     const int32_t item = words.Code("item");
-    const double quantity = words.Number("quantity");
-    const int32_t ref = words.Take("ref") ? words.Code("ref") : 0, party = words.Party();
-    if (kind == "issue") year.Issue(day, challan, item, party, quantity, ref);
-    if (kind == "return") year.Return(day, challan, item, party, quantity, ref);
+    const double quantity = *words.Number("quantity");
+    const int32_t ref = words.CodeAfter("ref", 0), tran_type = words.CodeAfter("trantype", 0),
+                  rec_type = words.CodeAfter("rectype", 3), party = words.Party();
+    if (kind == "issue") year.Issue(day, challan, item, party, quantity, ref, tran_type, rec_type);
+    if (kind == "return")
+      year.Return(day, challan, item, party, quantity, ref, tran_type, rec_type);
   } else if (kind == "opening" || kind == "lost" || kind == "damaged") {
     const int32_t item = words.Code("item");
-    const double quantity = words.Number("quantity");
-    const double percent = kind == "damaged" ? words.Number("damage", "%") : 0;
+    const std::optional<double> quantity = words.Number("quantity", kind != "opening");
+    const double percent = kind == "damaged" ? *words.Number("damage", false, true) : 0;
     const std::string marker = words.Take("marker") ? words.Next("marker")
                                : kind == "damaged"  ? "Damage"
                                                     : "Lost";
     const int32_t party = words.Party();
-    if (kind == "opening") year.Opening(day, item, party, quantity);
+    if (kind == "opening") year.Opening(day, item, party, *quantity);
     if (kind == "lost") year.Lost(day, item, party, quantity, marker);
     if (kind == "damaged") year.Damaged(day, item, party, quantity, percent, marker);
   } else if (kind == "rent") {
@@ -107,8 +148,8 @@ void AddVoucher(Scenario& scenario, Date year_start, const std::string& text) {
       item.item = words.Code("item");
       item.carried = words.Next("quantity carried");
       item.challan = words.Next("challan");
-      item.challan_date = words.Day("challan date");
-      if (words.Take("type")) item.record_type = words.Code("record type");
+      item.challan_date = words.Next("challan date");
+      item.record_type = words.CodeAfter("type", 7);
     }
     const bool rental = !words.Take("nonrental");
     year.RentVoucher(code, day, words.Party(), items, rental);
@@ -117,122 +158,138 @@ void AddVoucher(Scenario& scenario, Date year_start, const std::string& text) {
   }
 }
 
-// The key's value as T, `fallback` when the object lacks the key.
-template <typename T>
-T Get(const json& object, const std::string& key, T fallback) {
-  if (!object.contains(key)) return fallback;
-  try {
-    return object[key].get<T>();
-  } catch (const json::exception&) {
-    Bad(key + ": cannot read " + object[key].dump());
-  }
+// One value of a query, read from the case's words: a code, date or challan
+// as written ('' for none); the year of a movement list and whether day
+// totals count the opening entries, by a word that may be left out.
+std::string QueryValue(Words& words, std::string_view*) { return words.Next("a query's value"); }
+auto QueryValue(Words& words, queries::MovementYear*) {
+  return words.Take("previous") ? queries::MovementYear::kPrevious
+                                : queries::MovementYear::kCurrent;
+}
+auto QueryValue(Words& words, queries::OpeningEntries*) {
+  return words.Take("without-openings") ? queries::OpeningEntries::kLeftOut
+                                        : queries::OpeningEntries::kCounted;
 }
 
-void OnlyKeys(const json& object, const std::set<std::string>& keys) {
-  if (!object.is_object()) Bad(object.dump() + " is not an object");
-  for (const auto& [key, value] : object.items()) {
-    if (!keys.count(key)) Bad("unknown key '" + key + "'");
-  }
+// A query's text built, as the engine builds it, from the words after its name.
+using QueryText = std::function<std::string(Words&)>;
+template <typename... Values>
+QueryText Query(std::string (*make)(Values...)) {
+  return [make](Words& words) {
+    // Read from the left: the braces keep the order.
+    std::tuple values{QueryValue(words, static_cast<std::decay_t<Values>*>(nullptr))...};
+    return std::apply(make, values);
+  };
 }
+
+// The queries a case may ask, by the engine's names for them.
+#define RNT_QUERY(name) \
+  { #name, Query(queries::name) }
+const std::map<std::string, QueryText> kQueries = {
+    RNT_QUERY(PreviousRentVoucher),  RNT_QUERY(RentRate),      RNT_QUERY(PricesOf),
+    RNT_QUERY(ReplacementRate),      RNT_QUERY(DamageCharge),  RNT_QUERY(LostItems),
+    RNT_QUERY(DamagedItems),         RNT_QUERY(MovementList),  RNT_QUERY(DayTotalsByDate),
+    RNT_QUERY(DayTotalsByReference), RNT_QUERY(ChallanTotals), RNT_QUERY(LookAheadTotals),
+    RNT_QUERY(VoucherItems),         RNT_QUERY(ItemMovements), RNT_QUERY(UnlistedItemMovements)};
+#undef RNT_QUERY
 
 ScenarioRun ReadRun(const json& object) {
-  OnlyKeys(object, {"party", "rent_date", "search_date", "user", "previous_year", "files_only",
-                    "status", "refusal", "lines", "columns", "rows", "any_order", "unchanged"});
-  ScenarioRun run;
-  run.party = Get(object, "party", run.party);
-  run.rent_date = Get(object, "rent_date", std::string());
+  ScenarioRun run = Read<ScenarioRun>(object);
   DateOf(run.rent_date, "rent_date");
-  run.search_date = Get(object, "search_date", std::string());
   if (!run.search_date.empty()) DateOf(run.search_date, "search_date");
-  run.user = Get(object, "user", run.user);
-  run.previous_year = Get(object, "previous_year", true);
-  run.files_only = Get(object, "files_only", false);
-  run.status = Get(object, "status", 0);
   if (run.status != 0 && run.status != 1 && run.status != 3) {
     Bad("status: " + std::to_string(run.status) + " is not 0, 1 or 3");
   }
-  run.refusal = Get(object, "refusal", std::string());
-  if (object.contains("lines")) run.lines = Get(object, "lines", size_t{0});
-  run.columns = Get(object, "columns", std::vector<std::string>());
   for (const std::string& column : run.columns) {
     if (std::ranges::count(db::WorkTableColumns(), column) == 0) {
       Bad("columns: '" + column + "' is not a column of atShut");
     }
   }
-  run.rows = Get(object, "rows", std::vector<json>());
-  for (const json& row : run.rows) {
-    if (!row.is_array() || row.size() != run.columns.size() ||
-        std::ranges::any_of(row,
-                            [](const json& v) { return v.is_structured() || v.is_boolean(); })) {
-      Bad("rows: " + row.dump() + " is not a row of the columns");
-    }
-  }
-  run.any_order = Get(object, "any_order", false);
-  run.unchanged = Get(object, "unchanged", std::vector<std::string>());
   return run;
 }
 
-Scenario Read(const json& doc, std::string& at) {
-  OnlyKeys(doc, {"about", "year_start", "previous_year", "parties", "rate_masters", "items",
-                 "rates", "settings", "vouchers", "runs"});
-  if (Get(doc, "about", std::string()).empty()) Bad("about: missing");
-  const Date start = DateOf(Get(doc, "year_start", std::string("01-04-2021")), "year_start");
-  Scenario scenario;
-  scenario.current = std::make_unique<CompanyYear>(start);
-  if (Get(doc, "previous_year", false)) {
-    scenario.previous =
-        std::make_unique<CompanyYear>(Date::FromYmd(start.year() - 1, start.month(), start.day()));
-  }
-  using Names = std::map<std::string, std::string>;
-  const auto parties = Get(doc, "parties", Names{{"12", "Sharma Builders"}});
-  const auto items = Get(doc, "items", Names{{"101", "Plates"}, {"102", "Props"}});
-  const auto masters = Get(doc, "rate_masters", std::map<std::string, int32_t>());
-  for (CompanyYear* year : {scenario.current.get(), scenario.previous.get()}) {
-    if (!year) continue;
-    for (const auto& [code, name] : parties) {
-      const auto master = masters.find(code);
-      year->Party(Words(code).Code("party"), name,
-                  master == masters.end() ? std::nullopt : std::optional(master->second));
-    }
-    for (const auto& [code, name] : items) year->Item(Words(code).Code("item"), name);
-  }
-  if (doc.contains("settings")) {
-    const auto settings = Get(doc, "settings", std::vector<double>());
-    if (settings.size() != 2) Bad("settings: " + doc["settings"].dump() + " is not [bs1, bs2]");
-    scenario.current->Settings(settings[0], settings[1]);
-  }
-  // ITEM RENT-PER-DAY [VALUE-OF-ONE-PIECE] [party N], into the current year.
-  for (const std::string& rate : Get(doc, "rates", std::vector<std::string>())) {
-    at = "rates: '" + rate + "': ";
-    Words words(rate);
-    const int32_t item = words.Code("item");
-    const double per_day = words.Number("rent per day");
-    const double value = words.AtParty() ? 0 : words.Number("value of one piece");
-    scenario.current->Rate(words.Party(), item, per_day, value);
-  }
-  for (const std::string& voucher : Get(doc, "vouchers", std::vector<std::string>())) {
-    at = "vouchers: '" + voucher + "': ";
-    AddVoucher(scenario, start, voucher);
-  }
-  const auto runs = Get(doc, "runs", std::vector<json>());
-  if (runs.empty()) Bad("runs: none");
+ScenarioQuery ReadQuery(const json& object) {
+  ScenarioQuery query = Read<ScenarioQuery>(object);
+  Words words(query.query);
+  const std::string name = words.Next("the query's name");
+  const auto make = kQueries.find(name);
+  if (make == kQueries.end()) Bad("no query named '" + name + "'");
+  query.sql = make->second(words);
+  words.End();
+  return query;
+}
+
+Scenario Read(const json& doc) {
+  json known = CaseCompany{};
+  known.update({{"about", ""}, {"runs", json::array()}, {"queries", json::array()}});
+  CheckKeys(doc, known);
+  if (doc.value("about", "").empty()) Bad("about: missing");
+  Scenario scenario = MakeCompany(doc.get<CaseCompany>());
+  const json runs = doc.value("runs", json::array()), queries = doc.value("queries", json::array());
   for (size_t i = 0; i < runs.size(); ++i) {
-    at = "runs[" + std::to_string(i) + "]: ";
-    scenario.runs.push_back(ReadRun(runs[i]));
+    Within("runs[" + std::to_string(i) + "]", [&] { scenario.runs.push_back(ReadRun(runs[i])); });
   }
+  for (size_t i = 0; i < queries.size(); ++i) {
+    Within("queries[" + std::to_string(i) + "]",
+           [&] { scenario.queries.push_back(ReadQuery(queries[i])); });
+  }
+  if (runs.empty() && queries.empty()) Bad("runs: none, and no queries");
   return scenario;
 }
 
 }  // namespace
 
+Scenario MakeCompany(const CaseCompany& company) {
+  const Date start = DateOf(company.year_start, "year_start");
+  Scenario scenario;
+  scenario.current = std::make_unique<CompanyYear>(start);
+  if (company.previous_year) {
+    scenario.previous =
+        std::make_unique<CompanyYear>(Date::FromYmd(start.year() - 1, start.month(), start.day()));
+  }
+  FillCompany(company, *scenario.current, scenario.previous.get());
+  return scenario;
+}
+
+void FillCompany(const CaseCompany& company, CompanyYear& current, CompanyYear* previous) {
+  for (CompanyYear* year : {&current, previous}) {
+    if (!year) continue;
+    for (const auto& [code, name] : company.parties) {
+      const auto master = company.rate_masters.find(code);
+      year->Party(
+          Words(code).Code("party"), name,
+          master == company.rate_masters.end() ? std::nullopt : std::optional(master->second));
+    }
+    for (const auto& [code, name] : company.items) year->Item(Words(code).Code("item"), name);
+  }
+  if (!company.settings.empty()) {
+    if (company.settings.size() != 2) Bad("settings: not [bs1, bs2]");
+    current.Settings(company.settings[0], company.settings[1]);
+  }
+  // ITEM RENT-PER-DAY [VALUE-OF-ONE-PIECE] [party N], into the current year.
+  for (const std::string& rate : company.rates) {
+    Within("rates: '" + rate + "'", [&] {
+      Words words(rate);
+      const int32_t item = words.Code("item");
+      const std::optional<double> per_day = words.Number("rent per day", true);
+      const std::optional<double> value =
+          words.AtParty() ? 0.0 : words.Number("value of one piece", true);
+      current.Rate(words.Party(), item, per_day, value);
+    });
+  }
+  const Date start = DateOf(company.year_start, "year_start");
+  for (const std::string& voucher : company.vouchers) {
+    Within("vouchers: '" + voucher + "'", [&] { AddVoucher(current, previous, start, voucher); });
+  }
+}
+
 Scenario LoadScenario(const std::filesystem::path& file) {
-  std::string at;  // the part of the case being read
   try {
     std::ifstream in(file);
     if (!in) Bad("cannot be read");
-    return Read(json::parse(in), at);
+    return Read(json::parse(in));
   } catch (const std::exception& error) {
-    Bad(file.filename().string() + ": " + at + error.what());
+    Bad(file.filename().string() + ": " + error.what());
   }
 }
 

@@ -1,16 +1,18 @@
 // Rent cases as data: every tests/scenarios/*.json made on company files and
 // on the test server, as the host runs the add-on, and each run's exit
-// status, refusal and lines in atShut checked as its file says.
+// status, refusal and lines in atShut, and each query's rows, checked as its
+// file says.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <tuple>
 
+#include "db/recordset.h"
 #include "host/company_context.h"
 #include "rnt/value_text.h"
 #include "scenarios/scenario.h"
@@ -20,13 +22,14 @@ namespace {
 
 using nlohmann::json;
 
-// The lines in the case's columns: null, a number (101, not 101.0) or a text.
+// Each line in the case's columns, each value as a case writes it: null, a
+// number (101, not 101.0) or a text.
 json Rows(const std::vector<refhost::RentLine>& lines, const std::vector<std::string>& columns) {
   json rows = json::array();
   for (const auto& line : lines) {
     json& row = rows.emplace_back(json::array());
     for (const std::string& column : columns) {
-      Variant value = line.Get(column);
+      const Variant value = line.Get(column);
       row.push_back(value.IsNull()     ? json()
                     : value.IsNumber() ? json::parse(NumberText(value.ToDouble()))
                                        : json(value.ToText()));
@@ -35,38 +38,26 @@ json Rows(const std::vector<refhost::RentLine>& lines, const std::vector<std::st
   return rows;
 }
 
-// Numbers compare as numbers, to a billionth of the amount.
-bool Matches(const json& expected, const json& actual) {
-  for (size_t i = 0; i < expected.size(); ++i) {
-    const json &want = expected[i], &got = actual[i];
-    if (want.is_number() && got.is_number() ? std::abs(want.get<double>() - got.get<double>()) >
-                                                  1e-9 * std::max(1.0, std::abs(want.get<double>()))
-                                            : want != got) {
-      return false;
-    }
-  }
-  return true;
-}
-
 // Each row matched by the line in its place or, in any order, by the first
-// line not matched yet; and no line left over.
-void ExpectRows(const ScenarioRun& run, const std::vector<refhost::RentLine>& lines) {
-  const json actual = Rows(lines, run.columns);
+// line not matched yet; and no line left over. Numbers compare as their
+// texts of 15 digits.
+void ExpectRows(const ExpectedRows& expected, const std::vector<refhost::RentLine>& lines) {
+  const json actual = Rows(lines, expected.columns);
   std::vector<bool> used(actual.size());
-  for (size_t i = 0; i < run.rows.size(); ++i) {
-    size_t found = run.any_order ? 0 : i;
-    while (found < actual.size() && (used[found] || !Matches(run.rows[i], actual[found]))) {
-      found = run.any_order ? found + 1 : actual.size();
+  for (size_t i = 0; i < expected.rows.size(); ++i) {
+    size_t found = expected.any_order ? 0 : i;
+    while (found < actual.size() && (used[found] || expected.rows[i] != actual[found])) {
+      found = expected.any_order ? found + 1 : actual.size();
     }
     if (found >= actual.size()) {
-      ADD_FAILURE() << "no line " << run.rows[i].dump() << " at row " << i + 1 << "; the lines of "
-                    << json(run.columns).dump() << " are:\n"
+      ADD_FAILURE() << "no row " << expected.rows[i].dump() << " at row " << i + 1
+                    << "; the rows of " << json(expected.columns).dump() << " are:\n"
                     << actual.dump();
       return;
     }
     used[found] = true;
   }
-  EXPECT_EQ(run.rows.size(), actual.size()) << "the lines:\n" << actual.dump();
+  EXPECT_EQ(expected.rows.size(), actual.size()) << "the rows:\n" << actual.dump();
 }
 
 std::vector<std::string> Described(const std::vector<refhost::RentLine>& lines) {
@@ -77,11 +68,10 @@ std::vector<std::string> Described(const std::vector<refhost::RentLine>& lines) 
 
 // Every case's file, by name, on files and on the server.
 std::vector<std::tuple<std::string, Storage>> Cases() {
-  std::vector<std::string> files;
+  std::set<std::string> files;  // in order of their names
   for (const auto& entry : std::filesystem::directory_iterator(RNT_SCENARIO_DIR)) {
-    if (entry.path().extension() == ".json") files.push_back(entry.path().filename());
+    if (entry.path().extension() == ".json") files.insert(entry.path().filename());
   }
-  std::sort(files.begin(), files.end());
   std::vector<std::tuple<std::string, Storage>> cases;
   for (const auto& file : files) {
     for (Storage storage : {Storage::kFile, Storage::kServer}) cases.emplace_back(file, storage);
@@ -102,24 +92,20 @@ TEST_P(RentRuns, Case) {
   }
   host::ResetThreadCompanyContext();
   Scenario scenario;
-  try {
-    scenario = LoadScenario(std::filesystem::path(RNT_SCENARIO_DIR) / file);
-  } catch (const std::exception& error) {
-    FAIL() << error.what();
-  }
+  ASSERT_NO_THROW(scenario = LoadScenario(std::filesystem::path(RNT_SCENARIO_DIR) / file));
+  ServerCopy* on_server = storage == Storage::kServer ? &server : nullptr;
   for (size_t i = 0; i < scenario.runs.size(); ++i) {
     const ScenarioRun& run = scenario.runs[i];
-    if (run.files_only && storage == Storage::kServer) continue;
+    if (run.files_only && on_server) continue;
     SCOPED_TRACE(file + ", run " + std::to_string(i + 1) + " (" + run.user + ", " + run.rent_date +
                  ")");
-    const RentRunRequest request{.current = scenario.current.get(),
-                                 .previous = run.previous_year ? scenario.previous.get() : nullptr,
-                                 .party = run.party,
-                                 .rent_date = run.rent_date,
-                                 .search_date = run.search_date,
-                                 .user = run.user,
-                                 .server = storage == Storage::kServer ? &server : nullptr,
-                                 .before_start = {}};
+    const RentRunRequest request{scenario.current.get(),
+                                 run.previous_year ? scenario.previous.get() : nullptr,
+                                 run.party,
+                                 run.rent_date,
+                                 run.search_date,
+                                 run.user,
+                                 on_server};
     std::map<std::string, std::vector<std::string>> others;
     for (const std::string& user : run.unchanged) {
       others[user] = Described(UserLines(request, user));
@@ -144,13 +130,29 @@ TEST_P(RentRuns, Case) {
       EXPECT_THAT(title + *report.refusal, ::testing::HasSubstr(run.refusal));
       EXPECT_EQ(events.back(), "yield");
     }
-    if (run.lines) {
-      EXPECT_EQ(made.lines.size(), *run.lines);
+    if (run.lines >= 0) {
+      EXPECT_EQ(made.lines.size(), static_cast<size_t>(run.lines));
     }
     if (!run.columns.empty()) ExpectRows(run, made.lines);
     for (const auto& [user, lines] : others) {
       EXPECT_EQ(Described(UserLines(request, user)), lines) << "the lines of " << user;
     }
+  }
+  if (scenario.queries.empty()) return;
+  // The queries on the current year, over a connection opened as a run opens it.
+  const RentRunRequest company{.current = scenario.current.get(), .server = on_server};
+  refhost::YearFile year(CompanyOf(company).CurrentYear(), refhost::YearFile::Indexes::kLeaveAsIs);
+  for (const ScenarioQuery& query : scenario.queries) {
+    SCOPED_TRACE(file + ", query " + query.query);
+    db::Recordset found;
+    std::vector<refhost::RentLine> rows;
+    for (found.Open(query.sql, year.Connection()); !found.Eof(); found.MoveNext()) {
+      refhost::RentLine& row = rows.emplace_back();
+      for (const std::string& column : query.columns) {
+        row.columns.emplace_back(column, found.Field(column));
+      }
+    }
+    ExpectRows(query, rows);
   }
 }
 

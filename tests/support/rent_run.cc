@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "core/text_util.h"
 #include "db/recordset.h"
 #include "db/work_table.h"
 #include "host/company_context.h"
@@ -25,23 +26,21 @@ std::string Iso(const std::string& day) {
   return fmt::format("'{:04}-{:02}-{:02}'", date.year(), date.month(), date.day());
 }
 
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') quoted += '\'';
-    quoted += c;
-  }
-  return quoted + "'";
+std::string Quoted(const std::string& text) { return "'" + DoubleQuotes(text) + "'"; }
+
+// A number as it goes into a statement, NULL for none.
+std::string NumberOrNull(std::optional<double> number) {
+  return number ? NumberText(*number) : "NULL";
 }
 
 // A voucher line marked lost or damaged (with its damage in percent).
 void MarkedLine(CompanyFile& file, int32_t voucher, const std::string& day, int32_t item,
-                int32_t party, double quantity, const std::string& marker,
+                int32_t party, std::optional<double> quantity, const std::string& marker,
                 const std::string& percent) {
   file.Execute(fmt::format(
       "Insert Into Tran2 (VchCode, SrNo, RecType, VchType, Date, MasterCode1, Cm1, Value1) "
       "values ({}, 1, 1, 11, {}, {}, {}, {})",
-      voucher, Iso(day), item, party, NumberText(quantity)));
+      voucher, Iso(day), item, party, NumberOrNull(quantity)));
   file.Execute(
       fmt::format("Insert Into ItemDesc (VchCode, SrNo, Desc1, Desc2) values ({}, 1, {}, {})",
                   voucher, Quoted(marker), percent));
@@ -50,13 +49,12 @@ void MarkedLine(CompanyFile& file, int32_t voucher, const std::string& day, int3
 // A row of Tran3, the stock entries of challans and opening balances.
 constexpr char kStockEntry[] =
     "Insert Into Tran3 (VchCode, VchType, Date, [No], RefCode, RecType, TranType, MasterCode1, "
-    "MasterCode2, Value1) values ({}, {}, {}, {}, {}, 3, 0, {}, {}, {})";
+    "MasterCode2, Value1) values ({}, {}, {}, {}, {}, {}, {}, {}, {}, {})";
 
 }  // namespace
 
 CompanyYear::CompanyYear(Date year_start) {
-  file_.Execute("Insert Into FinancialYear values (" + Iso(FormatDate(year_start, "dd-mm-yyyy")) +
-                ")");
+  file_.Execute("Insert Into FinancialYear values (" + Iso(ShortDateText(year_start)) + ")");
 }
 
 CompanyYear& CompanyYear::Party(int32_t code, const std::string& name,
@@ -71,9 +69,10 @@ CompanyYear& CompanyYear::Item(int32_t code, const std::string& name) {
   return *this;
 }
 
-CompanyYear& CompanyYear::Rate(int32_t party, int32_t item, double rate, double piece_value) {
+CompanyYear& CompanyYear::Rate(int32_t party, int32_t item, std::optional<double> rate,
+                               std::optional<double> piece_value) {
   file_.Execute(fmt::format("Insert Into at_PartyPriceConfig values ({}, {}, {}, 0, {})", party,
-                            item, NumberText(rate), NumberText(piece_value)));
+                            item, NumberOrNull(rate), NumberOrNull(piece_value)));
   return *this;
 }
 
@@ -84,39 +83,43 @@ CompanyYear& CompanyYear::Settings(double bs1, double bs2) {
 }
 
 CompanyYear& CompanyYear::Issue(const std::string& day, const std::string& challan, int32_t item,
-                                int32_t party, double quantity, int32_t reference) {
-  return StockEntry(4, day, challan, item, party, -quantity, reference);
+                                int32_t party, double quantity, int32_t reference, int tran_type,
+                                int rec_type) {
+  return StockEntry(4, day, challan, item, party, -quantity, reference, tran_type, rec_type);
 }
 
 CompanyYear& CompanyYear::Return(const std::string& day, const std::string& challan, int32_t item,
-                                 int32_t party, double quantity, int32_t reference) {
-  return StockEntry(11, day, challan, item, party, quantity, reference);
+                                 int32_t party, double quantity, int32_t reference, int tran_type,
+                                 int rec_type) {
+  return StockEntry(11, day, challan, item, party, quantity, reference, tran_type, rec_type);
 }
 
 CompanyYear& CompanyYear::Opening(const std::string& day, int32_t item, int32_t party,
                                   double quantity) {
-  file_.Execute(fmt::format(kStockEntry, -1400, 9, Iso(day), "'OPENING'", -1400, item, party,
+  file_.Execute(fmt::format(kStockEntry, -1400, 9, Iso(day), "'OPENING'", -1400, 3, 0, item, party,
                             NumberText(-quantity)));
   return *this;
 }
 
 CompanyYear& CompanyYear::StockEntry(int voucher_type, const std::string& day,
                                      const std::string& challan, int32_t item, int32_t party,
-                                     double value, int32_t reference) {
+                                     double value, int32_t reference, int tran_type, int rec_type) {
   int32_t voucher = NextVoucher();
   file_.Execute(fmt::format(kStockEntry, voucher, voucher_type, Iso(day), Quoted(challan),
-                            reference ? reference : voucher, item, party, NumberText(value)));
+                            reference ? reference : voucher, rec_type, tran_type, item, party,
+                            NumberText(value)));
   return *this;
 }
 
-CompanyYear& CompanyYear::Lost(const std::string& day, int32_t item, int32_t party, double quantity,
-                               const std::string& marker) {
+CompanyYear& CompanyYear::Lost(const std::string& day, int32_t item, int32_t party,
+                               std::optional<double> quantity, const std::string& marker) {
   MarkedLine(file_, NextVoucher(), day, item, party, quantity, marker, "NULL");
   return *this;
 }
 
 CompanyYear& CompanyYear::Damaged(const std::string& day, int32_t item, int32_t party,
-                                  double quantity, double percent, const std::string& marker) {
+                                  std::optional<double> quantity, double percent,
+                                  const std::string& marker) {
   MarkedLine(file_, NextVoucher(), day, item, party, quantity, marker, Quoted(NumberText(percent)));
   return *this;
 }
@@ -189,17 +192,12 @@ refhost::CompanyFiles ServerCopy::Company(const refhost::CompanyFiles& files) {
   return on_server;
 }
 
-namespace {
-
-// The request's company: its files, or its copy on the server.
 refhost::CompanyFiles CompanyOf(const RentRunRequest& request) {
   refhost::CompanyFiles files;
   files.current = request.current->path();
   if (request.previous) files.previous = request.previous->path();
   return request.server ? request.server->Company(files) : files;
 }
-
-}  // namespace
 
 RentRun MakeRentRun(const RentRunRequest& request) {
   refhost::CompanyFiles files = CompanyOf(request);

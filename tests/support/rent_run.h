@@ -32,23 +32,29 @@ class CompanyYear {
   CompanyYear& Party(int32_t code, const std::string& name,
                      std::optional<int32_t> rate_master = std::nullopt);
   CompanyYear& Item(int32_t code, const std::string& name);
-  // Rent rate per unit and day, and the value of one piece.
-  CompanyYear& Rate(int32_t party, int32_t item, double rate, double piece_value = 0);
+  // Rent rate per unit and day, and the value of one piece (NULL when not given).
+  CompanyYear& Rate(int32_t party, int32_t item, std::optional<double> rate,
+                    std::optional<double> piece_value = 0.0);
   CompanyYear& Settings(double bs1, double bs2);
   // A stock entry of a challan; reference 0 gives the voucher's own code.
+  // The host writes a challan's stock rows with RecType 3 and TranType 0, 3
+  // or 5; other kinds of row are not movements.
   CompanyYear& Issue(const std::string& day, const std::string& challan, int32_t item,
-                     int32_t party, double quantity, int32_t reference = 0);
+                     int32_t party, double quantity, int32_t reference = 0, int tran_type = 0,
+                     int rec_type = 3);
   CompanyYear& Return(const std::string& day, const std::string& challan, int32_t item,
-                      int32_t party, double quantity, int32_t reference = 0);
+                      int32_t party, double quantity, int32_t reference = 0, int tran_type = 0,
+                      int rec_type = 3);
   // The opening entry of a new year (VchType 9, VchCode -1400) that carries
   // what the party held at the end of the year before.
   CompanyYear& Opening(const std::string& day, int32_t item, int32_t party, double quantity);
   // A line of a voucher marked lost ("Lost") or damaged ("Damage", with the
-  // damage in percent).
-  CompanyYear& Lost(const std::string& day, int32_t item, int32_t party, double quantity,
-                    const std::string& marker = "Lost");
-  CompanyYear& Damaged(const std::string& day, int32_t item, int32_t party, double quantity,
-                       double percent, const std::string& marker = "Damage");
+  // damage in percent); a quantity the host left empty is NULL.
+  CompanyYear& Lost(const std::string& day, int32_t item, int32_t party,
+                    std::optional<double> quantity, const std::string& marker = "Lost");
+  CompanyYear& Damaged(const std::string& day, int32_t item, int32_t party,
+                       std::optional<double> quantity, double percent,
+                       const std::string& marker = "Damage");
 
   // An item line of a rent voucher: the quantity carried forward and the
   // challan it came on.
@@ -66,7 +72,8 @@ class CompanyYear {
   int32_t NextVoucher() { return ++last_voucher_; }
   // A stock entry in Tran3: issues (VchType 4) negative, returns (11) positive.
   CompanyYear& StockEntry(int voucher_type, const std::string& day, const std::string& challan,
-                          int32_t item, int32_t party, double value, int32_t reference);
+                          int32_t item, int32_t party, double value, int32_t reference,
+                          int tran_type, int rec_type);
   CompanyFile file_;
   int32_t last_voucher_ = 1000;
 };
@@ -118,20 +125,25 @@ class ServerCopy {
   std::vector<std::string> catalogues_;
 };
 
+// A rent run to make, on the company's files or its copy on the server;
+// what is left out takes its default.
 struct RentRunRequest {
   const CompanyYear* current = nullptr;
   const CompanyYear* previous = nullptr;
-  std::string party;
-  std::string rent_date;    // dd-mm-yyyy
-  std::string search_date;  // default: the rent date
+  std::string party = "";
+  std::string rent_date = "";    // dd-mm-yyyy
+  std::string search_date = "";  // default: the rent date
   std::string user = "clerk";
   ServerCopy* server = nullptr;  // run on the server instead of the files
   // Called with the add-on's folder after the host wrote the parameters file
   // and before Start: a test's own changes to the files there.
-  std::function<void(const std::filesystem::path& addon_folder)> before_start;
+  std::function<void(const std::filesystem::path& addon_folder)> before_start = {};
 };
 
 RentRun MakeRentRun(const RentRunRequest& request);
+
+// The request's company: its files, or its copy on the server.
+refhost::CompanyFiles CompanyOf(const RentRunRequest& request);
 
 // A user's lines in the work table of the request's company, on the server
 // when the request runs there.
