@@ -174,8 +174,8 @@ TEST_F(Demo, FindsTheCompanysYearsAndRefusesWrongValuesWritingNothing) {
     return Replaced(Replaced(Replaced(text, "{DIR}", Folder().string()), "{CURRENT}", current),
                     "{PREVIOUS}", Previous());
   };
-  for (const auto& refused :
-       nlohmann::json::parse(std::ifstream(kData / "refused.json"))["refused"]) {
+  const nlohmann::json cases = nlohmann::json::parse(std::ifstream(kData / "refused.json"));
+  for (const auto& refused : cases["refused"]) {
     std::vector<std::string> arguments{"run"};
     for (const std::string argument : refused[0]) arguments.push_back(paths(argument));
     EXPECT_TRUE(EndedWith(Rnt(arguments), 2, paths(refused[1])));
