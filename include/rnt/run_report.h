@@ -27,6 +27,9 @@ struct RunReport {
   // The rent lines that the run made and did not save, because it failed:
   // a run's lines are saved together when it ends, or none of them.
   size_t lines_dropped = 0;
+  // The settings name a day rule that the engine does not know: the run
+  // stopped before it made a line.
+  bool day_rule_refused = false;
   // The statements that the add-on's own connection had the company
   // database run during Start.
   size_t statements_sent = 0;

@@ -185,6 +185,37 @@ void Recordset::UpdateBatch() {
   backend->InsertRows(*table_, table_columns_, rows);
 }
 
+void Recordset::RewriteBatch(
+    const std::function<std::vector<std::vector<Variant>>(std::vector<std::vector<Variant>>)>&
+        rewrite) {
+  RequireOpen();
+  if (!batch_mode_) throw Error("no batch to rewrite: not opened for batch updates: " + shape_.key);
+  if (adding_) Update();
+  std::vector<std::vector<Variant>> rows;
+  rows.reserve(batch_.size());
+  batch_.ForEach([&rows](const std::vector<Variant>& row) { rows.push_back(row); });
+  RowBatch rewritten;
+  for (std::vector<Variant>& row : rewrite(std::move(rows))) {
+    if (row.size() != table_columns_.size()) {
+      throw Error("a rewritten row of " + *table_ + " has " + std::to_string(row.size()) +
+                  " values where the table has " + std::to_string(table_columns_.size()) +
+                  " columns");
+    }
+    for (size_t i = 0; i < row.size(); ++i) row[i] = ConvertForColumn(table_columns_[i], row[i]);
+    rewritten.Add(row);
+  }
+  batch_ = std::move(rewritten);
+}
+
+std::vector<std::string> Recordset::TableColumnNames() {
+  RequireOpen();
+  if (!table_) throw Error("only a whole table has table columns, not: " + shape_.key);
+  if (table_columns_.empty()) table_columns_ = LockBackend()->TableColumns(*table_);
+  std::vector<std::string> names;
+  for (const ColumnInfo& column : table_columns_) names.push_back(column.name);
+  return names;
+}
+
 void Recordset::CancelBatch() {
   batch_.Clear();
   new_row_.reset();

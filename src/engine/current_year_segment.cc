@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "engine/calendar_periods.h"
 #include "engine/lost_damage.h"
 #include "engine/queries.h"
 #include "engine/rates.h"
@@ -75,13 +76,19 @@ void WalkMovements(host::CompanyContext& context, const RunValues& values, const
       state.issued = day->movement.issued;
       state.returned = day->movement.returned;
     }
-    if (!(state.issued > 0) && !(state.returned > 0)) {
+    DayMovement moved = day ? day->movement : DayMovement{state.issued, state.returned};
+    if (!DayMakesALine(context, moved)) {
       context.row_counter = Variant(RowCounter(context) + 1);
       continue;
     }
-    state.closing = QuantityOf(state.opening) + state.issued - state.returned;
+    const double before = QuantityOf(state.opening);
+    state.closing = before + state.issued - state.returned;
     const int32_t row_counter = RowCounter(context);
+    // After a full return the item's period ends on the return day.
+    const MovementRow* following = next;
+    if (state.closing == 0) next = nullptr;
     RentLine line(context);
+    NoteMovement(line, row, before, moved);
     // Without an opening line, the first line starts on its own day.
     SetMovementColumns(context, line, item, context.row_counter, row, day, party, state,
                        first_line && !opening_line);
@@ -117,7 +124,7 @@ void WalkMovements(host::CompanyContext& context, const RunValues& values, const
     }
     line.SetQtyFromDays(Variant(rent_quantity));
     line.SetAmountFromPriceAndQty();
-    if (next != nullptr) state.period_start = next->date;
+    if (following != nullptr) state.period_start = following->date;
     line.Save();
     context.row_counter = Variant(RowCounter(context) + 1);
   }

@@ -1,5 +1,7 @@
 #include "engine/host_data.h"
 
+#include <cmath>
+
 #include "engine/value_helpers.h"
 #include "host/skipped_step.h"
 #include "rnt/error.h"
@@ -78,10 +80,22 @@ bool SameItem(const Variant& a, const Variant& b) {
   return a.ToText() == b.ToText();
 }
 
+size_t NextRowOfPeriod(const std::vector<MovementRow>& rows, size_t index, double closing_balance) {
+  size_t next = index + 1;
+  if (closing_balance != 0) return next;
+  while (next < rows.size() && SameItem(rows[next].item, rows[index].item)) ++next;
+  return next;
+}
+
 DayMovement NetDay(const Variant& a1, const Variant& a2) {
   DayMovement day;
   day.returned = NumberOf(NullToZero(a1));
   day.issued = -NumberOf(NullToZero(a2));
+  // Issues are stored negative and returns positive; an opening entry, counted
+  // among the returns, is stored as an issue is.
+  for (double sum : {day.returned, -day.issued}) {
+    (sum < 0 ? day.gross_in : day.gross_out) += std::fabs(sum);
+  }
   if (day.returned < day.issued) {
     day.issued -= day.returned;
     day.returned = 0;

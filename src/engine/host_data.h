@@ -43,6 +43,12 @@ std::vector<MovementRow> ReadMovementList(HostRecordset& list, bool with_referen
 // number of challans it came on, and its lost and damaged pieces once.
 std::vector<MovementRow> TakeEachDayOnce(std::vector<MovementRow> rows);
 
+// The place of the row after `index` that a line's period and look-ahead
+// read: the next row; but when the line leaves nothing with the party, the
+// first row of another item (rows.size() when there is none), so that a full
+// return charges no day until its item moves again.
+size_t NextRowOfPeriod(const std::vector<MovementRow>& rows, size_t index, double closing_balance);
+
 // The day a value of a date column stands for; nullopt for a null, an empty
 // value or anything that does not read as a date.
 std::optional<Date> DayOf(const Variant& value);
@@ -55,6 +61,10 @@ bool SameItem(const Variant& a, const Variant& b);
 struct DayMovement {
   double issued = 0;    // P
   double returned = 0;  // M
+  // The day's pieces that went to the party (issues, and opening entries
+  // that carry a balance in) and that came back, before netting.
+  double gross_in = 0;
+  double gross_out = 0;
 };
 
 // Nets a day's two sums: M := Nz(a1), P := -Nz(a2); then the smaller of the

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/calendar_periods.h"
 #include "engine/lost_damage.h"
 #include "engine/queries.h"
 #include "engine/rates.h"
@@ -103,12 +104,17 @@ void RunMovementPass(host::CompanyContext& context, const RunValues& values,
             ? looked_ahead.totals
             : OwnDayTotals(context, values, pass, row);
     DayMovement day = own_day ? own_day->movement : DayMovement{};
-    if (day.issued > 0 || day.returned > 0) {
+    if (DayMakesALine(context, day)) {
       state.closing_balance = state.opening_balance + day.issued - day.returned;
       const int32_t row_counter = RowCounter(context);
       std::optional<std::string> voucher_no = TrimmedText(row.voucher_no);
+      // A line that leaves nothing with the party is followed by the next
+      // item's first row: it charges no day until its item moves again.
+      const size_t next_index = NextRowOfPeriod(rows, index, state.closing_balance);
+      next = next_index < rows.size() ? &rows[next_index] : nullptr;
 
       RentLine line(context);
+      NoteMovement(line, row, state.opening_balance, day);
       line.Set("SrNo", context.row_counter);
       if (voucher_no) line.Set("RNo", *voucher_no);
       line.Set("Uname", context.user_name);
@@ -149,7 +155,7 @@ void RunMovementPass(host::CompanyContext& context, const RunValues& values,
       DayMovement ahead = day;
       if (next != nullptr) {
         looked_ahead = LookAhead(context, values, pass, *next);
-        looked_ahead_index = index + 1;
+        looked_ahead_index = next_index;
         ahead = looked_ahead.totals ? looked_ahead.totals->movement : DayMovement{};
       }
       line.SetDaysFromPeriod();

@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "engine/calendar_periods.h"
 #include "engine/lost_damage.h"
 #include "engine/queries.h"
 #include "engine/rates.h"
@@ -79,10 +80,16 @@ void RunPreviousYearSegment(host::CompanyContext& context, const RunValues& valu
       state.issued = day->movement.issued;
       state.returned = day->movement.returned;
     }
-    if (state.issued > 0 || state.returned > 0) {
-      state.closing = QuantityOf(state.opening) + state.issued - state.returned;
+    DayMovement moved = day ? day->movement : DayMovement{state.issued, state.returned};
+    if (DayMakesALine(context, moved)) {
+      const double before = QuantityOf(state.opening);
+      state.closing = before + state.issued - state.returned;
       const int32_t row_counter = RowCounter(context);
+      // After a full return the item's period ends on the return day.
+      const MovementRow* following = next;
+      if (state.closing == 0) next = nullptr;
       RentLine line(context);
+      NoteMovement(line, row, before, moved);
       // Without an opening line, the first line starts on its own day: the
       // party owes nothing for the days before the material reached it.
       SetMovementColumns(context, line, item, Variant(row_counter - 1000), row, day, party, state,
@@ -124,7 +131,7 @@ void RunPreviousYearSegment(host::CompanyContext& context, const RunValues& valu
       }
       line.SetQtyFromDays(Variant(rent_quantity));
       line.SetAmountFromPriceAndQty();
-      if (next != nullptr) state.period_start = next->date;
+      if (following != nullptr) state.period_start = following->date;
       line.Save();
     }
     context.row_counter = Variant(RowCounter(context) + 1);

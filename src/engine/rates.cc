@@ -182,18 +182,39 @@ static Variant LookUpRentRate(host::CompanyContext& context, const Variant& part
   return Variant(int16_t{0});
 }
 
-// The value of one piece of the item for the party (Value3 of its own row;
-// a rate master's never counts); nullopt when the party has no row for it.
-static std::optional<Variant> PieceValue(host::CompanyContext& context, std::string_view lookup,
-                                         const Variant& party_code, const std::string& party,
-                                         const Variant& item_code, const std::string& item) {
-  if (auto own = PriceFromTable(context, party, item)) {
+// The value of one piece of the item for one master code's row (Value3);
+// nullopt when the master has no row for it.
+static std::optional<Variant> MasterPieceValue(host::CompanyContext& context,
+                                               std::string_view lookup, const Variant& party_code,
+                                               const std::string& master, const Variant& item_code,
+                                               const std::string& item) {
+  if (auto own = PriceFromTable(context, master, item)) {
     return *own ? std::optional<Variant>((*own)->piece) : std::nullopt;
   }
   RateReader reader(context, lookup, party_code, item_code);
-  return reader.FirstRow(lookup == "damage charge" ? queries::DamageCharge(party, item)
-                                                   : queries::ReplacementRate(party, item),
-                         "Value3", party, item);
+  return reader.FirstRow(lookup == "damage charge" ? queries::DamageCharge(master, item)
+                                                   : queries::ReplacementRate(master, item),
+                         "Value3", master, item);
+}
+
+// The value of one piece of the item for the party: its own row's, or, for a
+// party without a row for the item, its rate master's, as its rent rate is
+// (a lost piece of a party on a rate master is not free). Nullopt when
+// neither has a row.
+static std::optional<Variant> PieceValue(host::CompanyContext& context, std::string_view lookup,
+                                         const Variant& party_code, const std::string& party,
+                                         const Variant& item_code, const std::string& item) {
+  if (auto own = MasterPieceValue(context, lookup, party_code, party, item_code, item)) {
+    return own;
+  }
+  auto& masters = context.lookups.rate_masters;
+  auto master_of = masters.find(party);
+  if (master_of == masters.end()) {
+    master_of = masters.emplace(party, RateMasterOf(context, party_code)).first;
+  }
+  if (master_of->second == 0) return std::nullopt;
+  return MasterPieceValue(context, lookup, party_code, std::to_string(master_of->second), item_code,
+                          item);
 }
 
 Variant GetReplacementRate(host::CompanyContext& context, const Variant& party_code,

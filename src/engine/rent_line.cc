@@ -124,7 +124,11 @@ void RentLine::Save() {
       context_.report, "save a rent line",
       [&] {
         try {
+          const size_t place = context_.work_table->BatchRows();
           context_.work_table->Update();
+          if (note_ && context_.work_table->BatchRows() == place + 1) {
+            context_.period_notes.emplace_back(place, std::move(*note_));
+          }
         } catch (const DatabaseUnavailable&) {
           context_.database_lost = true;
           throw;

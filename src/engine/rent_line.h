@@ -3,6 +3,7 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/day_rule.h"
 #include "host/company_context.h"
 #include "rnt/variant.h"
 
@@ -46,12 +47,16 @@ class RentLine {
   // Qty2 := stored Price × Val(stored Qty); skipped when either is null.
   void SetAmountFromPriceAndQty();
 
+  // What the calendar day rules are to know of the line once it is saved.
+  void Note(PeriodNote note) { note_ = std::move(note); }
+
   // Saves the line; every later call on it does nothing.
   void Save();
 
  private:
   host::CompanyContext& context_;
   bool added_ = false;
+  std::optional<PeriodNote> note_;
 };
 
 }  // namespace rnt::engine

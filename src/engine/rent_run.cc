@@ -1,5 +1,6 @@
 #include "engine/rent_run.h"
 
+#include "engine/calendar_periods.h"
 #include "engine/continuation_walk.h"
 #include "engine/first_calculation.h"
 #include "engine/host_data.h"
@@ -46,6 +47,24 @@ void ClearUsersLines(host::CompanyContext& context) {
       StepKind::kDatabase);
 }
 
+// The day rule of the settings' first row: both days where the table has no
+// such column, or the row no value. A value that names no rule stops the run
+// before anything is written: a bill counted by a rule the business did not
+// choose must not be made.
+DayRule DayRuleOf(db::Recordset& settings, RunReport& report) {
+  Variant value;
+  try {
+    value = settings.Field(kDayRuleColumn);
+  } catch (const Error&) {
+    return DayRule::kBothDays;  // an older table, made before the rule could be chosen
+  }
+  const std::string text = value.IsNull() || value.IsEmpty() ? std::string() : value.ToText();
+  if (std::optional<DayRule> rule = ParseDayRule(text)) return *rule;
+  report.day_rule_refused = true;
+  throw Error("the day rule '" + text +
+              "' in at_ILC (DayRule) is none of 'both days', 'end of day' and 'as before'");
+}
+
 // The settings of at_ILC; an empty or missing table leaves the values of the
 // run before. A table that cannot be read is reported as a failure that the
 // run cannot be trusted after: its lost and damage lines then carry settings
@@ -60,6 +79,7 @@ void ReadSettings(host::CompanyContext& context) {
         if (settings.RecordCount() > 0) {
           context.bs1 = settings.Field("bs1");
           context.bs2 = settings.Field("bs2");
+          context.day_rule = DayRuleOf(settings, context.report);
         }
       },
       StepKind::kInput);
@@ -182,8 +202,10 @@ void MakeRentLines(host::CompanyContext& context) {
     if (!rent_date) throw Error("the rent date is not a date: '" + parameters.rent_date + "'");
     values.closing_date = FormatDate(rent_date->AddDays(-1), "dd-mm-yyyy");
   });
+  context.day_rule = DayRule::kBothDays;
+  context.period_notes.clear();
   ReadSettings(context);
-  if (context.database_lost) return;
+  if (context.database_lost || report.day_rule_refused) return;
   values.party_code = PartyCode(context, parameters.party);
   ClearUsersLines(context);
   OpenWorkTable(context);
@@ -211,9 +233,12 @@ void MakeRentLines(host::CompanyContext& context) {
     }
     WalkResult walk = RunContinuationWalk(context, values);
     RunUnlistedItemsPass(context, values, walk);
-    return;
+  } else {
+    RunFirstCalculation(context, values);
   }
-  RunFirstCalculation(context, values);
+  if (std::optional<Date> closing = ParseDateText(values.closing_date)) {
+    ApplyCalendarPeriods(context, *closing);
+  }
 }
 
 }  // namespace

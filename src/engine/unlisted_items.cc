@@ -1,5 +1,6 @@
 #include "engine/unlisted_items.h"
 
+#include "engine/calendar_periods.h"
 #include "engine/host_data.h"
 #include "engine/lost_damage.h"
 #include "engine/movement_pass.h"
@@ -134,11 +135,16 @@ void WalkUnlistedMovements(host::CompanyContext& context, const RunValues& value
     }
     std::optional<DayTotals> own_day = DayTotalsOf(context, values, part, row);
     if (own_day) day = own_day->movement;
-    if (day.issued > 0 || day.returned > 0) {
+    if (DayMakesALine(context, day)) {
       closing = carried + day.issued - day.returned;
       const int32_t row_counter = RowCounter(context);
       std::optional<std::string> voucher_no = TrimmedText(row.voucher_no);
+      // A line that leaves nothing with the party is followed by the next
+      // item's first row: it charges no day until its item moves again.
+      const size_t next_index = NextRowOfPeriod(rows, index, closing);
+      next = next_index < rows.size() ? &rows[next_index] : nullptr;
       RentLine line(context);
+      NoteMovement(line, row, carried, own_day ? own_day->movement : day);
       if (voucher_no) line.Set("ChallanNo", *voucher_no);
       line.Set("ChallanDate", FormatValue(row.date, "dd-mm-yyyy"));
       line.Set("SrNo", context.row_counter);

@@ -1,5 +1,6 @@
 #include "engine/walk_lines.h"
 
+#include "engine/calendar_periods.h"
 #include "engine/lost_damage.h"
 #include "engine/queries.h"
 #include "engine/rates.h"
@@ -113,8 +114,20 @@ void WriteCarriedLine(host::CompanyContext& context, const RunValues& values,
   line.Set("Dte2", FormatValue(to, kLineDate));
   line.SetDaysFromPeriod();
   line.SetQtyFromDays(state.opening);
+  // Under a calendar rule the carried pieces are charged from the day after
+  // the voucher's: the voucher's own day was its bill's last.
+  if (std::optional<Date> start = DayOf(from)) {
+    if (start == DayOf(Variant(values.previous_rent_date))) start = start->AddDays(1);
+    line.Note({PeriodItemKey(item.item), *start, true, QuantityOf(state.opening), 0, 0});
+  }
   line.SetAmountFromPriceAndQty();
   line.Save();
+}
+
+void NoteMovement(RentLine& line, const MovementRow& row, double before, const DayMovement& day) {
+  if (std::optional<Date> moved_on = DayOf(row.date)) {
+    line.Note({PeriodItemKey(row.item), *moved_on, false, before, day.gross_in, day.gross_out});
+  }
 }
 
 double QuantityOf(const Variant& value) { return value.IsNull() ? 0 : Val(value.ToText()); }

@@ -65,6 +65,10 @@ void WriteCarriedLine(host::CompanyContext& context, const RunValues& values,
                       const std::optional<std::string>& voucher_no, const Variant& from,
                       const Variant& to, bool with_movement_columns);
 
+// Notes a movement line for the calendar day rules: the row's item and day,
+// what the party held before it and what moved.
+void NoteMovement(RentLine& line, const MovementRow& row, double before, const DayMovement& day);
+
 // A carried quantity as the walks compare it: the leading number of its text;
 // an empty or missing one counts as 0.
 double QuantityOf(const Variant& value);

@@ -11,6 +11,7 @@
 
 #include "db/connection.h"
 #include "db/recordset.h"
+#include "engine/day_rule.h"
 #include "rnt/host.h"
 #include "rnt/ikorawin.h"
 #include "rnt/run_report.h"
@@ -52,6 +53,11 @@ struct CompanyContext {
   std::unique_ptr<db::Recordset> work_table;  // closes with the connection
   Variant bs1;
   Variant bs2;
+  // How the run counts the days it charges (at_ILC's DayRule), and what its
+  // walks noted of each rent line for the calendar rules, by the line's
+  // place in the work table's batch. Both set afresh by every run.
+  engine::DayRule day_rule = engine::DayRule::kBothDays;
+  std::vector<std::pair<size_t, engine::PeriodNote>> period_notes;
   Variant row_counter;
   Variant lost_damage_counter;
   // A statement of the run on the add-on's own connection found the company

@@ -17,7 +17,8 @@ namespace rnt::testing {
 using nlohmann::json;
 
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(CaseCompany, year_start, previous_year, parties,
-                                                items, rate_masters, rates, settings, vouchers)
+                                                items, rate_masters, rates, settings, day_rule,
+                                                vouchers)
 NLOHMANN_DEFINE_TYPE_NON_INTRUSIVE_WITH_DEFAULT(ScenarioRun, party, rent_date, search_date, user,
                                                 previous_year, files_only, status, refusal, lines,
                                                 columns, rows, any_order, unchanged)
@@ -266,6 +267,8 @@ void FillCompany(const CaseCompany& company, CompanyYear& current, CompanyYear* 
     if (company.settings.size() != 2) Bad("settings: not [bs1, bs2]");
     current.Settings(company.settings[0], company.settings[1]);
   }
+  current.DayRule(company.day_rule);
+  if (previous) previous->DayRule(company.day_rule);
   // ITEM RENT-PER-DAY [VALUE-OF-ONE-PIECE] [party N], into the current year.
   for (const std::string& rate : company.rates) {
     Within("rates: '" + rate + "'", [&] {

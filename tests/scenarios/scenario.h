@@ -22,6 +22,9 @@ struct CaseCompany {
   std::map<std::string, int32_t> rate_masters = {};
   std::vector<std::string> rates = {};
   std::vector<double> settings = {};  // bs1 and bs2 of at_ILC, or none
+  // How days are counted; the cases written before the business could
+  // choose keep the old rules.
+  std::string day_rule = "as before";
   std::vector<std::string> vouchers = {};
 };
 

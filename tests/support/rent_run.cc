@@ -77,8 +77,20 @@ CompanyYear& CompanyYear::Rate(int32_t party, int32_t item, std::optional<double
 }
 
 CompanyYear& CompanyYear::Settings(double bs1, double bs2) {
-  file_.Execute(
-      fmt::format("Insert Into at_ILC values ({}, {})", NumberText(bs1), NumberText(bs2)));
+  file_.Execute(fmt::format("Insert Into at_ILC (bs1, bs2) values ({}, {})", NumberText(bs1),
+                            NumberText(bs2)));
+  return *this;
+}
+
+CompanyYear& CompanyYear::DayRule(const std::string& rule) {
+  try {
+    file_.Execute("Alter Table at_ILC Add Column DayRule TEXT");
+  } catch (const std::exception&) {
+    // made with the column already
+  }
+  file_.Execute("Update at_ILC Set DayRule=" + Quoted(rule));
+  file_.Execute("Insert Into at_ILC (DayRule) Select " + Quoted(rule) +
+                " Where Not Exists (Select 1 From at_ILC)");
   return *this;
 }
 
