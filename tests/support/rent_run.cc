@@ -77,8 +77,8 @@ CompanyYear& CompanyYear::Rate(int32_t party, int32_t item, std::optional<double
 }
 
 CompanyYear& CompanyYear::Settings(double bs1, double bs2) {
-  file_.Execute(
-      fmt::format("Insert Into at_ILC values ({}, {})", NumberText(bs1), NumberText(bs2)));
+  file_.Execute(fmt::format("Insert Into at_ILC (bs1, bs2) values ({}, {})", NumberText(bs1),
+                            NumberText(bs2)));
   return *this;
 }
 
