@@ -268,15 +268,16 @@ void PrintRow(const StatementRow& row, std::ostream& out) {
 }
 
 // A row with a label over the columns before the amount, and the amount.
-void PrintTotalRow(std::string_view row_class, const std::string& label, double amount,
+void PrintTotalRow(std::string_view row_class, const std::string& label, Hundredths amount,
                    std::ostream& out) {
   out << "<tr class=\"" << row_class << "\">";
   PrintCell("th", label, false, out, kStatementColumns - 1);
-  PrintCell("td", TwoDecimalText(amount), true, out);
+  PrintCell("td", HundredthsText(amount), true, out);
   out << "</tr>\n";
 }
 
-void PrintLines(const std::vector<StatementItem>& items, double grand_total, std::ostream& out) {
+void PrintLines(const std::vector<StatementItem>& items, Hundredths grand_total,
+                std::ostream& out) {
   out << "<table class=\"lines\">\n<colgroup>";
   for (std::string_view column : kColumnClasses) out << "<col class=\"" << column << "\"/>";
   out << "</colgroup>\n<thead><tr>";
@@ -316,7 +317,7 @@ void PrintHeading(const Statement& statement, std::ostream& out) {
 void PrintHtmlStatement(const Statement& statement, std::ostream& out) {
   // Everything that can fail is worked out before the first byte is written.
   const std::vector<StatementItem> items = StatementItems(statement);
-  const double grand_total = GrandTotal(statement);
+  const Hundredths grand_total = GrandTotal(statement);
   const Date first = FirstDayBilled(statement);
   const std::string period =
       ShortDateText(first) + " to " + ShortDateText(statement.header.closing_day);
