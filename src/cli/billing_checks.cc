@@ -76,21 +76,27 @@ bool WarnOfNegativeBalances(const refhost::CompanyData& company, std::string_vie
 void WarnOfUnchargedPieces(const refhost::CompanyData& company, std::string_view user,
                            std::string_view party_name, std::ostream& err) {
   db::Connection& current = company.current()->Connection();
-  std::vector<std::pair<std::string, std::string>> uncharged;  // "2 lost", the item's code
+  struct Uncharged {
+    double quantity;
+    bool lost;
+    std::string item;
+  };
+  std::vector<Uncharged> uncharged;
   refhost::ForEachRentLine(current, user, [&](const refhost::RentLine& line) {
     const double rec_type = LineNumber(line, "RecType").value_or(0);
     if (rec_type != kLostLine && rec_type != kDamagedLine) return;
     if (PrintedHundredths(LineNumber(line, "Qty2").value_or(0)) != 0) return;
     const std::optional<double> code = LineNumber(line, "Code1");
-    uncharged.emplace_back(NumberText(LineNumber(line, "Qty").value_or(0)) +
-                               (rec_type == kLostLine ? " lost " : " damaged "),
-                           code ? NumberText(*code) : std::string("without a code"));
+    uncharged.push_back({LineNumber(line, "Qty").value_or(0), rec_type == kLostLine,
+                         code ? NumberText(*code) : std::string("without a code")});
   });
   if (uncharged.empty()) return;
   const std::map<std::string, std::string> names = refhost::ItemNames(current);
-  for (const auto& [pieces, item] : uncharged) {
-    err << "rnt0417: warning: " << party_name << ": " << pieces << ItemText(names, item)
-        << " are charged 0.00: the item has no value (Value3) for the party or its rate master\n";
+  for (const Uncharged& pieces : uncharged) {
+    err << "rnt0417: warning: " << party_name << ": " << NumberText(pieces.quantity)
+        << (pieces.lost ? " lost " : " damaged ") << ItemText(names, pieces.item)
+        << (pieces.quantity == 1 ? " is" : " are")
+        << " charged 0.00: the item has no value (Value3) for the party or its rate master\n";
   }
 }
 
