@@ -79,7 +79,7 @@ header.company p { margin: 1mm 0 0; color: #333; white-space: pre-line; }
 h2 { font-size: 13pt; margin: 0 0 2mm; }
 table { border-collapse: collapse; }
 table.heading { margin-bottom: 4mm; }
-table.heading th { text-align: left; font-weight: normal; color: #555; padding: 0.3mm 4mm 0.3mm 0; }
+table.heading th { text-align: left; vertical-align: top; font-weight: normal; color: #555; padding: 0.3mm 4mm 0.3mm 0; }
 table.heading td { padding: 0.3mm 0; }
 p.caption { margin: 0 0 1mm; color: #555; font-size: 8pt; }
 svg.chart { width: 100%; height: auto; display: block; margin-bottom: 4mm; }
