@@ -69,9 +69,13 @@ std::vector<YearToSet> YearsToSet(const CompanyOptions& options,
     // The folder was read while the years were found; the others join the latest.
     refhost::FolderYears in_folder =
         refhost::YearFilesIn(std::filesystem::absolute(options.company));
+    bool previous_named = company.files().previous.has_value();
     for (auto year = in_folder.years.rbegin(); year != in_folder.years.rend(); ++year) {
+      if (year->file == company.files().previous) previous_named = false;
       if (year->file != company.files().current) years.push_back({year->data, false});
     }
+    // A year before named by --previous-year from outside the folder.
+    if (previous_named && company.previous()) years.push_back({company.previous(), false});
     return years;
   }
   if (company.previous()) {

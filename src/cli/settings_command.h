@@ -17,7 +17,8 @@ struct SettingsOptions : CompanyOptions {
 // Shows bs1, bs2 and the day rule of the company's latest year (the year of
 // --year-start on the server). With --day-rule it sets the rule in every year
 // of the company found, so that a bill comes out the same whichever year
-// holds it: in a folder every year file, for a file that file and the year
+// holds it: in a folder every year file (and the year before, when
+// --previous-year names it elsewhere), for a file that file and the year
 // before's, on the server the year's catalogue and the year before's. The
 // latest year must have at_ILC; another year without it is passed over. A
 // wrong rule is exit 2 with nothing written.
