@@ -3,11 +3,23 @@
 #include <map>
 #include <vector>
 
+#include "cli/money.h"
+#include "cli/statement_items.h"
 #include "refhost/master_names.h"
 #include "refhost/rent_lines.h"
 #include "rnt/value_text.h"
 
 namespace rnt::cli {
+namespace {
+
+// "Plates (101)", or "item 101" for an item without a name.
+std::string ItemText(const std::map<std::string, std::string>& names, const std::string& code) {
+  auto name = names.find(code);
+  return name == names.end() || name->second.empty() ? "item " + code
+                                                     : name->second + " (" + code + ")";
+}
+
+}  // namespace
 
 PostedVouchers FindPostedVouchers(const refhost::CompanyData& company, Date search_date,
                                   std::optional<std::int32_t> only) {
@@ -53,14 +65,39 @@ bool WarnOfNegativeBalances(const refhost::CompanyData& company, std::string_vie
   if (negative.empty()) return false;
   const std::map<std::string, std::string> names = refhost::ItemNames(current);
   for (const refhost::NegativeBalance& balance : negative) {
-    auto name = names.find(balance.item);
-    err << "rnt0417: warning: " << party_name << " holds "
-        << (name == names.end() ? "item " + balance.item : name->second + " (" + balance.item + ")")
+    err << "rnt0417: warning: " << party_name << " holds " << ItemText(names, balance.item)
         << " down to " << NumberText(balance.lowest)
         << ", less than nothing: are the challans of a year missing (is the previous year's file "
            "there)?\n";
   }
   return true;
+}
+
+void WarnOfUnchargedPieces(const refhost::CompanyData& company, std::string_view user,
+                           std::string_view party_name, std::ostream& err) {
+  db::Connection& current = company.current()->Connection();
+  struct Uncharged {
+    double quantity;
+    bool lost;
+    std::string item;
+  };
+  std::vector<Uncharged> uncharged;
+  refhost::ForEachRentLine(current, user, [&](const refhost::RentLine& line) {
+    const double rec_type = LineNumber(line, "RecType").value_or(0);
+    if (rec_type != kLostLine && rec_type != kDamagedLine) return;
+    if (PrintedHundredths(LineNumber(line, "Qty2").value_or(0)) != 0) return;
+    const std::optional<double> code = LineNumber(line, "Code1");
+    uncharged.push_back({LineNumber(line, "Qty").value_or(0), rec_type == kLostLine,
+                         code ? NumberText(*code) : std::string("without a code")});
+  });
+  if (uncharged.empty()) return;
+  const std::map<std::string, std::string> names = refhost::ItemNames(current);
+  for (const Uncharged& pieces : uncharged) {
+    err << "rnt0417: warning: " << party_name << ": " << NumberText(pieces.quantity)
+        << (pieces.lost ? " lost " : " damaged ") << ItemText(names, pieces.item)
+        << (pieces.quantity == 1 ? " is" : " are")
+        << " charged 0.00: the item has no value (Value3) for the party or its rate master\n";
+  }
 }
 
 }  // namespace rnt::cli

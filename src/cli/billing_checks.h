@@ -51,4 +51,11 @@ std::string AlreadyBilledText(std::string_view party_name,
 bool WarnOfNegativeBalances(const refhost::CompanyData& company, std::string_view user,
                             std::string_view party_name, std::ostream& err);
 
+// Warns on `err`, one line per line, of the user's lost and damage lines of
+// the party that charge 0.00: the item has no value (Value3) for the party or
+// its rate master, so pieces the party kept go unbilled. Throws rnt::Error
+// for a number column of a line that is not a number.
+void WarnOfUnchargedPieces(const refhost::CompanyData& company, std::string_view user,
+                           std::string_view party_name, std::ostream& err);
+
 }  // namespace rnt::cli

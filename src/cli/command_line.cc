@@ -104,6 +104,22 @@ CLI::App* AddParties(CLI::App& app, CompanyOptions& options) {
   return parties;
 }
 
+CLI::App* AddSettings(CLI::App& app, SettingsOptions& options) {
+  CLI::App* settings = app.add_subcommand(
+      "settings", "Show the company's settings (bs1, bs2, the day rule), or set its day rule");
+  AddCompanyOptions(*settings, options);
+  settings->add_option("--day-rule", options.day_rule,
+                       "How days are charged: 'both days' (the day of delivery and the day of "
+                       "return both charged; the default), 'end of day' (each day charged for "
+                       "the pieces held at its end) or 'as before' (to reproduce earlier bills)");
+  settings->footer(
+      "Example:\n"
+      "  rnt0417 settings --company ./acme --day-rule 'end of day'\n"
+      "Sets the rule in every year of the company found (in a folder, every year file), so\n"
+      "that a bill counts its days the same whichever year holds it.");
+  return settings;
+}
+
 CLI::App* AddDemo(CLI::App& app, DemoOptions& options) {
   CLI::App* demo = app.add_subcommand(
       "demo", "Make a demo company and print two parties' rent statements from it");
@@ -131,6 +147,7 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CommandLi
   CLI::App* post = AddPost(app, command_line.post);
   CLI::App* parties = AddParties(app, command_line.parties);
   CLI::App* demo = AddDemo(app, command_line.demo);
+  CLI::App* settings = AddSettings(app, command_line.settings);
 
   try {
     app.parse(argc, argv);
@@ -140,11 +157,12 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CommandLi
     err << "rnt0417: " << error.what() << " (see rnt0417 --help)\n";
     return kBadCommandLine;
   }
-  command_line.command = post->parsed()      ? Command::kPost
-                         : parties->parsed() ? Command::kParties
-                         : demo->parsed()    ? Command::kDemo
-                         : copy->parsed()    ? Command::kCopyCompany
-                                             : Command::kRun;
+  command_line.command = post->parsed()       ? Command::kPost
+                         : parties->parsed()  ? Command::kParties
+                         : demo->parsed()     ? Command::kDemo
+                         : copy->parsed()     ? Command::kCopyCompany
+                         : settings->parsed() ? Command::kSettings
+                                              : Command::kRun;
   return std::nullopt;
 }
 

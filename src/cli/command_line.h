@@ -5,11 +5,12 @@
 
 #include "cli/demo_command.h"
 #include "cli/run_command.h"
+#include "cli/settings_command.h"
 
 namespace rnt::cli {
 
 // The commands of rnt0417.
-enum class Command { kRun, kCopyCompany, kPost, kParties, kDemo };
+enum class Command { kRun, kCopyCompany, kPost, kParties, kDemo, kSettings };
 
 // rnt0417's command line read into the options of the command it names.
 struct CommandLine {
@@ -19,6 +20,7 @@ struct CommandLine {
   RunOptions post;  // a post makes the party's run first
   CompanyOptions parties;
   DemoOptions demo;
+  SettingsOptions settings;
 };
 
 // Reads rnt0417's command line (argv[0] the program) into `command_line`

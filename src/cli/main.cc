@@ -20,6 +20,8 @@ int main(int argc, char** argv) {
       return rnt::cli::Demo(command_line.demo, std::cout, std::cerr);
     case rnt::cli::Command::kCopyCompany:
       return rnt::cli::CopyCompany(command_line.copy, std::cout, std::cerr);
+    case rnt::cli::Command::kSettings:
+      return rnt::cli::CompanySettingsCommand(command_line.settings, std::cout, std::cerr);
     case rnt::cli::Command::kRun:
       break;
   }

@@ -22,6 +22,7 @@
 #include "platform/addon_files.h"
 #include "refhost/company_files.h"
 #include "refhost/company_info.h"
+#include "refhost/company_settings.h"
 #include "refhost/components.h"
 #include "refhost/host_application.h"
 #include "refhost/marked_pieces.h"
@@ -175,12 +176,15 @@ Statement ReadStatement(const CheckedRun& run, const std::string& party, Stateme
   db::Connection& connection = company->Connection();
   const int32_t code =
       refhost::ReferenceMasterLookup(company).CodeOf(party, HostMasterLookup::kParty);
-  Statement statement{{{}, refhost::PartyName(connection, code), run.rent_date.AddDays(-1), {}, {}},
-                      {},
-                      refhost::ItemNames(connection),
-                      {}};
+  Statement statement{
+      {{}, refhost::PartyName(connection, code), run.rent_date.AddDays(-1), {}, {}, {}},
+      {},
+      refhost::ItemNames(connection),
+      {}};
   if (IsStreamed(format)) return statement;
   statement.header.company = refhost::ReadCompanyInfo(connection);
+  // The rule the run counted the days by, read from at_ILC as the run read it.
+  statement.header.day_rule = refhost::BilledDayRule(connection);
   if (auto voucher = run.vouchers.continued_from.find(code);
       voucher != run.vouchers.continued_from.end()) {
     statement.header.continued_from = voucher->second;
@@ -264,7 +268,7 @@ void AddLines(const CheckedRun& run, const Statement& statement, StreamedStateme
 
 // One party billed: refused before its run when its rent is billed up to the
 // rent date already, else its run, with a warning for balances that go
-// negative.
+// negative and for lost or damaged pieces that are charged nothing.
 PartyRun BillParty(const CheckedRun& run, const RunOptions& options, const refhost::Party& party,
                    const AddonLibrary& library, StatusLine& status, std::ostream& err) {
   if (std::optional<refhost::PostedRentVoucher> voucher =
@@ -275,6 +279,7 @@ PartyRun BillParty(const CheckedRun& run, const RunOptions& options, const refho
   if (result.status == kRunFinished) {
     result.negative_balances =
         AfterTheRun([&] { return WarnOfNegativeBalances(run.company, run.user, party.name, err); });
+    AfterTheRun([&] { WarnOfUnchargedPieces(run.company, run.user, party.name, err); });
   }
   return result;
 }
@@ -284,7 +289,7 @@ PartyRun BillParty(const CheckedRun& run, const RunOptions& options, const refho
 // statement's grand total when `grand_total` is asked for.
 void Emit(const CheckedRun& run, const Statement& statement, StatementFormat format,
           const std::optional<std::filesystem::path>& file, std::ostream& out,
-          double* grand_total = nullptr) {
+          Hundredths* grand_total = nullptr) {
   std::ofstream written;
   if (file) {
     written.open(*file);
@@ -316,7 +321,7 @@ int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFor
   }
   Progress progress(parties.size(), status);
   int billed = 0, refused = 0, failed = 0;
-  double grand_total = 0;
+  Hundredths grand_total = 0;  // the sum of the statements' printed grand totals
   for (const refhost::Party& party : parties) {
     PartyRun result;
     try {
@@ -332,7 +337,7 @@ int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFor
         std::optional<std::filesystem::path> file;
         if (options.output_dir) file = *options.output_dir / StatementFileName(party.name, format);
         if (!file) out << "== " << result.statement->header.party << "\n";
-        double total = 0;
+        Hundredths total = 0;
         Emit(run, *result.statement, format, file, out, &total);
         grand_total += total;
       }
@@ -350,7 +355,7 @@ int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFor
     grand_total = document->grand_total();
   }
   err << "parties billed: " << billed << ", refused: " << refused << ", failed: " << failed
-      << "; grand total: " << TwoDecimalText(grand_total) << "\n";
+      << "; grand total: " << HundredthsText(grand_total) << "\n";
   return failed > 0 ? kRunNotMade : kRunFinished;
 }
 

@@ -105,7 +105,7 @@ class TableLayout {
         for (size_t i = 0; i < kStatementColumns; ++i) Widen(i, row.cells[i]);
         explanation = std::max(explanation, Width(row.explanation));
       }
-      Widen(kAmount, TwoDecimalText(item.subtotal));
+      Widen(kAmount, HundredthsText(item.subtotal));
     }
     // A long explanation widens the last column it covers.
     const size_t covered = ExplanationWidth();
@@ -187,6 +187,30 @@ class TableLayout {
   std::array<size_t, kStatementColumns> widths_{};
 };
 
+// The heading's texts start after their labels and wrap within a terminal of
+// 80 columns, each further line starting under the first.
+constexpr size_t kFactIndent = 12;
+constexpr size_t kFactWidth = 80 - kFactIndent;
+
+void PrintWrapped(std::string_view text, std::ostream& out) {
+  size_t width = 0;
+  while (!text.empty()) {
+    const size_t end = std::min(text.find(' '), text.size());
+    const std::string_view word = text.substr(0, end);
+    if (width > 0 && width + 1 + word.size() > kFactWidth) {
+      out << "\n" << std::string(kFactIndent, ' ');
+      width = 0;
+    } else if (width > 0) {
+      out << ' ';
+      ++width;
+    }
+    out << word;
+    width += word.size();
+    text.remove_prefix(std::min(end + 1, text.size()));
+  }
+  out << "\n";
+}
+
 void PrintHeading(const Statement& statement, std::ostream& out) {
   const refhost::CompanyInfo& company = statement.header.company;
   if (!company.name.empty()) out << company.name << "\n";
@@ -195,7 +219,8 @@ void PrintHeading(const Statement& statement, std::ostream& out) {
   out << "Rent statement\n";
   for (const auto& [label, text] : HeadingFacts(statement)) {
     const std::string labelled = label.empty() ? "" : label + ":";
-    out << labelled << std::string(12 - labelled.size(), ' ') << text << "\n";
+    out << labelled << std::string(kFactIndent - labelled.size(), ' ');
+    PrintWrapped(text, out);
   }
 }
 
@@ -206,13 +231,13 @@ void PrintTable(const Statement& statement, std::ostream& out) {
     return;
   }
   const std::vector<StatementItem> items = StatementItems(statement);
-  const std::string grand_total = TwoDecimalText(GrandTotal(statement));
+  const std::string grand_total = HundredthsText(GrandTotal(statement));
   const TableLayout layout(items, grand_total);
   for (const StatementItem& item : items) {
     out << "\n" << item.title << "\n";
     layout.PrintHeadings(out);
     for (const StatementRow& row : item.rows) layout.PrintRow(row, out);
-    layout.PrintTotal("  ", "Subtotal", TwoDecimalText(item.subtotal), out);
+    layout.PrintTotal("  ", "Subtotal", HundredthsText(item.subtotal), out);
   }
   out << "\n";
   layout.PrintTotal("", "Grand total", grand_total, out);
@@ -241,7 +266,7 @@ StreamedStatement::StreamedStatement(StatementFormat format, std::ostream& out,
 
 void StreamedStatement::Add(const refhost::RentLine& line, std::string_view party) {
   try {
-    grand_total_ += LineNumber(line, "Qty2").value_or(0);
+    grand_total_ += PrintedHundredths(LineNumber(line, "Qty2").value_or(0));
   } catch (const Error& error) {
     if (!bad_amount_) bad_amount_ = error.what();
   }
@@ -255,7 +280,7 @@ void StreamedStatement::Add(const refhost::RentLine& line, std::string_view part
   ++lines_;
 }
 
-double StreamedStatement::grand_total() const {
+Hundredths StreamedStatement::grand_total() const {
   if (bad_amount_) throw Error(*bad_amount_);
   return grand_total_;
 }
@@ -283,10 +308,10 @@ void PrintStatement(const Statement& statement, StatementFormat format, std::ost
   }
 }
 
-double GrandTotal(const Statement& statement) {
-  double total = 0;
+Hundredths GrandTotal(const Statement& statement) {
+  Hundredths total = 0;
   for (const refhost::RentLine& line : statement.lines) {
-    total += LineNumber(line, "Qty2").value_or(0);
+    total += PrintedHundredths(LineNumber(line, "Qty2").value_or(0));
   }
   return total;
 }

@@ -7,7 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/money.h"
 #include "refhost/company_info.h"
+#include "refhost/company_settings.h"
 #include "refhost/marked_pieces.h"
 #include "refhost/posted_vouchers.h"
 #include "refhost/rent_lines.h"
@@ -26,6 +28,8 @@ struct StatementHeader {
   std::optional<refhost::PostedRentVoucher> continued_from;
   // The rent voucher that the statement was posted as: its number.
   std::optional<refhost::PostedRentVoucher> posted_as;
+  // How the days were counted: the company's day rule, read as the run reads it.
+  refhost::DayRule day_rule = refhost::DayRule::kBothDays;
 };
 
 // One party's rent statement for one rent date: the user's rent lines in the
@@ -72,14 +76,14 @@ class StreamedStatement {
   void Finish();
   // The sum of the amounts of the lines written so far, as GrandTotal adds
   // them. Throws rnt::Error naming the first amount that is not a number.
-  double grand_total() const;
+  Hundredths grand_total() const;
 
  private:
   StatementFormat format_;
   std::ostream& out_;
   std::map<std::string, std::string> item_names_;
   size_t lines_ = 0;
-  double grand_total_ = 0;
+  Hundredths grand_total_ = 0;
   std::optional<std::string> bad_amount_;
 };
 
@@ -88,9 +92,9 @@ class StreamedStatement {
 // number.
 void PrintStatement(const Statement& statement, StatementFormat format, std::ostream& out);
 
-// What the statement charges: the sum of the lines' amounts (Qty2), a line
-// without an amount counting as 0. Throws rnt::Error for an amount that is not
-// a number.
-double GrandTotal(const Statement& statement);
+// What the statement charges: the sum of the lines' amounts (Qty2) as printed,
+// each rounded to hundredths first, a line without an amount counting as 0.
+// Throws rnt::Error for an amount that is not a number.
+Hundredths GrandTotal(const Statement& statement);
 
 }  // namespace rnt::cli

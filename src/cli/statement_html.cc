@@ -79,7 +79,7 @@ header.company p { margin: 1mm 0 0; color: #333; white-space: pre-line; }
 h2 { font-size: 13pt; margin: 0 0 2mm; }
 table { border-collapse: collapse; }
 table.heading { margin-bottom: 4mm; }
-table.heading th { text-align: left; font-weight: normal; color: #555; padding: 0.3mm 4mm 0.3mm 0; }
+table.heading th { text-align: left; vertical-align: top; font-weight: normal; color: #555; padding: 0.3mm 4mm 0.3mm 0; }
 table.heading td { padding: 0.3mm 0; }
 p.caption { margin: 0 0 1mm; color: #555; font-size: 8pt; }
 svg.chart { width: 100%; height: auto; display: block; margin-bottom: 4mm; }
@@ -268,15 +268,16 @@ void PrintRow(const StatementRow& row, std::ostream& out) {
 }
 
 // A row with a label over the columns before the amount, and the amount.
-void PrintTotalRow(std::string_view row_class, const std::string& label, double amount,
+void PrintTotalRow(std::string_view row_class, const std::string& label, Hundredths amount,
                    std::ostream& out) {
   out << "<tr class=\"" << row_class << "\">";
   PrintCell("th", label, false, out, kStatementColumns - 1);
-  PrintCell("td", TwoDecimalText(amount), true, out);
+  PrintCell("td", HundredthsText(amount), true, out);
   out << "</tr>\n";
 }
 
-void PrintLines(const std::vector<StatementItem>& items, double grand_total, std::ostream& out) {
+void PrintLines(const std::vector<StatementItem>& items, Hundredths grand_total,
+                std::ostream& out) {
   out << "<table class=\"lines\">\n<colgroup>";
   for (std::string_view column : kColumnClasses) out << "<col class=\"" << column << "\"/>";
   out << "</colgroup>\n<thead><tr>";
@@ -316,7 +317,7 @@ void PrintHeading(const Statement& statement, std::ostream& out) {
 void PrintHtmlStatement(const Statement& statement, std::ostream& out) {
   // Everything that can fail is worked out before the first byte is written.
   const std::vector<StatementItem> items = StatementItems(statement);
-  const double grand_total = GrandTotal(statement);
+  const Hundredths grand_total = GrandTotal(statement);
   const Date first = FirstDayBilled(statement);
   const std::string period =
       ShortDateText(first) + " to " + ShortDateText(statement.header.closing_day);

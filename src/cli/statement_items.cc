@@ -12,11 +12,6 @@
 namespace rnt::cli {
 namespace {
 
-// RecType of the lines that charge for lost and for damaged pieces; every
-// other line charges rent for a period.
-constexpr double kLostLine = 2;
-constexpr double kDamagedLine = 3;
-
 // A text as one printed line: a line break, a tab or another control
 // character that a host let into a challan number would break the table's
 // columns, so it shows as a blank.
@@ -177,6 +172,20 @@ StatementRow RowOf(const refhost::RentLine& line, const std::string& item,
   return row;
 }
 
+// The day rule in the words of the party reading the bill.
+std::string DaysCharged(refhost::DayRule rule) {
+  switch (rule) {
+    case refhost::DayRule::kEndOfDay:
+      return "each day is charged for the pieces held at its end, and pieces out and back on "
+             "the same day for that day";
+    case refhost::DayRule::kAsBefore:
+      return "counted as on earlier bills";
+    case refhost::DayRule::kBothDays:
+      break;
+  }
+  return "the day of delivery and the day of return are both charged";
+}
+
 std::string TitleOf(const std::string& code, const Statement& statement) {
   if (code.empty()) return "Lines without an item";
   auto name = statement.item_names.find(code);
@@ -211,7 +220,7 @@ std::vector<StatementItem> StatementItems(const Statement& statement) {
       item = items.insert(items.end(), StatementItem{code, TitleOf(code, statement), {}, 0});
     }
     item->rows.push_back(RowOf(line, code, marked));
-    item->subtotal += LineNumber(line, "Qty2").value_or(0);
+    item->subtotal += PrintedHundredths(LineNumber(line, "Qty2").value_or(0));
   }
   return items;
 }
@@ -240,6 +249,7 @@ std::vector<std::pair<std::string, std::string>> HeadingFacts(const Statement& s
   };
   if (header.continued_from)
     facts.emplace_back("", "continued from " + voucher(*header.continued_from));
+  facts.emplace_back("Days", DaysCharged(header.day_rule));
   if (header.posted_as) facts.emplace_back("Statement", voucher(*header.posted_as));
   return facts;
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/money.h"
 #include "cli/statement_format.h"
 #include "refhost/rent_lines.h"
 #include "rnt/date.h"
@@ -20,6 +21,11 @@ namespace rnt::cli {
 // the party held (a line of no days and nothing held), or a charge for lost
 // or damaged pieces.
 enum class LineKind { kRent, kReturn, kLost, kDamaged };
+
+// RecType of the lines that charge for lost and for damaged pieces; every
+// other line charges rent for a period.
+inline constexpr double kLostLine = 2;
+inline constexpr double kDamagedLine = 3;
 
 // The columns of the statement's table, in their order.
 enum class StatementColumn : size_t {
@@ -62,12 +68,13 @@ struct StatementRow {
 };
 
 // One item of the statement: its title, the rows of its lines in the order in
-// which they were written, and what they charge together.
+// which they were written, and what they charge together: the sum of their
+// amounts as printed.
 struct StatementItem {
   std::string code;   // the text of the lines' Code1; empty for lines without one
   std::string title;  // "Shuttering plate (101)", or "Item 101" without a name
   std::vector<StatementRow> rows;
-  double subtotal = 0;
+  Hundredths subtotal = 0;
 };
 
 // The statement's lines grouped by item, the items in the order in which each
@@ -82,8 +89,8 @@ std::vector<StatementItem> StatementItems(const Statement& statement);
 Date FirstDayBilled(const Statement& statement);
 
 // The heading's lines after the party's name, as label and text: the period
-// ("01-06-2024 to 30-06-2024"), the rent voucher continued from, and the
-// statement's number once posted.
+// ("01-06-2024 to 30-06-2024") and the rent voucher it continues from, how
+// its days were counted, and the statement's number once posted.
 std::vector<std::pair<std::string, std::string>> HeadingFacts(const Statement& statement);
 
 // A rate as stored, to four decimals at most and two at least: 0.405 gives

@@ -101,7 +101,7 @@ void CreateHostTables(db::Connection& connection) {
 void CreateAddonTables(db::Connection& connection) {
   using enum Type;
   CreateTables(connection, {
-                               {"at_ILC", {{"bs1", kReal}, {"bs2", kReal}}},
+                               {"at_ILC", {{"bs1", kReal}, {"bs2", kReal}, {"DayRule", kText}}},
                                {"at_PartyPriceConfig",
                                 {{"MasterCode1", kInteger},
                                  {"MasterCode2", kInteger},

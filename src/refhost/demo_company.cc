@@ -126,7 +126,7 @@ class DemoYear {
             NumberText(item.piece_value) + ")");
       }
     }
-    Run("Insert Into at_ILC values (1, 2)");
+    Run("Insert Into at_ILC values (1, 2, 'both days')");
   }
 
   // The rent voucher that posted a party's rent up to its date.

@@ -3,6 +3,7 @@
 #include "db/recordset.h"
 #include "db/work_table.h"
 #include "refhost/company_schema.h"
+#include "refhost/company_settings.h"
 #include "rnt/error.h"
 
 namespace rnt::refhost {
@@ -104,6 +105,8 @@ std::vector<std::string> CopyCompanyToServer(const CompanyFiles& files, const Se
     catalogue.Open(login.ConnectionText(year.catalogue));
     CreateHostTables(catalogue);
     CreateAddonTables(catalogue);
+    // An empty catalogue made before the day rule was has an at_ILC without it.
+    AddDayRuleColumn(catalogue);
     db::EnsureWorkTable(catalogue);
     catalogue.Execute("BEGIN");
     for (std::string_view table : kTables) CopyTable(file.Connection(), catalogue, table);

@@ -12,6 +12,7 @@
 #include <set>
 #include <sstream>
 
+#include "cli/money.h"
 #include "rnt/value_text.h"
 #include "scenarios/history.h"
 #include "support/program_run.h"
@@ -137,10 +138,11 @@ TEST_F(Demo, PrintsItsStatementsAsRunsDoAndTheyAddUp) {
     }
     const nlohmann::json lines = Lines(typed, "01-07-2024", Dir());
     ASSERT_FALSE(lines.empty()) << party;
-    double total = 0;
+    // The grand total adds the amounts as printed, each to two decimals.
+    cli::Hundredths total = 0;
     for (const auto& line : lines)
-      total += line["Qty2"].is_number() ? line["Qty2"].get<double>() : 0;
-    EXPECT_THAT(run.out, EndsWith(" " + TwoDecimalText(total) + "\n")) << party;
+      total += cli::PrintedHundredths(line["Qty2"].is_number() ? line["Qty2"].get<double>() : 0);
+    EXPECT_THAT(run.out, EndsWith(" " + cli::HundredthsText(total) + "\n")) << party;
     // Beside the work table's columns, the item's name and the party's.
     EXPECT_EQ(lines[0]["Party"], party);
     EXPECT_NE(lines[0]["ItemName"], "");

@@ -125,6 +125,43 @@ TEST_P(CompanyRuns, PostBillsThePartyItselfAndTheNextMonthGoesOnFromIt) {
   ExpectFileHolds(kData / "parties.txt", Rnt(On({"parties"})).out);
 }
 
+// The day rule where the company is kept: a file made before the rule was
+// bills by the default and copies to the server; `settings` shows the rule,
+// refuses a value that is none, sets it, and the statement names the rule
+// that billed it. A file's rule goes with it to the server. A lost piece
+// without a value is charged 0.00, with a warning.
+TEST_P(CompanyRuns, TheDayRuleIsSetWhereTheCompanyIsKeptAndNamedOnItsStatements) {
+  FillMonthEnd();
+  company_.Return("20-04-2021", "R1", 101, 12, 2).Lost("20-04-2021", 101, 12, 2);
+  company_.file().Execute("DROP TABLE at_ILC");
+  company_.file().Execute("CREATE TABLE at_ILC (bs1 REAL, bs2 REAL)");
+  company_.file().Execute("Insert Into at_ILC values (1, 2)");
+  Store();
+  EXPECT_THAT(Rnt(On({"settings"})).out,
+              HasSubstr("bs2:          2\nDay rule:     both days (default)\n"));
+  ProgramRun wrong = Rnt(On({"settings", "--day-rule", "weekly"}));
+  EXPECT_EQ(std::tuple(wrong.exit_status, wrong.out, wrong.err),
+            std::tuple(2, std::string(),
+                       std::string("rnt0417: --day-rule: 'weekly' is not a day rule: choose 'both "
+                                   "days', 'end of day' or 'as before'\n")));
+  ProgramRun set = Rnt(On({"settings", "--day-rule", "end of day"}));
+  ASSERT_EQ(set.exit_status, 0) << set.err;
+  EXPECT_THAT(set.out, HasSubstr("day rule set to 'end of day'"));
+  EXPECT_THAT(set.out, HasSubstr("Day rule:     end of day\n"));
+  ProgramRun bill = Rnt(On({"run", "--party", "Sharma Builders", "--rent-date", "01-05-2021"}));
+  ASSERT_EQ(bill.exit_status, 0) << bill.err;
+  EXPECT_THAT(bill.out,
+              HasSubstr("\nDays:       each day is charged for the pieces held at its end"));
+  EXPECT_EQ(bill.err,
+            "rnt0417: warning: Sharma Builders: 2 lost Plates (101) are charged 0.00: the item has "
+            "no value (Value3) for the party or its rate master\n");
+  if (!server_) return;
+  ASSERT_EQ(Rnt(On({"settings", "--day-rule", "as before"}, "", true)).exit_status, 0);
+  DropCatalogue(server_->server(), server_->Catalogue());
+  Store();
+  EXPECT_THAT(Rnt(On({"settings"})).out, HasSubstr("Day rule:     as before\n"));
+}
+
 // Every party billed at month end, in seconds, a refusal not stopping the
 // others; on a terminal the spinner's mark and the progress bar share one
 // line, cut to the terminal's width.

@@ -60,7 +60,8 @@ Statement StatementOf(const json& c) {
                        c.value("party", "Sharma Builders"),
                        Day(c["closing_day"]),
                        voucher("continued_from"),
-                       voucher("posted_as")},
+                       voucher("posted_as"),
+                       refhost::ParseDayRule(c.value("day_rule", "")).value()},
                       {},
                       c.value("items", std::map<std::string, std::string>()),
                       {}};
@@ -106,15 +107,20 @@ TEST(StatementFormat, EveryCasePrintsAsTheTextsKeptBesideIt) {
   EXPECT_GE(cases, 7);
 }
 
-// The statement written line by line adds up its grand total as it goes,
-// until an amount is not a number.
+// The statement written line by line adds up its grand total as it goes, as
+// the printed amounts (0.335 as 0.34), until an amount is not a number.
 TEST(StatementFormat, AStreamedStatementAddsUpItsLinesAsTheWholeStatementDoes) {
+  for (const char* name : {"two_items", "amounts_add_up_as_printed"}) {
+    const Statement statement = StatementOf(Case(name));
+    std::ostringstream out;
+    StreamedStatement streamed(StatementFormat::kCsv, out, {});
+    for (const auto& line : statement.lines) streamed.Add(line, "Sharma Builders");
+    EXPECT_EQ(streamed.grand_total(), GrandTotal(statement)) << name;
+  }
   const Statement statement = StatementOf(Case("two_items"));
+  EXPECT_EQ(GrandTotal(statement), 350000 + 34 + 123456 + 190000 + 12000);
   std::ostringstream out;
   StreamedStatement streamed(StatementFormat::kCsv, out, {});
-  for (const auto& line : statement.lines) streamed.Add(line, "Sharma Builders");
-  EXPECT_DOUBLE_EQ(streamed.grand_total(), GrandTotal(statement));
-  EXPECT_DOUBLE_EQ(GrandTotal(statement), 3500 + 0.335 + 1234.56 + 1900 + 120);
   streamed.Add(Line({{"Code1", 101}, {"Qty2", "twelve"}}), "Sharma Builders");
   EXPECT_THROW(streamed.grand_total(), Error);
   EXPECT_THROW(GrandTotal(StatementOf(Case("amount_not_a_number"))), Error);
@@ -163,6 +169,8 @@ TEST(StatementFormat, HtmlIsWellFormedEscapedAndChartsEveryItemOnOneAxis) {
   EXPECT_THAT(html, AllOf(Not(HasSubstr("<steel>")), Not(HasSubstr("<Co.>"))));
   EXPECT_THAT(html, HasSubstr("<td>continued from rent voucher 7001 of 15-04-2021</td>"));
   EXPECT_THAT(html, HasSubstr("<td>rent voucher 7002 of 31-05-2021</td>"));
+  EXPECT_THAT(html, HasSubstr("<tr><th>Days</th><td>the day of delivery and the day of return are "
+                              "both charged</td></tr>"));
 }
 
 TEST(StatementFormat, ItemNamesAreKeyedAsTheLinesReadTheirItemCodes) {

@@ -48,8 +48,8 @@ TEST(Connection, WaitsForAnotherWriterInsteadOfFailing) {
   rnt::testing::CompanyFile company;
   sqlite3* other = nullptr;
   ASSERT_EQ(sqlite3_open(company.path().c_str(), &other), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO at_ILC VALUES (1, 1);", nullptr,
-                         nullptr, nullptr),
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE; INSERT INTO at_ILC (bs1, bs2) VALUES (1, 1);",
+                         nullptr, nullptr, nullptr),
             SQLITE_OK);
   std::thread release([other] {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));

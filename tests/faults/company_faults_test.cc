@@ -230,8 +230,8 @@ TEST_F(CompanyFaults, AReadOnlyFileOrFolderEndsTheRunUntilItMayBeWrittenAgain) {
 TEST_F(CompanyFaults, AFileLockedPastTheBusyTimeoutEndsTheRunAfterOneWait) {
   sqlite3* writer = nullptr;
   ASSERT_EQ(sqlite3_open(company_.current().c_str(), &writer), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE; INSERT INTO at_ILC VALUES (9, 9);", nullptr,
-                         nullptr, nullptr),
+  ASSERT_EQ(sqlite3_exec(writer, "BEGIN IMMEDIATE; INSERT INTO at_ILC (bs1, bs2) VALUES (9, 9);",
+                         nullptr, nullptr, nullptr),
             SQLITE_OK);
   const auto started = std::chrono::steady_clock::now();
   ProgramRun run = company_.Run();

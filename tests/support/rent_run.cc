@@ -83,11 +83,6 @@ CompanyYear& CompanyYear::Settings(double bs1, double bs2) {
 }
 
 CompanyYear& CompanyYear::DayRule(const std::string& rule) {
-  try {
-    file_.Execute("Alter Table at_ILC Add Column DayRule TEXT");
-  } catch (const std::exception&) {
-    // made with the column already
-  }
   file_.Execute("Update at_ILC Set DayRule=" + Quoted(rule));
   file_.Execute("Insert Into at_ILC (DayRule) Select " + Quoted(rule) +
                 " Where Not Exists (Select 1 From at_ILC)");

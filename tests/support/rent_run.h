@@ -37,7 +37,7 @@ class CompanyYear {
                     std::optional<double> piece_value = 0.0);
   CompanyYear& Settings(double bs1, double bs2);
   // The day rule of the settings' first row (a row of its own when there is
-  // none), the column added where the table lacks it.
+  // none).
   CompanyYear& DayRule(const std::string& rule);
   // A stock entry of a challan; reference 0 gives the voucher's own code.
   // The host writes a challan's stock rows with RecType 3 and TranType 0, 3

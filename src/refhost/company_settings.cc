@@ -1,0 +1,138 @@
+#include "refhost/company_settings.h"
+
+#include <vector>
+
+#include "core/text_util.h"
+#include "db/recordset.h"
+#include "refhost/company_files.h"
+#include "rnt/error.h"
+
+namespace rnt::refhost {
+namespace {
+
+// The at_ILC columns, or nullopt when the table does not exist.
+std::optional<std::vector<db::ColumnInfo>> SettingsColumns(db::Connection& connection) {
+  try {
+    return connection.backend()->TableColumns("at_ILC");
+  } catch (const DatabaseUnavailable&) {
+    throw;
+  } catch (const Error&) {
+    return std::nullopt;
+  }
+}
+
+bool HasColumn(const std::vector<db::ColumnInfo>& columns, std::string_view name) {
+  for (const db::ColumnInfo& column : columns) {
+    if (EqualsIgnoringCase(column.name, name)) return true;
+  }
+  return false;
+}
+
+// Rolled back unless committed, so that the setting changes whole or not at all.
+class SettingsTransaction {
+ public:
+  explicit SettingsTransaction(db::Connection& connection) : backend_(connection.backend()) {
+    backend_->ExecuteNative(backend_->dialect() == db::Dialect::kSqlite ? "BEGIN IMMEDIATE"
+                                                                        : "BEGIN");
+  }
+  SettingsTransaction(const SettingsTransaction&) = delete;
+  SettingsTransaction& operator=(const SettingsTransaction&) = delete;
+  ~SettingsTransaction() {
+    if (committed_) return;
+    try {
+      backend_->ExecuteNative("ROLLBACK");
+    } catch (const Error&) {
+      // A connection lost mid-way has dropped the transaction with it.
+    }
+  }
+  void Commit() {
+    backend_->ExecuteNative("COMMIT");
+    committed_ = true;
+  }
+
+ private:
+  std::shared_ptr<db::Backend> backend_;
+  bool committed_ = false;
+};
+
+}  // namespace
+
+std::optional<DayRule> ParseDayRule(std::string_view text) {
+  const std::string_view trimmed = TrimBlanks(text);
+  if (trimmed.empty() || EqualsIgnoringCase(trimmed, "both days")) return DayRule::kBothDays;
+  if (EqualsIgnoringCase(trimmed, "end of day")) return DayRule::kEndOfDay;
+  if (EqualsIgnoringCase(trimmed, "as before")) return DayRule::kAsBefore;
+  return std::nullopt;
+}
+
+std::string_view DayRuleText(DayRule rule) {
+  switch (rule) {
+    case DayRule::kEndOfDay:
+      return "end of day";
+    case DayRule::kAsBefore:
+      return "as before";
+    case DayRule::kBothDays:
+      break;
+  }
+  return "both days";
+}
+
+std::optional<DayRule> CompanySettings::day_rule() const {
+  return day_rule_text ? ParseDayRule(*day_rule_text) : DayRule::kBothDays;
+}
+
+CompanySettings ReadCompanySettings(db::Connection& connection) {
+  CompanySettings settings;
+  const std::optional<std::vector<db::ColumnInfo>> columns = SettingsColumns(connection);
+  if (!columns) return settings;
+  settings.has_table = true;
+  settings.has_day_rule_column = HasColumn(*columns, kDayRuleColumn);
+  db::Recordset rows;
+  rows.Open("select * from at_ILC", connection);
+  if (rows.Eof()) return settings;
+  settings.has_row = true;
+  if (HasColumn(*columns, "bs1")) settings.bs1 = rows.Field("bs1");
+  if (HasColumn(*columns, "bs2")) settings.bs2 = rows.Field("bs2");
+  if (settings.has_day_rule_column) {
+    const Variant value = rows.Field(kDayRuleColumn);
+    if (!value.IsNull() && !value.IsEmpty() && !TrimBlanks(value.ToText()).empty()) {
+      settings.day_rule_text = value.ToText();
+    }
+  }
+  return settings;
+}
+
+DayRule BilledDayRule(db::Connection& connection) {
+  return ReadCompanySettings(connection).day_rule().value_or(DayRule::kBothDays);
+}
+
+void SetDayRule(db::Connection& connection, DayRule rule, std::string_view where) {
+  SettingsTransaction transaction(connection);
+  const std::optional<std::vector<db::ColumnInfo>> columns = SettingsColumns(connection);
+  if (!columns) {
+    throw Error(std::string(where) +
+                " has no settings table at_ILC (the add-on is not set up in that year); nothing "
+                "was changed");
+  }
+  std::shared_ptr<db::Backend> backend = connection.backend();
+  if (!HasColumn(*columns, kDayRuleColumn)) {
+    backend->ExecuteNative("ALTER TABLE at_ILC ADD COLUMN DayRule TEXT");
+  }
+  const std::string text = QuotedText(DayRuleText(rule));
+  db::Recordset rows;
+  rows.Open("select count(*) as n from at_ILC", connection);
+  const bool empty = rows.Field("n").ToDouble() == 0;
+  rows.Close();
+  backend->ExecuteNative(empty ? "INSERT INTO at_ILC (DayRule) VALUES (" + text + ")"
+                               : "UPDATE at_ILC SET DayRule = " + text);
+  transaction.Commit();
+}
+
+void AddDayRuleColumn(db::Connection& connection) {
+  const std::optional<std::vector<db::ColumnInfo>> columns = SettingsColumns(connection);
+  if (columns && !HasColumn(*columns, kDayRuleColumn)) {
+    connection.backend()->ExecuteNative("ALTER TABLE at_ILC ADD COLUMN DayRule TEXT");
+  }
+}
+
+}  // namespace rnt::refhost
