@@ -137,6 +137,22 @@ std::string ChallanOf(const refhost::RentLine& line) {
   return movement;
 }
 
+// The pieces a rent line charges each day: what was held after its
+// movement, except on a day of a delivery and a return that has a line of
+// its own, and on a line that charges what came back.
+std::optional<double> PiecesCharged(const refhost::RentLine& line) {
+  const std::optional<double> held = LineNumber(line, "D4");
+  const std::optional<double> days = LineNumber(line, "Days");
+  const std::optional<double> quantity_days = LineNumber(line, "Qty");
+  if (!held || !days || !quantity_days || *days <= 0 || *quantity_days == *held * *days) {
+    return held;
+  }
+  // Whole pieces only: a line whose quantity-days were set otherwise shows
+  // what was held.
+  const double pieces = *quantity_days / *days;
+  return pieces == std::floor(pieces) ? pieces : *held;
+}
+
 StatementRow RowOf(const refhost::RentLine& line, const std::string& item,
                    std::vector<MarkedDay>& marked) {
   StatementRow row{&line, KindOf(line), {}, {}};
@@ -149,7 +165,7 @@ StatementRow RowOf(const refhost::RentLine& line, const std::string& item,
       set(StatementColumn::kFrom, Text(line.Get("Dte1")));
       set(StatementColumn::kTo, Text(line.Get("Dte2")));
       set(StatementColumn::kDays, QuantityText(LineNumber(line, "Days")));
-      set(StatementColumn::kHeld, QuantityText(LineNumber(line, "D4")));
+      set(StatementColumn::kHeld, QuantityText(PiecesCharged(line)));
       if (auto rate = LineNumber(line, "Price")) set(StatementColumn::kRate, RateText(*rate));
       set(StatementColumn::kQuantityDays, QuantityText(LineNumber(line, "Qty")));
       set(StatementColumn::kAmount, MoneyText(LineNumber(line, "Qty2")));
