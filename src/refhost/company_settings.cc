@@ -57,26 +57,6 @@ class SettingsTransaction {
 
 }  // namespace
 
-std::optional<DayRule> ParseDayRule(std::string_view text) {
-  const std::string_view trimmed = TrimBlanks(text);
-  if (trimmed.empty() || EqualsIgnoringCase(trimmed, "both days")) return DayRule::kBothDays;
-  if (EqualsIgnoringCase(trimmed, "end of day")) return DayRule::kEndOfDay;
-  if (EqualsIgnoringCase(trimmed, "as before")) return DayRule::kAsBefore;
-  return std::nullopt;
-}
-
-std::string_view DayRuleText(DayRule rule) {
-  switch (rule) {
-    case DayRule::kEndOfDay:
-      return "end of day";
-    case DayRule::kAsBefore:
-      return "as before";
-    case DayRule::kBothDays:
-      break;
-  }
-  return "both days";
-}
-
 std::optional<DayRule> CompanySettings::day_rule() const {
   return day_rule_text ? ParseDayRule(*day_rule_text) : DayRule::kBothDays;
 }

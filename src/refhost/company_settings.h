@@ -5,25 +5,17 @@
 #include <string_view>
 
 #include "db/connection.h"
+#include "engine/day_rule.h"
 #include "rnt/variant.h"
 
 namespace rnt::refhost {
 
-// How the business counts the days it charges, as at_ILC's DayRule names it:
-// the day of delivery and the day of return both charged; each day charged
-// for the pieces held at its end; or counted as on earlier bills, to
-// reproduce them.
-enum class DayRule { kBothDays, kEndOfDay, kAsBefore };
-
-inline constexpr std::string_view kDayRuleColumn = "DayRule";
-
-// The rule a setting's text names, blanks and letter case aside, as a rent
-// run reads it; an empty text is the default, both days. Nullopt for any
-// other text.
-std::optional<DayRule> ParseDayRule(std::string_view text);
-
-// The setting's text of a rule: "both days", "end of day" or "as before".
-std::string_view DayRuleText(DayRule rule);
+// How the business counts the days it charges: the rule a rent run reads
+// from the same setting.
+using engine::DayRule;
+using engine::DayRuleText;
+using engine::kDayRuleColumn;
+using engine::ParseDayRule;
 
 // The business's settings as the first row of at_ILC holds them. Older files
 // lack the DayRule column; a company may have no row, or no table at all.
