@@ -1,5 +1,6 @@
 #include "company_generator.h"
 
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -32,6 +33,11 @@ void FillYear(db::Connection& year, Date start, const CompanySize& size, std::mt
               int32_t& voucher) {
   year.Execute("BEGIN");
   year.Execute("Insert Into FinancialYear values ('" + Iso(start) + "')");
+  // RNT_BENCH_DAY_RULE='as before' measures the old day rules beside the
+  // default, both days.
+  if (const char* rule = std::getenv("RNT_BENCH_DAY_RULE")) {
+    year.Execute(std::string("Insert Into at_ILC (DayRule) values ('") + rule + "')");
+  }
   for (int32_t party = kParty; party < kParty + size.parties; ++party) {
     year.Execute("Insert Into Master1 values (" + std::to_string(party) + ", 2, '" +
                  PartyName(party) + "', NULL)");
