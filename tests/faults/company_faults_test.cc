@@ -267,9 +267,9 @@ TEST_F(CompanyFaults, ADiskThatFillsWhileTheLinesAreSavedLeavesNoneOfThem) {
 
 // Tables that the run cannot do without, or must mend: the work table of an
 // older version (its first nine columns), given the columns added since,
-// empty, after the older ones; no settings table; a work table lacking a
-// column its statements cannot add. Once the table is repaired the run gives
-// the lines of a fresh company, the other users' lines keeping their values.
+// empty, after the older ones; no settings table; a day rule that names no
+// rule; a work table lacking a column its statements cannot add. Once the table is repaired the run
+// gives the lines of a fresh company, the other users' lines keeping their values.
 TEST_F(CompanyFaults, AMissingTableEndsTheRunNamingItAnOlderWorkTableIsMended) {
   const struct {
     std::string damage, reason, repair, added_to_others;
@@ -286,6 +286,10 @@ TEST_F(CompanyFaults, AMissingTableEndsTheRunNamingItAnOlderWorkTableIsMended) {
        "read the settings (at_ILC): statement failed on " + company_.current().string() +
            ": no such table: at_ILC",
        "CREATE TABLE at_ILC (bs1 REAL, bs2 REAL); INSERT INTO at_ILC VALUES (1.5, 2.5)", ""},
+      {"ALTER TABLE at_ILC ADD COLUMN DayRule TEXT; UPDATE at_ILC SET DayRule='weekly'",
+       "read the settings (at_ILC): the day rule 'weekly' in at_ILC (DayRule) is none of 'both "
+       "days', 'end of day' and 'as before'",
+       "UPDATE at_ILC SET DayRule='both days'", ""},
       {"ALTER TABLE atShut DROP COLUMN Price", "the work table atShut lacks the columns Price",
        "ALTER TABLE atShut ADD Price float", " Price=null"},
   };
