@@ -126,7 +126,7 @@ refhost::CompanyData FindCompanyYears(const CompanyOptions& options, std::option
   // The folder is read only where it has to tell a year.
   refhost::FolderYears in_folder;
   if (folder_named || !options.previous_year) {
-    in_folder = refhost::YearFilesIn(folder);
+    in_folder = refhost::YearFilesIn(folder, {current_data});
     for (const std::string& reason : in_folder.unreadable) {
       err << "rnt0417: warning: passed over as a company year: " << reason << "\n";
     }

@@ -20,6 +20,16 @@ bool IsDatabaseFile(const std::filesystem::path& file) {
   return in.read(header, sizeof header) && std::memcmp(header, kHeader, sizeof kHeader) == 0;
 }
 
+// A database's write-ahead log, its shared-memory index or its rollback
+// journal, which the database library holds while the database is open.
+bool IsSideFile(const std::filesystem::path& file) {
+  const std::string name = file.filename().string();
+  for (std::string_view side : {"-wal", "-shm", "-journal"}) {
+    if (name.size() > side.size() && name.ends_with(side)) return true;
+  }
+  return false;
+}
+
 Date ShiftedByYears(Date start, int years) {
   const int year = start.year() + years;
   const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -36,15 +46,25 @@ Date YearStartOf(const std::shared_ptr<YearFile>& year) {
 Date YearBefore(Date start) { return ShiftedByYears(start, -1); }
 Date YearAfter(Date start) { return ShiftedByYears(start, 1); }
 
-FolderYears YearFilesIn(const std::filesystem::path& folder) {
+FolderYears YearFilesIn(const std::filesystem::path& folder,
+                        const std::vector<std::shared_ptr<YearFile>>& held) {
   FolderYears found;
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-    std::error_code kind_error;
-    if (!entry.is_regular_file(kind_error) || !IsDatabaseFile(entry.path())) continue;
     const std::filesystem::path file = std::filesystem::absolute(entry.path());
+    auto open = std::find_if(held.begin(), held.end(), [&file](const auto& year) {
+      std::error_code same_error;
+      return year && std::filesystem::equivalent(year->name(), file, same_error);
+    });
+    std::error_code kind_error;
+    if (open == held.end() &&
+        (IsSideFile(file) || !entry.is_regular_file(kind_error) || !IsDatabaseFile(file))) {
+      continue;
+    }
     try {
-      auto data = std::make_shared<YearFile>(file, YearFile::Indexes::kLeaveAsIs);
+      auto data = open != held.end()
+                      ? *open
+                      : std::make_shared<YearFile>(file, YearFile::Indexes::kLeaveAsIs);
       found.years.push_back({file, YearStartOf(data), data});
     } catch (const Error& why) {
       found.unreadable.push_back(why.what());

@@ -37,6 +37,13 @@ struct FolderYears {
   std::vector<YearFileFound> years;
   std::vector<std::string> unreadable;
 };
-FolderYears YearFilesIn(const std::filesystem::path& folder);
+//
+// A file that the command holds open already (`held`) is taken as it is,
+// never opened again: closing any other handle of a database file would drop
+// this process's locks on it, and another process could then take the file
+// for its sole use under the open connection. For the same reason the
+// database's side files (its -wal, -shm and -journal) are never opened.
+FolderYears YearFilesIn(const std::filesystem::path& folder,
+                        const std::vector<std::shared_ptr<YearFile>>& held = {});
 
 }  // namespace rnt::refhost
