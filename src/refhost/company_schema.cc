@@ -100,15 +100,18 @@ void CreateHostTables(db::Connection& connection) {
 
 void CreateAddonTables(db::Connection& connection) {
   using enum Type;
-  CreateTables(connection, {
-                               {"at_ILC", {{"bs1", kReal}, {"bs2", kReal}, {"DayRule", kText}}},
-                               {"at_PartyPriceConfig",
-                                {{"MasterCode1", kInteger},
-                                 {"MasterCode2", kInteger},
-                                 {"Value", kReal},
-                                 {"Value2", kReal},
-                                 {"Value3", kReal}}},
-                           });
+  CreateTables(
+      connection,
+      {
+          {"at_ILC",
+           {{"bs1", kReal}, {"bs2", kReal}, {"DayRule", kText}, {"AmountGrouping", kText}}},
+          {"at_PartyPriceConfig",
+           {{"MasterCode1", kInteger},
+            {"MasterCode2", kInteger},
+            {"Value", kReal},
+            {"Value2", kReal},
+            {"Value3", kReal}}},
+      });
   connection.Execute(
       "CREATE INDEX IF NOT EXISTS ix_rate_party_item ON at_PartyPriceConfig (MasterCode1, "
       "MasterCode2)");

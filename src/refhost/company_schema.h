@@ -13,7 +13,8 @@ void CreateHostTables(db::Connection& connection);
 
 // The add-on's settings and rate tables (at_ILC, at_PartyPriceConfig), which
 // the host or the user maintain in the current year's database. at_ILC holds
-// bs1, bs2 and the business's day rule (DayRule), which older files lack; an
+// bs1, bs2, the business's day rule (DayRule) and how its statements group
+// the digits of amounts (AmountGrouping), which older files lack; an
 // existing at_ILC is left as it is.
 void CreateAddonTables(db::Connection& connection);
 

@@ -55,7 +55,45 @@ class SettingsTransaction {
   bool committed_ = false;
 };
 
+// A text column of the settings, nullopt when null or blank.
+std::optional<std::string> StoredText(db::Recordset& rows, std::string_view column) {
+  const Variant value = rows.Field(column);
+  if (value.IsNull() || value.IsEmpty() || TrimBlanks(value.ToText()).empty()) return std::nullopt;
+  return value.ToText();
+}
+
+// Sets one text column of at_ILC in one transaction, adding the column to an
+// older table and a row to an empty one.
+void SetText(db::Connection& connection, std::string_view column, std::string_view text,
+             std::string_view where) {
+  SettingsTransaction transaction(connection);
+  const std::optional<std::vector<db::ColumnInfo>> columns = SettingsColumns(connection);
+  if (!columns) {
+    throw Error(std::string(where) +
+                " has no settings table at_ILC (the add-on is not set up in that year); nothing "
+                "was changed");
+  }
+  std::shared_ptr<db::Backend> backend = connection.backend();
+  const std::string name(column);
+  if (!HasColumn(*columns, column)) {
+    backend->ExecuteNative("ALTER TABLE at_ILC ADD COLUMN " + name + " TEXT");
+  }
+  const std::string quoted = QuotedText(text);
+  db::Recordset rows;
+  rows.Open("select count(*) as n from at_ILC", connection);
+  const bool empty = rows.Field("n").ToDouble() == 0;
+  rows.Close();
+  backend->ExecuteNative(empty ? "INSERT INTO at_ILC (" + name + ") VALUES (" + quoted + ")"
+                               : "UPDATE at_ILC SET " + name + " = " + quoted);
+  transaction.Commit();
+}
+
 }  // namespace
+
+std::optional<AmountGrouping> CompanySettings::amount_grouping() const {
+  return amount_grouping_text ? ParseAmountGrouping(*amount_grouping_text)
+                              : AmountGrouping::kInternational;
+}
 
 std::optional<DayRule> CompanySettings::day_rule() const {
   return day_rule_text ? ParseDayRule(*day_rule_text) : DayRule::kBothDays;
@@ -73,11 +111,9 @@ CompanySettings ReadCompanySettings(db::Connection& connection) {
   settings.has_row = true;
   if (HasColumn(*columns, "bs1")) settings.bs1 = rows.Field("bs1");
   if (HasColumn(*columns, "bs2")) settings.bs2 = rows.Field("bs2");
-  if (settings.has_day_rule_column) {
-    const Variant value = rows.Field(kDayRuleColumn);
-    if (!value.IsNull() && !value.IsEmpty() && !TrimBlanks(value.ToText()).empty()) {
-      settings.day_rule_text = value.ToText();
-    }
+  if (settings.has_day_rule_column) settings.day_rule_text = StoredText(rows, kDayRuleColumn);
+  if (HasColumn(*columns, kAmountGroupingColumn)) {
+    settings.amount_grouping_text = StoredText(rows, kAmountGroupingColumn);
   }
   return settings;
 }
@@ -86,32 +122,27 @@ DayRule BilledDayRule(db::Connection& connection) {
   return ReadCompanySettings(connection).day_rule().value_or(DayRule::kBothDays);
 }
 
-void SetDayRule(db::Connection& connection, DayRule rule, std::string_view where) {
-  SettingsTransaction transaction(connection);
-  const std::optional<std::vector<db::ColumnInfo>> columns = SettingsColumns(connection);
-  if (!columns) {
-    throw Error(std::string(where) +
-                " has no settings table at_ILC (the add-on is not set up in that year); nothing "
-                "was changed");
-  }
-  std::shared_ptr<db::Backend> backend = connection.backend();
-  if (!HasColumn(*columns, kDayRuleColumn)) {
-    backend->ExecuteNative("ALTER TABLE at_ILC ADD COLUMN DayRule TEXT");
-  }
-  const std::string text = QuotedText(DayRuleText(rule));
-  db::Recordset rows;
-  rows.Open("select count(*) as n from at_ILC", connection);
-  const bool empty = rows.Field("n").ToDouble() == 0;
-  rows.Close();
-  backend->ExecuteNative(empty ? "INSERT INTO at_ILC (DayRule) VALUES (" + text + ")"
-                               : "UPDATE at_ILC SET DayRule = " + text);
-  transaction.Commit();
+AmountGrouping PrintedAmountGrouping(db::Connection& connection) {
+  return ReadCompanySettings(connection).amount_grouping().value_or(AmountGrouping::kInternational);
 }
 
-void AddDayRuleColumn(db::Connection& connection) {
+void SetDayRule(db::Connection& connection, DayRule rule, std::string_view where) {
+  SetText(connection, kDayRuleColumn, DayRuleText(rule), where);
+}
+
+void SetAmountGrouping(db::Connection& connection, AmountGrouping grouping,
+                       std::string_view where) {
+  SetText(connection, kAmountGroupingColumn, AmountGroupingText(grouping), where);
+}
+
+void AddSettingsColumns(db::Connection& connection) {
   const std::optional<std::vector<db::ColumnInfo>> columns = SettingsColumns(connection);
-  if (columns && !HasColumn(*columns, kDayRuleColumn)) {
-    connection.backend()->ExecuteNative("ALTER TABLE at_ILC ADD COLUMN DayRule TEXT");
+  if (!columns) return;
+  for (std::string_view column : {kDayRuleColumn, kAmountGroupingColumn}) {
+    if (!HasColumn(*columns, column)) {
+      connection.backend()->ExecuteNative("ALTER TABLE at_ILC ADD COLUMN " + std::string(column) +
+                                          " TEXT");
+    }
   }
 }
 

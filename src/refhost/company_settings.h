@@ -6,6 +6,7 @@
 
 #include "db/connection.h"
 #include "engine/day_rule.h"
+#include "refhost/amount_grouping.h"
 #include "rnt/variant.h"
 
 namespace rnt::refhost {
@@ -18,7 +19,8 @@ using engine::kDayRuleColumn;
 using engine::ParseDayRule;
 
 // The business's settings as the first row of at_ILC holds them. Older files
-// lack the DayRule column; a company may have no row, or no table at all.
+// lack the DayRule and AmountGrouping columns; a company may have no row, or
+// no table at all.
 struct CompanySettings {
   bool has_table = false;
   bool has_day_rule_column = false;
@@ -27,10 +29,15 @@ struct CompanySettings {
   Variant bs2 = Variant::Null();
   // The DayRule text as stored; nullopt when it is missing, null or blank.
   std::optional<std::string> day_rule_text;
+  // The AmountGrouping text as stored; nullopt when it is missing, null or blank.
+  std::optional<std::string> amount_grouping_text;
 
   // The rule a run bills by: the default, both days, when nothing is stored;
   // nullopt for a stored text that names no rule (a run refuses it).
   std::optional<DayRule> day_rule() const;
+  // How amounts are printed: international when nothing is stored; nullopt
+  // for a stored text that names neither grouping.
+  std::optional<AmountGrouping> amount_grouping() const;
 };
 
 // Reads them. Throws rnt::Error naming the statement when the table cannot be
@@ -41,14 +48,23 @@ CompanySettings ReadCompanySettings(db::Connection& connection);
 // days when nothing (or nothing readable) is stored.
 DayRule BilledDayRule(db::Connection& connection);
 
+// How a statement prints its amounts: that of ReadCompanySettings,
+// international when nothing (or nothing readable) is stored. A grouping is
+// only how amounts look, so a wrong one never stops a bill.
+AmountGrouping PrintedAmountGrouping(db::Connection& connection);
+
 // Sets the day rule in one transaction: the DayRule column added to an older
 // at_ILC, a row added when the table holds none, else every row set (the
 // table holds one). Nothing else is made: a company without at_ILC is
 // refused with rnt::Error naming `where`, nothing written.
 void SetDayRule(db::Connection& connection, DayRule rule, std::string_view where);
 
-// Adds the DayRule column to an at_ILC that lacks it (a table made before the
-// column was); does nothing when the table has it or does not exist.
-void AddDayRuleColumn(db::Connection& connection);
+// Sets the amount grouping as SetDayRule sets the day rule.
+void SetAmountGrouping(db::Connection& connection, AmountGrouping grouping, std::string_view where);
+
+// Adds the DayRule and AmountGrouping columns to an at_ILC that lacks them (a
+// table made before the columns were); does nothing when the table has them
+// or does not exist.
+void AddSettingsColumns(db::Connection& connection);
 
 }  // namespace rnt::refhost

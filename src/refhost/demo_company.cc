@@ -126,7 +126,9 @@ class DemoYear {
             NumberText(item.piece_value) + ")");
       }
     }
-    Run("Insert Into at_ILC values (1, 2, 'both days')");
+    // Its bills print amounts the Indian way, as its customers read them.
+    Run("Insert Into at_ILC (bs1, bs2, DayRule, AmountGrouping) values (1, 2, 'both days', "
+        "'indian')");
   }
 
   // The rent voucher that posted a party's rent up to its date.

@@ -105,8 +105,9 @@ std::vector<std::string> CopyCompanyToServer(const CompanyFiles& files, const Se
     catalogue.Open(login.ConnectionText(year.catalogue));
     CreateHostTables(catalogue);
     CreateAddonTables(catalogue);
-    // An empty catalogue made before the day rule was has an at_ILC without it.
-    AddDayRuleColumn(catalogue);
+    // An empty catalogue made before the day rule and the amount grouping
+    // has an at_ILC without them.
+    AddSettingsColumns(catalogue);
     db::EnsureWorkTable(catalogue);
     catalogue.Execute("BEGIN");
     for (std::string_view table : kTables) CopyTable(file.Connection(), catalogue, table);

@@ -12,8 +12,8 @@ namespace rnt::refhost {
 // year, so that the company runs there from then on. A catalogue that does not
 // exist is made; one that already holds data is never overwritten: the copy is
 // refused before anything is written. Every table is copied with the columns
-// the file has: at_ILC's DayRule with it, and a file made before that column
-// leaves it empty on the server (the default rule). Returns the catalogues
+// the file has: at_ILC's DayRule and AmountGrouping with it, and a file made
+// before those columns leaves them empty on the server (the defaults). Returns the catalogues
 // written.
 std::vector<std::string> CopyCompanyToServer(const CompanyFiles& files, const ServerLogin& login,
                                              const std::string& company_code);
