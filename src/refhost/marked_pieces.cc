@@ -1,5 +1,6 @@
 #include "refhost/marked_pieces.h"
 
+#include <algorithm>
 #include <map>
 
 #include "core/text_util.h"
@@ -30,11 +31,9 @@ std::map<std::int32_t, double> PieceValues(db::Connection& company, std::int32_t
   return values;
 }
 
-}  // namespace
-
-std::vector<MarkedPiece> ReadMarkedPieces(db::Connection& company, std::int32_t party_code,
-                                          Date first, Date last) {
-  const std::map<std::int32_t, double> values = PieceValues(company, party_code);
+// The marked lines of one year's file, added to `pieces`.
+void ReadYear(db::Connection& year, std::int32_t party_code, Date first, Date last,
+              const std::map<std::int32_t, double>& values, std::vector<MarkedPiece>& pieces) {
   db::Recordset rows;
   rows.Open(
       "select t2.MasterCode1 as itm, t2.Date as dte, t2.VchNo as vno, t2.Value1 as qty, itd.Desc1 "
@@ -44,8 +43,7 @@ std::vector<MarkedPiece> ReadMarkedPieces(db::Connection& company, std::int32_t 
           std::to_string(party_code) + " and t2.Date>=#" + FormatDate(first, "dd-mmm-yyyy") +
           "# and t2.Date<=#" + FormatDate(last, "dd-mmm-yyyy") +
           "# order by t2.MasterCode1, t2.Date, t2.VchCode, t2.SrNo",
-      company);
-  std::vector<MarkedPiece> pieces;
+      year);
   for (; !rows.Eof(); rows.MoveNext()) {
     const Variant item = rows.Field("itm");
     const Variant date = rows.Field("dte");
@@ -64,6 +62,19 @@ std::vector<MarkedPiece> ReadMarkedPieces(db::Connection& company, std::int32_t 
     }
     pieces.push_back(std::move(piece));
   }
+}
+
+}  // namespace
+
+std::vector<MarkedPiece> ReadMarkedPieces(db::Connection& company, std::int32_t party_code,
+                                          Date first, Date last, db::Connection* previous_year) {
+  const std::map<std::int32_t, double> values = PieceValues(company, party_code);
+  std::vector<MarkedPiece> pieces;
+  if (previous_year) ReadYear(*previous_year, party_code, first, last, values, pieces);
+  ReadYear(company, party_code, first, last, values, pieces);
+  // By item, then date, as the statement looks them up, whichever year holds them.
+  std::stable_sort(pieces.begin(), pieces.end(),
+                   [](const MarkedPiece& a, const MarkedPiece& b) { return a.item < b.item; });
   return pieces;
 }
 

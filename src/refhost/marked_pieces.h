@@ -27,9 +27,13 @@ struct MarkedPiece {
 // 'L', 'Damage' or 'D' in ItemDesc.Desc1, the damage percentage read from
 // Desc2. The challan is the line's VchNo, else the number of the voucher's
 // stock entries. The piece value is the party's own at_PartyPriceConfig
-// Value3 for the item, the one the lost and damage lines charge. Throws
-// rnt::Error when the tables cannot be read.
+// Value3 for the item, the one the lost and damage lines charge. A period
+// that began in the previous year reads that year's marked lines too, from
+// `previous_year` when given, first: a run charges the pieces marked on a
+// previous-year challan as it charges the current year's, at the current
+// year's values. Throws rnt::Error when the tables cannot be read.
 std::vector<MarkedPiece> ReadMarkedPieces(db::Connection& company, std::int32_t party_code,
-                                          Date first, Date last);
+                                          Date first, Date last,
+                                          db::Connection* previous_year = nullptr);
 
 }  // namespace rnt::refhost

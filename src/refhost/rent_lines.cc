@@ -36,7 +36,7 @@ Variant RentLine::Get(std::string_view column) const {
 }
 
 void ForEachRentLine(db::Connection& connection, std::string_view user_name,
-                     const std::function<void(const RentLine&)>& each) {
+                     const std::function<void(const RentLine&)>& each, LineOrder order) {
   const std::shared_ptr<db::Backend> backend = connection.backend();
   const std::vector<db::ColumnInfo> present = backend->TableColumns("atShut");
   auto in_table = [&present](std::string_view name) {
@@ -68,7 +68,8 @@ void ForEachRentLine(db::Connection& connection, std::string_view user_name,
   std::vector<std::string> columns;
   backend->QueryEach(
       db::ShapeQuery("select " + select_list + " from atShut where Uname=" + QuotedText(user_name) +
-                     " order by " + WriteOrder(backend->dialect())),
+                     " order by " + (order == LineOrder::kByItem ? "Code1 is null, Code1, " : "") +
+                     WriteOrder(backend->dialect())),
       columns, [&](const std::vector<Variant>& row) {
         for (size_t i = 0; i < place.size(); ++i) {
           if (place[i]) line.columns[i].second = row[*place[i]];

@@ -21,13 +21,19 @@ struct RentLine {
   Variant Get(std::string_view column) const;
 };
 
+// The orders in which the user's rent lines can be read: as they were
+// written, or item by item in the order of the items' codes (lines without
+// an item last), each item's lines as they were written.
+enum class LineOrder { kWritten, kByItem };
+
 // Hands the user's rent lines in atShut to `each` one at a time, in the
-// order in which they were written, holding only the line at hand: a party
+// order asked for, holding only the line at hand: a party
 // with years of history has tens of thousands of them. A column that an older
 // work table lacks reads as null. Throws rnt::Error when the table cannot be
 // read. `each` must not use the connection.
 void ForEachRentLine(db::Connection& connection, std::string_view user_name,
-                     const std::function<void(const RentLine&)>& each);
+                     const std::function<void(const RentLine&)>& each,
+                     LineOrder order = LineOrder::kWritten);
 
 // The user's rent lines in atShut, all of them, as ForEachRentLine gives them.
 std::vector<RentLine> ReadRentLines(db::Connection& connection, std::string_view user_name);
