@@ -38,7 +38,8 @@ void AddPartyRunOptions(CLI::App& command, RunOptions& options) {
       ->check(CLI::Range(0, 600000));
   command.add_flag("--report", options.show_report,
                    "Also list the steps of the run that failed and were skipped");
-  command.add_option("--format", options.format, "table, csv, json or html (default: table)")
+  command
+      .add_option("--format", options.format, "table, csv, json, html or sheet (default: table)")
       ->check(CLI::IsMember({"table", "csv", "json", "html"}));
 }
 
@@ -106,12 +107,16 @@ CLI::App* AddParties(CLI::App& app, CompanyOptions& options) {
 
 CLI::App* AddSettings(CLI::App& app, SettingsOptions& options) {
   CLI::App* settings = app.add_subcommand(
-      "settings", "Show the company's settings (bs1, bs2, the day rule), or set its day rule");
+      "settings",
+      "Show the company's settings (bs1, bs2, the day rule, the amount grouping), or set them");
   AddCompanyOptions(*settings, options);
   settings->add_option("--day-rule", options.day_rule,
                        "How days are charged: 'both days' (the day of delivery and the day of "
                        "return both charged; the default), 'end of day' (each day charged for "
                        "the pieces held at its end) or 'as before' (to reproduce earlier bills)");
+  settings->add_option("--amount-grouping", options.amount_grouping,
+                       "How statements group an amount's digits: 'international' (1,234,567.50; "
+                       "the default) or 'indian' (12,34,567.50)");
   settings->footer(
       "Example:\n"
       "  rnt0417 settings --company ./acme --day-rule 'end of day'\n"

@@ -23,12 +23,16 @@ Hundredths PrintedHundredths(double amount) {
   return hundredths;
 }
 
-std::string HundredthsText(Hundredths amount) {
+std::string HundredthsText(Hundredths amount, refhost::AmountGrouping grouping) {
   const Hundredths whole = amount / 100;
   const Hundredths cents = (amount < 0 ? -amount : amount) % 100;
-  std::string text = TwoDecimalText(static_cast<double>(whole < 0 ? -whole : whole));
-  text.replace(text.size() - 2, 2, (cents < 10 ? "0" : "") + std::to_string(cents));
-  return (amount < 0 ? "-" : "") + text;
+  const std::string digits = std::to_string(whole < 0 ? -whole : whole);
+  return (amount < 0 ? "-" : "") + refhost::GroupDigits(digits, grouping) + "." +
+         (cents < 10 ? "0" : "") + std::to_string(cents);
+}
+
+std::string AmountText(double amount, refhost::AmountGrouping grouping) {
+  return HundredthsText(PrintedHundredths(amount), grouping);
 }
 
 }  // namespace rnt::cli

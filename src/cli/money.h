@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "refhost/amount_grouping.h"
+
 namespace rnt::cli {
 
 // An amount in whole hundredths of the currency (paise), as a statement
@@ -14,7 +16,11 @@ using Hundredths = std::int64_t;
 // rnt::Error naming the amount when it is not finite or too large to keep.
 Hundredths PrintedHundredths(double amount);
 
-// "1,234.56" for 123456.
-std::string HundredthsText(Hundredths amount);
+// "1,234.56" for 123456; "1,23,456.50" for 12345650 grouped the Indian way.
+std::string HundredthsText(
+    Hundredths amount, refhost::AmountGrouping grouping = refhost::AmountGrouping::kInternational);
+
+// An amount as a statement prints it: rounded to hundredths, grouped.
+std::string AmountText(double amount, refhost::AmountGrouping grouping);
 
 }  // namespace rnt::cli

@@ -19,11 +19,13 @@
 #include "cli/spinner.h"
 #include "cli/statement_format.h"
 #include "cli/statement_items.h"
+#include "cli/statement_sheet.h"
 #include "platform/addon_files.h"
 #include "refhost/company_files.h"
 #include "refhost/company_info.h"
 #include "refhost/company_settings.h"
 #include "refhost/components.h"
+#include "refhost/day_challans.h"
 #include "refhost/host_application.h"
 #include "refhost/marked_pieces.h"
 #include "refhost/master_names.h"
@@ -152,6 +154,8 @@ std::string StatementFileName(const std::string& party, StatementFormat format) 
       return name + ".json";
     case StatementFormat::kHtml:
       return name + ".html";
+    case StatementFormat::kSheet:
+      return name + ".sheet.csv";
     default:
       return name + ".txt";
   }
@@ -167,6 +171,18 @@ struct PartyRun {
   bool negative_balances = false;
 };
 
+// The previous year's data, when the company has it; null without it.
+db::Connection* PreviousYear(const CheckedRun& run) {
+  if (!run.company.previous()) return nullptr;
+  try {
+    return &run.company.previous()->Connection();
+  } catch (const DatabaseUnavailable&) {
+    throw;
+  } catch (const Error&) {
+    return nullptr;  // on the server the year before's catalogue is named whether it exists or not
+  }
+}
+
 // What the statement of a finished run of the party says besides its lines,
 // from the host's tables, and for the table and the HTML file the lines
 // themselves: they group the lines by item, so they read them all, while CSV
@@ -177,21 +193,28 @@ Statement ReadStatement(const CheckedRun& run, const std::string& party, Stateme
   const int32_t code =
       refhost::ReferenceMasterLookup(company).CodeOf(party, HostMasterLookup::kParty);
   Statement statement{
-      {{}, refhost::PartyName(connection, code), run.rent_date.AddDays(-1), {}, {}, {}},
+      {{}, refhost::PartyName(connection, code), run.rent_date.AddDays(-1), {}, {}, {}, {}},
       {},
       refhost::ItemNames(connection),
+      {},
       {}};
   if (IsStreamed(format)) return statement;
   statement.header.company = refhost::ReadCompanyInfo(connection);
   // The rule the run counted the days by, read from at_ILC as the run read it.
   statement.header.day_rule = refhost::BilledDayRule(connection);
+  statement.header.amount_grouping = refhost::PrintedAmountGrouping(connection);
   if (auto voucher = run.vouchers.continued_from.find(code);
       voucher != run.vouchers.continued_from.end()) {
     statement.header.continued_from = voucher->second;
   }
   statement.lines = refhost::ReadRentLines(connection, run.user);
-  statement.marked_pieces = refhost::ReadMarkedPieces(connection, code, FirstDayBilled(statement),
-                                                      statement.header.closing_day);
+  const Date first = FirstDayBilled(statement);
+  const Date last = statement.header.closing_day;
+  // A period that began in the previous year has challans and marked pieces there.
+  db::Connection* previous = PreviousYear(run);
+  statement.marked_pieces = refhost::ReadMarkedPieces(connection, code, first, last, previous);
+  if (previous) refhost::ReadDayChallans(*previous, code, first, last, statement.day_challans);
+  refhost::ReadDayChallans(connection, code, first, last, statement.day_challans);
   return statement;
 }
 
@@ -262,7 +285,8 @@ void AddLines(const CheckedRun& run, const Statement& statement, StreamedStateme
   AfterTheRun([&] {
     refhost::ForEachRentLine(
         run.company.current()->Connection(), run.user,
-        [&](const refhost::RentLine& line) { document.Add(line, statement.header.party); });
+        [&](const refhost::RentLine& line) { document.Add(line, statement.header.party); },
+        refhost::LineOrder::kByItem);
   });
 }
 
@@ -336,9 +360,15 @@ int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFor
       } else {
         std::optional<std::filesystem::path> file;
         if (options.output_dir) file = *options.output_dir / StatementFileName(party.name, format);
-        if (!file) out << "== " << result.statement->header.party << "\n";
         Hundredths total = 0;
-        Emit(run, *result.statement, format, file, out, &total);
+        if (!file && format == StatementFormat::kSheet) {
+          // One sheet of every party's rows, told apart by their Party.
+          PrintSheet(*result.statement, out, billed == 1);
+          total = GrandTotal(*result.statement);
+        } else {
+          if (!file) out << "== " << result.statement->header.party << "\n";
+          Emit(run, *result.statement, format, file, out, &total);
+        }
         grand_total += total;
       }
     } else {
@@ -355,7 +385,10 @@ int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFor
     grand_total = document->grand_total();
   }
   err << "parties billed: " << billed << ", refused: " << refused << ", failed: " << failed
-      << "; grand total: " << HundredthsText(grand_total) << "\n";
+      << "; grand total: "
+      << HundredthsText(grand_total,
+                        refhost::PrintedAmountGrouping(run.company.current()->Connection()))
+      << "\n";
   return failed > 0 ? kRunNotMade : kRunFinished;
 }
 

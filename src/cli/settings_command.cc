@@ -27,6 +27,17 @@ std::optional<DayRule> CheckDayRule(const std::optional<std::string>& text) {
   return rule;
 }
 
+// The grouping that --amount-grouping names; any other text is refused.
+std::optional<refhost::AmountGrouping> CheckAmountGrouping(const std::optional<std::string>& text) {
+  if (!text) return std::nullopt;
+  const std::optional<refhost::AmountGrouping> grouping = refhost::ParseAmountGrouping(*text);
+  if (!grouping || TrimBlanks(*text).empty()) {
+    throw CommandLineError("--amount-grouping: '" + *text +
+                           "' is not an amount grouping: choose 'indian' or 'international'");
+  }
+  return grouping;
+}
+
 std::string SettingText(const Variant& value) {
   if (value.IsNull() || value.IsEmpty()) return "(none)";
   if (value.type() == VariantType::kText) return value.text();
@@ -51,6 +62,16 @@ void PrintSettings(const std::string& year, const refhost::CompanySettings& sett
   } else {
     out << "'" << *settings.day_rule_text
         << "' is no day rule: rent runs fail until it is set with --day-rule\n";
+  }
+  out << "Amounts:      ";
+  if (!settings.amount_grouping_text) {
+    out << refhost::AmountGroupingText(refhost::AmountGrouping::kInternational) << " (default)\n";
+  } else if (const auto grouping = settings.amount_grouping()) {
+    out << refhost::AmountGroupingText(*grouping) << "\n";
+  } else {
+    out << "'" << *settings.amount_grouping_text
+        << "' is no amount grouping: amounts print international until it is set with "
+           "--amount-grouping\n";
   }
 }
 
@@ -91,16 +112,30 @@ std::vector<YearToSet> YearsToSet(const CompanyOptions& options,
   return years;
 }
 
-void SetEverywhere(const CompanyOptions& options, const refhost::CompanyData& company, DayRule rule,
-                   std::ostream& out) {
+// What to set in each year: the day rule, the amount grouping, or both.
+struct SettingsToSet {
+  std::optional<DayRule> rule;
+  std::optional<refhost::AmountGrouping> grouping;
+};
+
+void SetEverywhere(const CompanyOptions& options, const refhost::CompanyData& company,
+                   const SettingsToSet& set, std::ostream& out) {
   for (const YearToSet& year : YearsToSet(options, company)) {
     db::Connection& connection = year.data->Connection();
     if (!year.latest && !refhost::ReadCompanySettings(connection).has_table) {
       out << "passed over (no settings table at_ILC): " << year.data->name() << "\n";
       continue;
     }
-    refhost::SetDayRule(connection, rule, year.data->name());
-    out << "day rule set to '" << refhost::DayRuleText(rule) << "': " << year.data->name() << "\n";
+    if (set.rule) {
+      refhost::SetDayRule(connection, *set.rule, year.data->name());
+      out << "day rule set to '" << refhost::DayRuleText(*set.rule) << "': " << year.data->name()
+          << "\n";
+    }
+    if (set.grouping) {
+      refhost::SetAmountGrouping(connection, *set.grouping, year.data->name());
+      out << "amount grouping set to '" << refhost::AmountGroupingText(*set.grouping)
+          << "': " << year.data->name() << "\n";
+    }
   }
 }
 
@@ -109,12 +144,14 @@ void SetEverywhere(const CompanyOptions& options, const refhost::CompanyData& co
 int CompanySettingsCommand(const SettingsOptions& options, std::ostream& out, std::ostream& err) {
   return ExitStatusOf(err, "the settings could not be read or set", [&] {
     const std::optional<Date> year_start = CheckCompanyValues(options);
-    const std::optional<DayRule> rule = CheckDayRule(options.day_rule);
+    const SettingsToSet set{CheckDayRule(options.day_rule),
+                            CheckAmountGrouping(options.amount_grouping)};
     const refhost::CompanyData company = FindCompanyYears(options, year_start, std::nullopt, err);
-    if (rule) {
+    if (set.rule || set.grouping) {
       // Every year alike: a bill made again from an earlier year's file
-      // counts its days as a bill from the latest year does.
-      SetEverywhere(options, company, *rule, out);
+      // counts its days, and prints its amounts, as a bill from the latest
+      // year does.
+      SetEverywhere(options, company, set, out);
       out << "\n";
     }
     PrintSettings(company.current()->name(),

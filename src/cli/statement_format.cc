@@ -6,6 +6,7 @@
 
 #include "cli/statement_html.h"
 #include "cli/statement_items.h"
+#include "cli/statement_sheet.h"
 #include "db/work_table.h"
 #include "rnt/error.h"
 #include "rnt/value_text.h"
@@ -18,16 +19,6 @@ const std::string kNoName;
 // A cell as the user reads it: numbers in their shortest text, null empty.
 std::string CellText(const Variant& value) {
   return value.IsNull() || value.IsEmpty() ? std::string() : value.ToText();
-}
-
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + "\"";
 }
 
 nlohmann::ordered_json JsonValue(const Variant& value) {
@@ -96,20 +87,35 @@ void PrintJsonLine(const refhost::RentLine& line, const std::string& item_name,
 // total stand under the amounts.
 class TableLayout {
  public:
-  TableLayout(const std::vector<StatementItem>& items, const std::string& grand_total) {
+  TableLayout(const std::vector<StatementItem>& items, const std::string& grand_total,
+              refhost::AmountGrouping grouping) {
     for (size_t i = 0; i < kStatementColumns; ++i) widths_[i] = StatementHeadings()[i].text.size();
     Widen(kAmount, grand_total);
     size_t explanation = 0;
+    size_t challans = 0;  // the widest challan cell, all on one line
     for (const StatementItem& item : items) {
       for (const StatementRow& row : item.rows) {
-        for (size_t i = 0; i < kStatementColumns; ++i) Widen(i, row.cells[i]);
+        for (size_t i = 0; i < kStatementColumns; ++i) {
+          if (i != kChallan) Widen(i, row.cells[i]);
+        }
+        const std::vector<std::string> pieces = ChallanPieces(row.cells[kChallan]);
+        for (const std::string& challan : pieces) {
+          Widen(kChallan, pieces.size() > 1 ? challan + "," : challan);
+        }
+        challans = std::max(challans, Width(row.cells[kChallan]));
         explanation = std::max(explanation, Width(row.explanation));
       }
-      Widen(kAmount, HundredthsText(item.subtotal));
+      Widen(kAmount, HundredthsText(item.subtotal, grouping));
     }
     // A long explanation widens the last column it covers.
     const size_t covered = ExplanationWidth();
     if (explanation > covered) widths_[kAmount - 1] += explanation - covered;
+    // The challans of a day stand on one line where the page has room, else
+    // they wrap within their column.
+    size_t used = kIndent.size() + (kStatementColumns - 1) * kGap.size();
+    for (size_t i = 0; i < kStatementColumns; ++i) used += i == kChallan ? 0 : widths_[i];
+    const size_t room = kPageWidth > used ? kPageWidth - used : 0;
+    widths_[kChallan] = std::max(widths_[kChallan], std::min(challans, room));
   }
 
   void PrintHeadings(std::ostream& out) const {
@@ -120,16 +126,26 @@ class TableLayout {
     PrintCells(headings, out);
   }
 
+  // A row, its challans wrapped onto further lines under the first.
   void PrintRow(const StatementRow& row, std::ostream& out) const {
-    if (row.kind == LineKind::kRent) return PrintCells(row.cells, out);
-    std::string text(kIndent);
-    for (size_t i = 0; i < kExplanationFirst; ++i) {
-      text += Padded(i, row.cells[i]);
+    const std::vector<std::string> challans = WrappedChallans(row.cells[kChallan]);
+    std::array<std::string, kStatementColumns> cells = row.cells;
+    cells[kChallan] = challans.front();
+    if (row.kind == LineKind::kRent) {
+      PrintCells(cells, out);
+    } else {
+      std::string text(kIndent);
+      for (size_t i = 0; i < kExplanationFirst; ++i) {
+        text += Padded(i, cells[i]);
+        text += kGap;
+      }
+      text += row.explanation + std::string(ExplanationWidth() - Width(row.explanation), ' ');
       text += kGap;
+      PrintTrimmed(text + Padded(kAmount, cells[kAmount]), out);
     }
-    text += row.explanation + std::string(ExplanationWidth() - Width(row.explanation), ' ');
-    text += kGap;
-    PrintTrimmed(text + Padded(kAmount, row.cells[kAmount]), out);
+    for (size_t i = 1; i < challans.size(); ++i) {
+      PrintTrimmed(std::string(kIndent) + challans[i], out);
+    }
   }
 
   // A label on the left and an amount under the amounts column.
@@ -147,6 +163,41 @@ class TableLayout {
   static constexpr std::string_view kIndent = "  ";
   static constexpr std::string_view kGap = "  ";
   static constexpr size_t kAmount = static_cast<size_t>(StatementColumn::kAmount);
+  static constexpr size_t kChallan = static_cast<size_t>(StatementColumn::kChallan);
+  static constexpr size_t kPageWidth = 80;
+
+  // The challans of a cell ("DC-1188, DC-1189"), each on its own.
+  static std::vector<std::string> ChallanPieces(const std::string& cell) {
+    std::vector<std::string> pieces;
+    for (size_t at = 0; at <= cell.size();) {
+      const size_t end = std::min(cell.find(", ", at), cell.size());
+      pieces.push_back(cell.substr(at, end - at));
+      at = end + 2;
+    }
+    return pieces;
+  }
+
+  // A challan cell as the lines of its column: as many challans on each as
+  // fit, each line but the last ending in a comma.
+  std::vector<std::string> WrappedChallans(const std::string& cell) const {
+    std::vector<std::string> lines = {""};
+    const std::vector<std::string> pieces = ChallanPieces(cell);
+    for (size_t i = 0; i < pieces.size(); ++i) {
+      const std::string& piece = pieces[i];
+      std::string& line = lines.back();
+      // A line that more challans follow keeps room for its comma.
+      const size_t comma = i + 1 < pieces.size() ? 1 : 0;
+      if (line.empty()) {
+        line = piece;
+      } else if (Width(line) + 2 + Width(piece) + comma <= widths_[kChallan]) {
+        line += ", " + piece;
+      } else {
+        line += ",";
+        lines.push_back(piece);
+      }
+    }
+    return lines;
+  }
 
   // The columns a text takes on a terminal: each character one, whatever
   // number of bytes UTF-8 gives it ("×").
@@ -231,13 +282,14 @@ void PrintTable(const Statement& statement, std::ostream& out) {
     return;
   }
   const std::vector<StatementItem> items = StatementItems(statement);
-  const std::string grand_total = HundredthsText(GrandTotal(statement));
-  const TableLayout layout(items, grand_total);
+  const refhost::AmountGrouping grouping = statement.header.amount_grouping;
+  const std::string grand_total = HundredthsText(GrandTotal(statement), grouping);
+  const TableLayout layout(items, grand_total, grouping);
   for (const StatementItem& item : items) {
     out << "\n" << item.title << "\n";
     layout.PrintHeadings(out);
     for (const StatementRow& row : item.rows) layout.PrintRow(row, out);
-    layout.PrintTotal("  ", "Subtotal", HundredthsText(item.subtotal), out);
+    layout.PrintTotal("  ", "Subtotal", HundredthsText(item.subtotal, grouping), out);
   }
   out << "\n";
   layout.PrintTotal("", "Grand total", grand_total, out);
@@ -250,7 +302,9 @@ StatementFormat ParseStatementFormat(std::string_view name) {
   if (name == "csv") return StatementFormat::kCsv;
   if (name == "json") return StatementFormat::kJson;
   if (name == "html") return StatementFormat::kHtml;
-  throw Error("unknown format '" + std::string(name) + "': expected table, csv, json or html");
+  if (name == "sheet") return StatementFormat::kSheet;
+  throw Error("unknown format '" + std::string(name) +
+              "': expected table, csv, json, html or sheet");
 }
 
 bool IsStreamed(StatementFormat format) {
@@ -297,15 +351,26 @@ void PrintStatement(const Statement& statement, StatementFormat format, std::ost
     case StatementFormat::kCsv:
     case StatementFormat::kJson: {
       StreamedStatement streamed(format, out, statement.item_names);
-      for (const refhost::RentLine& line : statement.lines)
-        streamed.Add(line, statement.header.party);
+      std::vector<refhost::RentLine> lines = statement.lines;
+      OrderByItem(lines);
+      for (const refhost::RentLine& line : lines) streamed.Add(line, statement.header.party);
       streamed.Finish();
       break;
     }
     case StatementFormat::kHtml:
       PrintHtmlStatement(statement, out);
       break;
+    case StatementFormat::kSheet:
+      PrintSheet(statement, out);
+      break;
   }
+}
+
+void OrderByItem(std::vector<refhost::RentLine>& lines) {
+  std::stable_sort(lines.begin(), lines.end(),
+                   [](const refhost::RentLine& a, const refhost::RentLine& b) {
+                     return ItemCodeBefore(CellText(a.Get("Code1")), CellText(b.Get("Code1")));
+                   });
 }
 
 Hundredths GrandTotal(const Statement& statement) {

@@ -10,6 +10,7 @@
 #include "cli/money.h"
 #include "refhost/company_info.h"
 #include "refhost/company_settings.h"
+#include "refhost/day_challans.h"
 #include "refhost/marked_pieces.h"
 #include "refhost/posted_vouchers.h"
 #include "refhost/rent_lines.h"
@@ -30,6 +31,8 @@ struct StatementHeader {
   std::optional<refhost::PostedRentVoucher> posted_as;
   // How the days were counted: the company's day rule, read as the run reads it.
   refhost::DayRule day_rule = refhost::DayRule::kBothDays;
+  // How its amounts group their digits: the company's setting.
+  refhost::AmountGrouping amount_grouping = refhost::AmountGrouping::kInternational;
 };
 
 // One party's rent statement for one rent date: the user's rent lines in the
@@ -43,18 +46,23 @@ struct Statement {
   // The party's voucher lines of lost and damaged pieces in the period, which
   // give the lost and damage lines their challans, dates and damage rates.
   std::vector<refhost::MarkedPiece> marked_pieces;
+  // The party's challans by item and day, so that a line names every
+  // challan of its day, not just the first.
+  refhost::DayChallans day_challans;
 };
 
 // The ways a statement can be printed: an aligned table to read, CSV and
-// JSON for other programs, and a printable HTML file with a chart.
-enum class StatementFormat { kTable, kCsv, kJson, kHtml };
+// JSON of the work table's columns for other programs, a printable HTML file
+// with a chart, and a sheet: CSV of the statement as a person reads it.
+enum class StatementFormat { kTable, kCsv, kJson, kHtml, kSheet };
 
-// Reads a format's name ("table", "csv", "json", "html"); throws rnt::Error
-// naming the value otherwise.
+// Reads a format's name ("table", "csv", "json", "html", "sheet"); throws
+// rnt::Error naming the value otherwise.
 StatementFormat ParseStatementFormat(std::string_view name);
 
 // CSV and JSON, the formats other programs read, are written line by line as
-// the lines come; the table and the HTML file group the lines by item first.
+// the lines come (item by item, in the order of the items' codes); the
+// table, the HTML file and the sheet group the lines by item first.
 bool IsStreamed(StatementFormat format);
 
 // The columns that CSV and JSON add after the work table's own: the item's
@@ -86,6 +94,10 @@ class StreamedStatement {
   Hundredths grand_total_ = 0;
   std::optional<std::string> bad_amount_;
 };
+
+// Orders rent lines item by item, in the order of the items' codes (lines
+// without an item last); each item's lines keep their order.
+void OrderByItem(std::vector<refhost::RentLine>& lines);
 
 // Prints the statement in the format. Throws rnt::Error when a number column
 // of a line (days, quantities, rate, amount) holds something that is not a

@@ -90,6 +90,7 @@ table.lines thead th { border-bottom: 0.4mm solid #000; background: #f2f5f9; }
 table.lines .num { text-align: right; font-variant-numeric: tabular-nums; }
 table.lines tbody { break-inside: avoid; page-break-inside: avoid; }
 table.lines tr.item th { font-size: 10pt; font-weight: bold; padding-top: 3mm; border-bottom: 0.3mm solid #999; }
+table.lines td:first-child { white-space: normal; }
 table.lines tr.charge td, table.lines tr.return td { color: #333; font-style: italic; }
 table.lines tr.charge td.num { font-style: normal; color: #000; }
 table.lines tr.subtotal th, table.lines tr.subtotal td { font-weight: bold; border-bottom: none; }
@@ -147,7 +148,8 @@ std::vector<HeldStep> HeldSteps(const StatementItem& item) {
 
 // What the party held of every item over the period, as small multiples: a
 // strip per item, one above the other on one date axis, each strip scaled to
-// its own highest quantity and labelled with it.
+// its own highest quantity and labelled with what is held at the period's
+// end beside that highest ("30 held · most 200").
 class HeldChart {
  public:
   HeldChart(const std::vector<StatementItem>& items, Date first, Date last)
@@ -182,7 +184,7 @@ class HeldChart {
 
   static constexpr int kWidth = 720;
   static constexpr int kLeft = 230;   // the item names stand left of it
-  static constexpr int kRight = 680;  // the highest quantities right of it
+  static constexpr int kRight = 590;  // what is held at the end, and the most, right of it
   static constexpr int kTop = 6;
   static constexpr int kPitch = 24;
   static constexpr int kStrip = 18;
@@ -236,6 +238,7 @@ class HeldChart {
     out << "<path d=\"" << path
         << "\" fill=\"#cfdff2\" stroke=\"#1f5fa8\" stroke-width=\"1\"/>\n<text x=\"" << kRight + 6
         << "\" y=\"" << Coordinate(y(high) + 8) << "\" font-size=\"9\" fill=\"#333\">"
+        << Escaped(NumberText(std::max(0.0, strip.steps.back().quantity))) << " held · most "
         << Escaped(NumberText(high)) << "</text>\n";
   }
 
@@ -269,15 +272,15 @@ void PrintRow(const StatementRow& row, std::ostream& out) {
 
 // A row with a label over the columns before the amount, and the amount.
 void PrintTotalRow(std::string_view row_class, const std::string& label, Hundredths amount,
-                   std::ostream& out) {
+                   refhost::AmountGrouping grouping, std::ostream& out) {
   out << "<tr class=\"" << row_class << "\">";
   PrintCell("th", label, false, out, kStatementColumns - 1);
-  PrintCell("td", HundredthsText(amount), true, out);
+  PrintCell("td", HundredthsText(amount, grouping), true, out);
   out << "</tr>\n";
 }
 
 void PrintLines(const std::vector<StatementItem>& items, Hundredths grand_total,
-                std::ostream& out) {
+                refhost::AmountGrouping grouping, std::ostream& out) {
   out << "<table class=\"lines\">\n<colgroup>";
   for (std::string_view column : kColumnClasses) out << "<col class=\"" << column << "\"/>";
   out << "</colgroup>\n<thead><tr>";
@@ -290,11 +293,11 @@ void PrintLines(const std::vector<StatementItem>& items, Hundredths grand_total,
     PrintCell("th", item.title, false, out, kStatementColumns);
     out << "</tr>\n";
     for (const StatementRow& row : item.rows) PrintRow(row, out);
-    PrintTotalRow("subtotal", "Subtotal", item.subtotal, out);
+    PrintTotalRow("subtotal", "Subtotal", item.subtotal, grouping, out);
     out << "</tbody>\n";
   }
   out << "<tbody>\n";
-  PrintTotalRow("total", "Grand total", grand_total, out);
+  PrintTotalRow("total", "Grand total", grand_total, grouping, out);
   out << "</tbody>\n</table>\n";
 }
 
@@ -329,10 +332,10 @@ void PrintHtmlStatement(const Statement& statement, std::ostream& out) {
   if (items.empty()) {
     out << "<p>No rent lines: nothing to charge for this period.</p>\n";
   } else {
-    out << "<p class=\"caption\">Quantity held of each item over the period (its highest at "
-           "the right)</p>\n";
+    out << "<p class=\"caption\">Quantity held of each item over the period (at the right, what "
+           "is held at its end and the most held)</p>\n";
     HeldChart(items, first, statement.header.closing_day).Print(out);
-    PrintLines(items, grand_total, out);
+    PrintLines(items, grand_total, statement.header.amount_grouping, out);
   }
   out << "</body>\n</html>\n";
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "core/text_util.h"
 #include "rnt/error.h"
@@ -30,8 +31,8 @@ std::string QuantityText(std::optional<double> number) {
   return number ? NumberText(*number) : std::string();
 }
 
-std::string MoneyText(std::optional<double> number) {
-  return number ? TwoDecimalText(*number) : std::string();
+std::string MoneyText(std::optional<double> number, refhost::AmountGrouping grouping) {
+  return number ? AmountText(*number, grouping) : std::string();
 }
 
 std::string PercentText(double percent) { return NumberText(percent) + " %"; }
@@ -80,7 +81,8 @@ std::vector<MarkedDay> MarkedDays(const std::vector<refhost::MarkedPiece>& piece
 
 // "1 damaged at 25 % of 2,200.00"; pieces damaged by different percentages
 // are listed, "3 damaged: 2 at 10 %, 1 at 30 % of 200.00".
-std::string DamageExplanation(double quantity, const MarkedDay& day) {
+std::string DamageExplanation(double quantity, const MarkedDay& day,
+                              refhost::AmountGrouping grouping) {
   std::string text = NumberText(quantity) + " damaged";
   const double percent = day.pieces.front()->percent;
   const bool one_percent =
@@ -94,13 +96,16 @@ std::string DamageExplanation(double quantity, const MarkedDay& day) {
               PercentText(piece->percent);
     }
   }
-  if (day.pieces.front()->piece_value) text += " of " + RateText(*day.pieces.front()->piece_value);
+  if (day.pieces.front()->piece_value) {
+    text += " of " + RateText(*day.pieces.front()->piece_value, grouping);
+  }
   return text;
 }
 
 // A lost or damage line: its challan and day from the marked pieces it
 // charges, and how its amount came about.
-void ExplainCharge(StatementRow& row, const std::string& item, std::vector<MarkedDay>& marked) {
+void ExplainCharge(StatementRow& row, const std::string& item, std::vector<MarkedDay>& marked,
+                   refhost::AmountGrouping grouping) {
   const refhost::RentLine& line = *row.line;
   const double quantity = LineNumber(line, "Qty").value_or(0);
   const bool lost = row.kind == LineKind::kLost;
@@ -110,7 +115,7 @@ void ExplainCharge(StatementRow& row, const std::string& item, std::vector<Marke
   });
   const std::optional<double> price = LineNumber(line, "Price");
   const std::string by_rate = NumberText(quantity) + (lost ? " lost × " : " damaged × ") +
-                              (price ? RateText(*price) : std::string("no rate"));
+                              (price ? RateText(*price, grouping) : std::string("no rate"));
   if (day == marked.end()) {
     row.explanation = by_rate;
     return;
@@ -123,18 +128,49 @@ void ExplainCharge(StatementRow& row, const std::string& item, std::vector<Marke
   }
   row.cells[static_cast<size_t>(StatementColumn::kChallan)] = challans;
   row.cells[static_cast<size_t>(StatementColumn::kFrom)] = ShortDateText(day->date);
-  row.explanation = lost ? by_rate : DamageExplanation(quantity, *day);
+  row.explanation = lost ? by_rate : DamageExplanation(quantity, *day, grouping);
+}
+
+// "all 150 returned", and of those the pieces the party reported lost or
+// returned damaged on the day: "all 150 returned, 2 of them lost".
+std::string FullReturnExplanation(const refhost::RentLine& line, const std::string& item,
+                                  const std::vector<MarkedDay>& marked) {
+  std::string text = "all " + QuantityText(LineNumber(line, "D3")) + " returned";
+  const std::optional<Date> day = LineDate(line, "Dte1");
+  if (!day) return text;
+  for (const bool lost : {true, false}) {
+    double quantity = 0;
+    for (const MarkedDay& each : marked) {
+      if (each.item == item && each.lost == lost && each.date == *day) quantity += each.quantity;
+    }
+    if (quantity > 0)
+      text += ", " + NumberText(quantity) + " of them " + (lost ? "lost" : "damaged");
+  }
+  return text;
 }
 
 // The challan that began a rent period: the movement's own voucher (RNo).
 // On a continued item ChallanNo names the challan that the material came on,
 // which is what an opening line (SrNo 0, or -1000 in the previous year)
 // charges for, and what a line without a movement of its own has.
-std::string ChallanOf(const refhost::RentLine& line) {
+// Where the item had several challans on the movement's day, the line names
+// the first and the statement every one: "DC-1188, DC-1189".
+std::string ChallanOf(const refhost::RentLine& line, const refhost::DayChallans& day_challans) {
   const std::optional<double> order = LineNumber(line, "SrNo");
   std::string movement(TrimBlanks(Text(line.Get("RNo"))));
   if (movement.empty() || order == 0 || order == -1000) return Text(line.Get("ChallanNo"));
-  return movement;
+  const std::optional<double> item = LineNumber(line, "Code1");
+  const std::optional<Date> day = LineDate(line, "Dte1");
+  if (!item || !day) return movement;
+  const auto found = day_challans.find({static_cast<std::int32_t>(*item), *day});
+  if (found == day_challans.end()) return movement;
+  const std::vector<std::string>& challans = found->second;
+  if (std::find(challans.begin(), challans.end(), movement) == challans.end()) return movement;
+  std::string all = movement;
+  for (const std::string& challan : challans) {
+    if (challan != movement) all += ", " + OneLine(challan);
+  }
+  return all;
 }
 
 // The pieces a rent line charges each day: what was held after its
@@ -154,35 +190,38 @@ std::optional<double> PiecesCharged(const refhost::RentLine& line) {
 }
 
 StatementRow RowOf(const refhost::RentLine& line, const std::string& item,
-                   std::vector<MarkedDay>& marked) {
+                   std::vector<MarkedDay>& marked, const Statement& statement) {
+  const refhost::AmountGrouping grouping = statement.header.amount_grouping;
   StatementRow row{&line, KindOf(line), {}, {}};
   auto set = [&row](StatementColumn column, std::string text) {
     row.cells[static_cast<size_t>(column)] = std::move(text);
   };
   switch (row.kind) {
     case LineKind::kRent:
-      set(StatementColumn::kChallan, ChallanOf(line));
+      set(StatementColumn::kChallan, ChallanOf(line, statement.day_challans));
       set(StatementColumn::kFrom, Text(line.Get("Dte1")));
       set(StatementColumn::kTo, Text(line.Get("Dte2")));
       set(StatementColumn::kDays, QuantityText(LineNumber(line, "Days")));
       set(StatementColumn::kHeld, QuantityText(PiecesCharged(line)));
-      if (auto rate = LineNumber(line, "Price")) set(StatementColumn::kRate, RateText(*rate));
+      if (auto rate = LineNumber(line, "Price")) {
+        set(StatementColumn::kRate, RateText(*rate, grouping));
+      }
       set(StatementColumn::kQuantityDays, QuantityText(LineNumber(line, "Qty")));
-      set(StatementColumn::kAmount, MoneyText(LineNumber(line, "Qty2")));
+      set(StatementColumn::kAmount, MoneyText(LineNumber(line, "Qty2"), grouping));
       break;
     case LineKind::kReturn: {
-      set(StatementColumn::kChallan, ChallanOf(line));
+      set(StatementColumn::kChallan, ChallanOf(line, statement.day_challans));
       set(StatementColumn::kFrom, Text(line.Get("Dte1")));
-      row.explanation = "all " + QuantityText(LineNumber(line, "D3")) + " returned";
+      row.explanation = FullReturnExplanation(line, item, marked);
       if (LineNumber(line, "Qty2").value_or(0) != 0) {
-        set(StatementColumn::kAmount, MoneyText(LineNumber(line, "Qty2")));
+        set(StatementColumn::kAmount, MoneyText(LineNumber(line, "Qty2"), grouping));
       }
       break;
     }
     case LineKind::kLost:
     case LineKind::kDamaged:
-      set(StatementColumn::kAmount, MoneyText(LineNumber(line, "Qty2")));
-      ExplainCharge(row, item, marked);
+      set(StatementColumn::kAmount, MoneyText(LineNumber(line, "Qty2"), grouping));
+      ExplainCharge(row, item, marked, grouping);
       break;
   }
   return row;
@@ -235,10 +274,29 @@ std::vector<StatementItem> StatementItems(const Statement& statement) {
     if (item == items.end()) {
       item = items.insert(items.end(), StatementItem{code, TitleOf(code, statement), {}, 0});
     }
-    item->rows.push_back(RowOf(line, code, marked));
+    item->rows.push_back(RowOf(line, code, marked, statement));
     item->subtotal += PrintedHundredths(LineNumber(line, "Qty2").value_or(0));
   }
+  std::stable_sort(items.begin(), items.end(), [](const StatementItem& a, const StatementItem& b) {
+    return ItemCodeBefore(a.code, b.code);
+  });
   return items;
+}
+
+bool ItemCodeBefore(std::string_view a, std::string_view b) {
+  // Numbers by their value, then any other code by its text, lines without
+  // an item last.
+  auto rank = [](std::string_view code) -> std::pair<int, double> {
+    if (code.empty()) return {2, 0};
+    const std::string text(TrimBlanks(code));
+    char* end = nullptr;
+    const double number = std::strtod(text.c_str(), &end);
+    if (!text.empty() && end == text.c_str() + text.size()) return {0, number};
+    return {1, 0};
+  };
+  const auto ra = rank(a), rb = rank(b);
+  if (ra != rb) return ra < rb;
+  return ra.first == 1 && a < b;
 }
 
 Date FirstDayBilled(const Statement& statement) {
@@ -270,11 +328,11 @@ std::vector<std::pair<std::string, std::string>> HeadingFacts(const Statement& s
   return facts;
 }
 
-std::string RateText(double rate) {
+std::string RateText(double rate, refhost::AmountGrouping grouping) {
   std::string text = fmt::format("{:.4f}", std::fabs(rate));
   while (text.back() == '0' && text.size() - text.find('.') > 3) text.pop_back();
   const size_t point = text.find('.');
-  for (size_t at = point; at > 3; at -= 3) text.insert(at - 3, ",");
+  text = refhost::GroupDigits(text.substr(0, point), grouping) + text.substr(point);
   return (rate < 0 && text.find_first_not_of("0.,") != std::string::npos ? "-" : "") + text;
 }
 

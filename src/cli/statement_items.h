@@ -68,8 +68,8 @@ struct StatementRow {
 };
 
 // One item of the statement: its title, the rows of its lines in the order in
-// which they were written, and what they charge together: the sum of their
-// amounts as printed.
+// which they were written (each line of a day naming every challan of it), and what they charge
+// together: the sum of their amounts as printed.
 struct StatementItem {
   std::string code;   // the text of the lines' Code1; empty for lines without one
   std::string title;  // "Shuttering plate (101)", or "Item 101" without a name
@@ -77,10 +77,11 @@ struct StatementItem {
   Hundredths subtotal = 0;
 };
 
-// The statement's lines grouped by item, the items in the order in which each
-// one's first line was written. Each lost or damage line is given the
-// challan and date of the item's marked pieces that it charges. Throws
-// rnt::Error for a number column that holds something other than a number.
+// The statement's lines grouped by item, the items in the order of their
+// codes. Each lost or damage line is given the challan and date of the
+// item's marked pieces that it charges (of either year); a full return says
+// how many of its pieces were lost or damaged. Throws rnt::Error for a number
+// column that holds something other than a number.
 std::vector<StatementItem> StatementItems(const Statement& statement);
 
 // The first day that the statement bills: the day after the rent voucher it
@@ -93,9 +94,16 @@ Date FirstDayBilled(const Statement& statement);
 // its days were counted, and the statement's number once posted.
 std::vector<std::pair<std::string, std::string>> HeadingFacts(const Statement& statement);
 
+// Whether an item's code comes before another's on a statement: numbers by
+// their value ("99" before "101"), other codes after them by their text, the
+// empty code (lines without an item) last.
+bool ItemCodeBefore(std::string_view a, std::string_view b);
+
 // A rate as stored, to four decimals at most and two at least: 0.405 gives
-// "0.405", 1.2 "1.20", 0.8125 "0.8125", 2200 "2,200.00".
-std::string RateText(double rate);
+// "0.405", 1.2 "1.20", 0.8125 "0.8125", 2200 "2,200.00" (grouped as the
+// company groups amounts).
+std::string RateText(double rate,
+                     refhost::AmountGrouping grouping = refhost::AmountGrouping::kInternational);
 
 // A number column of a line; nullopt when it is null or empty. Throws
 // rnt::Error naming the column, the line and the value when it is not a number.
