@@ -128,8 +128,9 @@ TEST_P(CompanyRuns, PostBillsThePartyItselfAndTheNextMonthGoesOnFromIt) {
 // The day rule where the company is kept: a file made before the rule was
 // bills by the default and copies to the server; `settings` shows the rule,
 // refuses a value that is none, sets it, and the statement names the rule
-// that billed it. A file's rule goes with it to the server. A lost piece
-// without a value is charged 0.00, with a warning.
+// that billed it. A file's rule goes with it to the server, and so does the
+// way its amounts are grouped. A lost piece without a value is charged 0.00,
+// with a warning.
 TEST_P(CompanyRuns, TheDayRuleIsSetWhereTheCompanyIsKeptAndNamedOnItsStatements) {
   FillMonthEnd();
   company_.Return("20-04-2021", "R1", 101, 12, 2).Lost("20-04-2021", 101, 12, 2);
@@ -155,11 +156,26 @@ TEST_P(CompanyRuns, TheDayRuleIsSetWhereTheCompanyIsKeptAndNamedOnItsStatements)
   EXPECT_EQ(bill.err,
             "rnt0417: warning: Sharma Builders: 2 lost Plates (101) are charged 0.00: the item has "
             "no value (Value3) for the party or its rate master\n");
-  if (!server_) return;
-  ASSERT_EQ(Rnt(On({"settings", "--day-rule", "as before"}, "", true)).exit_status, 0);
+  // The amount grouping, set beside the rule, and the statement's amounts by it.
+  EXPECT_THAT(set.out, HasSubstr("Amounts:      international (default)\n"));
+  EXPECT_EQ(Rnt(On({"settings", "--amount-grouping", "lakhs"})).exit_status, 2);
+  ProgramRun indian = Rnt(On({"settings", "--amount-grouping", "indian"}));
+  EXPECT_THAT(indian.out, HasSubstr("Day rule:     end of day\nAmounts:      indian\n"));
+  if (!server_) {
+    company_.file().Execute("Update at_PartyPriceConfig set Value = 5000 where MasterCode1 = 12");
+    EXPECT_THAT(
+        Rnt(On({"run", "--party", "Sharma Builders", "--rent-date", "01-05-2021"})).out,
+        HasSubstr("Grand total                                                 8,40,000.00"));
+    return;
+  }
+  ASSERT_EQ(
+      Rnt(On({"settings", "--day-rule", "as before", "--amount-grouping", "indian"}, "", true))
+          .exit_status,
+      0);
   DropCatalogue(server_->server(), server_->Catalogue());
   Store();
-  EXPECT_THAT(Rnt(On({"settings"})).out, HasSubstr("Day rule:     as before\n"));
+  EXPECT_THAT(Rnt(On({"settings"})).out,
+              HasSubstr("Day rule:     as before\nAmounts:      indian\n"));
 }
 
 // Every party billed at month end, in seconds, a refusal not stopping the

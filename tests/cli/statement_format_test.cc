@@ -12,8 +12,11 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <tuple>
 
 #include "db/work_table.h"
+#include "refhost/day_challans.h"
+#include "refhost/marked_pieces.h"
 #include "refhost/master_names.h"
 #include "rnt/error.h"
 #include "rnt/value_text.h"
@@ -61,10 +64,16 @@ Statement StatementOf(const json& c) {
                        Day(c["closing_day"]),
                        voucher("continued_from"),
                        voucher("posted_as"),
-                       refhost::ParseDayRule(c.value("day_rule", "")).value()},
+                       refhost::ParseDayRule(c.value("day_rule", "")).value(),
+                       refhost::ParseAmountGrouping(c.value("amount_grouping", "")).value()},
                       {},
                       c.value("items", std::map<std::string, std::string>()),
+                      {},
                       {}};
+  for (const json& day : c.value("day_challans", json::array())) {
+    statement.day_challans[{day["item"].get<int32_t>(), Day(day["on"])}] =
+        day["challans"].get<std::vector<std::string>>();
+  }
   for (const json& line : c["lines"]) statement.lines.push_back(Line(line));
   for (const json& piece : c.value("marked_pieces", json::array())) {
     statement.marked_pieces.push_back(
@@ -95,8 +104,8 @@ TEST(StatementFormat, EveryCasePrintsAsTheTextsKeptBesideIt) {
     const json c = Case(folder.path().filename());
     for (const std::string format : c.value("printed_as", json{"table", "csv", "json"})) {
       const std::string printed = Printed(StatementOf(c), ParseStatementFormat(format));
-      testing::ExpectFileHolds(folder.path() / ("printed." + (format == "table" ? "txt" : format)),
-                               printed);
+      const std::string kept = format == "table" ? "txt" : format == "sheet" ? "sheet.csv" : format;
+      testing::ExpectFileHolds(folder.path() / ("printed." + kept), printed);
       // JSON is written line by line as the lines are read, yet reads as one
       // array laid out as its own indented dump.
       if (format == "json") {
@@ -104,7 +113,7 @@ TEST(StatementFormat, EveryCasePrintsAsTheTextsKeptBesideIt) {
       }
     }
   }
-  EXPECT_GE(cases, 7);
+  EXPECT_GE(cases, 9);
 }
 
 // The statement written line by line adds up its grand total as it goes, as
@@ -171,6 +180,44 @@ TEST(StatementFormat, HtmlIsWellFormedEscapedAndChartsEveryItemOnOneAxis) {
   EXPECT_THAT(html, HasSubstr("<td>rent voucher 7002 of 31-05-2021</td>"));
   EXPECT_THAT(html, HasSubstr("<tr><th>Days</th><td>the day of delivery and the day of return are "
                               "both charged</td></tr>"));
+  // Beside each strip what is held at the period's end and the most held.
+  const std::string returned =
+      Printed(StatementOf(Case("challans_of_a_day_and_a_full_return")), StatementFormat::kHtml);
+  EXPECT_THAT(returned, AllOf(HasSubstr(">1500 held · most 1500</text>"),
+                              HasSubstr(">0 held · most 200</text>")));
+}
+
+// The marked pieces of a previous-year challan are read from that year's
+// file, at the current year's piece values, and every challan of a day from
+// either year: each in one query.
+TEST(StatementFormat, MarkedPiecesAndTheChallansOfADayAreReadFromBothYears) {
+  rnt::testing::CompanyFile current, previous;
+  current.Execute("Insert Into at_PartyPriceConfig values (12, 101, 1.2, 0, 950)");
+  previous.Execute(
+      "Insert Into Tran2 (VchCode, SrNo, Date, VchNo, MasterCode1, Cm1, Value1) "
+      "values (7, 1, '2021-03-22', 'RC-88', 101, 12, 3)");
+  previous.Execute("Insert Into ItemDesc (VchCode, SrNo, Desc1) values (7, 1, 'Lost')");
+  const std::string stock_entry =
+      "Insert Into Tran3 (VchCode, VchType, Date, [No], RecType, TranType, MasterCode1, "
+      "MasterCode2, Value1) values ";
+  previous.Execute(stock_entry + "(8, 4, '2021-03-31', 'DC-1188', 3, 0, 101, 12, -10)");
+  current.Execute(stock_entry +
+                  "(9, 4, '2021-04-02', 'DC-1189', 3, 0, 101, 12, -10), "
+                  "(10, 4, '2021-04-02', 'DC-1190', 3, 0, 101, 12, -5), "
+                  "(11, 4, '2021-04-02', 'DC-2001', 3, 0, 101, 13, -5)");
+  const Date first = Date::FromYmd(2021, 3, 1), last = Date::FromYmd(2021, 5, 31);
+  const auto pieces =
+      refhost::ReadMarkedPieces(current.connection(), 12, first, last, &previous.connection());
+  ASSERT_EQ(pieces.size(), 1u);
+  EXPECT_EQ(
+      std::tuple(pieces[0].challan, pieces[0].date, pieces[0].quantity, *pieces[0].piece_value),
+      std::tuple(std::string("RC-88"), Date::FromYmd(2021, 3, 22), 3.0, 950.0));
+  refhost::DayChallans challans;
+  refhost::ReadDayChallans(previous.connection(), 12, first, last, challans);
+  refhost::ReadDayChallans(current.connection(), 12, first, last, challans);
+  EXPECT_EQ(challans,
+            (refhost::DayChallans{{{101, Date::FromYmd(2021, 3, 31)}, {"DC-1188"}},
+                                  {{101, Date::FromYmd(2021, 4, 2)}, {"DC-1189", "DC-1190"}}}));
 }
 
 TEST(StatementFormat, ItemNamesAreKeyedAsTheLinesReadTheirItemCodes) {
