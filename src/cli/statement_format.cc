@@ -92,6 +92,7 @@ class TableLayout {
     for (size_t i = 0; i < kStatementColumns; ++i) widths_[i] = StatementHeadings()[i].text.size();
     Widen(kAmount, grand_total);
     size_t explanation = 0;
+    size_t unpriced = 0;
     size_t challans = 0;  // the widest challan cell, all on one line
     for (const StatementItem& item : items) {
       for (const StatementRow& row : item.rows) {
@@ -103,19 +104,24 @@ class TableLayout {
           Widen(kChallan, pieces.size() > 1 ? challan + "," : challan);
         }
         challans = std::max(challans, Width(row.cells[kChallan]));
-        explanation = std::max(explanation, Width(row.explanation));
+        // A line without an amount (a full return) may run on under the
+        // amounts: only those with an amount must fit before it.
+        (row.cells[kAmount].empty() ? unpriced : explanation) =
+            std::max(row.cells[kAmount].empty() ? unpriced : explanation, Width(row.explanation));
       }
       Widen(kAmount, HundredthsText(item.subtotal, grouping));
     }
     // A long explanation widens the last column it covers.
     const size_t covered = ExplanationWidth();
     if (explanation > covered) widths_[kAmount - 1] += explanation - covered;
+    const size_t covered_with_amount = ExplanationWidth() + kGap.size() + widths_[kAmount];
+    if (unpriced > covered_with_amount) widths_[kAmount - 1] += unpriced - covered_with_amount;
     // The challans of a day stand on one line where the page has room, else
     // they wrap within their column.
     size_t used = kIndent.size() + (kStatementColumns - 1) * kGap.size();
     for (size_t i = 0; i < kStatementColumns; ++i) used += i == kChallan ? 0 : widths_[i];
     const size_t room = kPageWidth > used ? kPageWidth - used : 0;
-    widths_[kChallan] = std::max(widths_[kChallan], std::min(challans, room));
+    if (challans <= room) widths_[kChallan] = std::max(widths_[kChallan], challans);
   }
 
   void PrintHeadings(std::ostream& out) const {
@@ -139,7 +145,9 @@ class TableLayout {
         text += Padded(i, cells[i]);
         text += kGap;
       }
-      text += row.explanation + std::string(ExplanationWidth() - Width(row.explanation), ' ');
+      const size_t width = Width(row.explanation);
+      text += row.explanation +
+              std::string(ExplanationWidth() - std::min(width, ExplanationWidth()), ' ');
       text += kGap;
       PrintTrimmed(text + Padded(kAmount, cells[kAmount]), out);
     }
