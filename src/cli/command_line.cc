@@ -134,6 +134,51 @@ CLI::App* AddDemo(CLI::App& app, DemoOptions& options) {
   return demo;
 }
 
+CLI::App* AddBills(CLI::App& app, BillsOptions& options) {
+  CLI::App* bills = app.add_subcommand(
+      "bills", "List the posted rent vouchers: party, period, amount and when posted");
+  AddCompanyOptions(*bills, options);
+  bills->add_option("--party", options.party, "Only this party's, by its name in Master1");
+  bills->add_option("--month", options.month,
+                    "MM-YYYY: only the bills whose period ends in this month");
+  bills->add_option("--format", options.format, "table, csv or json (default: table)")
+      ->check(CLI::IsMember({"table", "csv", "json"}));
+  bills->footer(
+      "Example:\n"
+      "  rnt0417 bills --company ./acme --party \"Sharma Builders\" --month 04-2021");
+  return bills;
+}
+
+CLI::App* AddReprint(CLI::App& app, ReprintOptions& options) {
+  CLI::App* reprint = app.add_subcommand(
+      "reprint", "Print a posted bill again exactly as it was posted, from its rent voucher");
+  AddCompanyOptions(*reprint, options);
+  reprint->add_option("--voucher", options.voucher, "The rent voucher's number")->required();
+  reprint->add_option("--format", options.format, "table, csv, json or html (default: table)")
+      ->check(CLI::IsMember({"table", "csv", "json", "html"}));
+  reprint->add_option("--output", options.output, "Write the bill to this file");
+  reprint->footer(
+      "Example:\n"
+      "  rnt0417 reprint --company ./acme --voucher 7002 --format html --output 7002.html\n"
+      "Exit status 2: no voucher has the number; 3: it is no rent voucher, or was posted\n"
+      "before bills were kept with their vouchers.");
+  return reprint;
+}
+
+CLI::App* AddUnpost(CLI::App& app, UnpostOptions& options) {
+  CLI::App* unpost = app.add_subcommand(
+      "unpost", "Cancel a party's latest rent voucher and the bill kept with it");
+  AddCompanyOptions(*unpost, options);
+  unpost->add_option("--voucher", options.voucher, "The rent voucher's number")->required();
+  unpost->footer(
+      "Example:\n"
+      "  rnt0417 unpost --company ./acme --voucher 7003\n"
+      "Asks nothing: the party's next bill goes on from its voucher before (or from its\n"
+      "whole history). Exit status 3, nothing changed: not the party's latest rent voucher,\n"
+      "or no rent voucher; 2: no voucher has the number.");
+  return unpost;
+}
+
 }  // namespace
 
 std::optional<int> ParseCommandLine(int argc, const char* const* argv, CommandLine& command_line,
@@ -153,6 +198,9 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CommandLi
   CLI::App* parties = AddParties(app, command_line.parties);
   CLI::App* demo = AddDemo(app, command_line.demo);
   CLI::App* settings = AddSettings(app, command_line.settings);
+  CLI::App* bills = AddBills(app, command_line.bills);
+  CLI::App* reprint = AddReprint(app, command_line.reprint);
+  CLI::App* unpost = AddUnpost(app, command_line.unpost);
 
   try {
     app.parse(argc, argv);
@@ -167,6 +215,9 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CommandLi
                          : demo->parsed()     ? Command::kDemo
                          : copy->parsed()     ? Command::kCopyCompany
                          : settings->parsed() ? Command::kSettings
+                         : bills->parsed()    ? Command::kBills
+                         : reprint->parsed()  ? Command::kReprint
+                         : unpost->parsed()   ? Command::kUnpost
                                               : Command::kRun;
   return std::nullopt;
 }

@@ -3,6 +3,7 @@
 #include <optional>
 #include <ostream>
 
+#include "cli/bills_command.h"
 #include "cli/demo_command.h"
 #include "cli/run_command.h"
 #include "cli/settings_command.h"
@@ -10,7 +11,17 @@
 namespace rnt::cli {
 
 // The commands of rnt0417.
-enum class Command { kRun, kCopyCompany, kPost, kParties, kDemo, kSettings };
+enum class Command {
+  kRun,
+  kCopyCompany,
+  kPost,
+  kParties,
+  kDemo,
+  kSettings,
+  kBills,
+  kReprint,
+  kUnpost
+};
 
 // rnt0417's command line read into the options of the command it names.
 struct CommandLine {
@@ -21,6 +32,9 @@ struct CommandLine {
   CompanyOptions parties;
   DemoOptions demo;
   SettingsOptions settings;
+  BillsOptions bills;
+  ReprintOptions reprint;
+  UnpostOptions unpost;
 };
 
 // Reads rnt0417's command line (argv[0] the program) into `command_line`

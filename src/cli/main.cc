@@ -22,6 +22,12 @@ int main(int argc, char** argv) {
       return rnt::cli::CopyCompany(command_line.copy, std::cout, std::cerr);
     case rnt::cli::Command::kSettings:
       return rnt::cli::CompanySettingsCommand(command_line.settings, std::cout, std::cerr);
+    case rnt::cli::Command::kBills:
+      return rnt::cli::ListBills(command_line.bills, std::cout, std::cerr);
+    case rnt::cli::Command::kReprint:
+      return rnt::cli::ReprintBill(command_line.reprint, std::cout, std::cerr);
+    case rnt::cli::Command::kUnpost:
+      return rnt::cli::UnpostBill(command_line.unpost, std::cout, std::cerr);
     case rnt::cli::Command::kRun:
       break;
   }

@@ -13,6 +13,7 @@
 #include "cli/billing_checks.h"
 #include "cli/company_years.h"
 #include "cli/exit_status.h"
+#include "cli/kept_statement.h"
 #include "cli/party_lookup.h"
 #include "cli/progress.h"
 #include "cli/run_values.h"
@@ -27,6 +28,7 @@
 #include "refhost/components.h"
 #include "refhost/day_challans.h"
 #include "refhost/host_application.h"
+#include "refhost/kept_bills.h"
 #include "refhost/marked_pieces.h"
 #include "refhost/master_names.h"
 #include "refhost/parameters_file.h"
@@ -435,8 +437,12 @@ int PostRentVoucher(const RunOptions& options, std::ostream& out, std::ostream& 
     const Date closing_date = run.rent_date.AddDays(-1);
     int32_t voucher = 0;
     try {
-      voucher = refhost::PostRentVoucher(run.company, run.party.code, closing_date,
-                                         result.statement->lines);
+      // The bill is kept with its voucher, as printed, to be printed again.
+      voucher = refhost::PostRentVoucher(
+          run.company, run.party.code, closing_date, result.statement->lines, [&](int32_t code) {
+            refhost::KeepBill(run.company.current()->Connection(),
+                              KeptBillOf(*result.statement, code, run.party.code, LocalTimeNow()));
+          });
     } catch (const refhost::AlreadyBilled& billed) {
       // Posted by someone else since the run began.
       return not_posted(AlreadyBilledText(run.party.name, billed.voucher()));

@@ -1,8 +1,12 @@
 #include "refhost/company_schema.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "db/work_table.h"
 
 namespace rnt::refhost {
 namespace {
@@ -115,6 +119,51 @@ void CreateAddonTables(db::Connection& connection) {
   connection.Execute(
       "CREATE INDEX IF NOT EXISTS ix_rate_party_item ON at_PartyPriceConfig (MasterCode1, "
       "MasterCode2)");
+}
+
+void CreateKeptBillTables(db::Connection& connection) {
+  using enum Type;
+  // The kept lines take the work table's columns with its types: its varchar
+  // columns as text, its float columns as real numbers.
+  static constexpr std::string_view kTextColumns[] = {"RNo",  "Uname",     "PDate",      "Dte1",
+                                                      "Dte2", "ChallanNo", "ChallanDate"};
+  std::vector<Column> lines = {{"VchCode", kInteger}, {"LineNo", kInteger}};
+  for (std::string_view name : db::WorkTableColumns()) {
+    const bool text =
+        std::find(std::begin(kTextColumns), std::end(kTextColumns), name) != std::end(kTextColumns);
+    lines.push_back({name, text ? kText : kReal});
+  }
+  lines.push_back({"ItemName", kText});
+  CreateTables(connection, {
+                               {"RentBills",
+                                {{"VchCode", kInteger},
+                                 {"PartyCode", kInteger},
+                                 {"Party", kText},
+                                 {"CompanyName", kText},
+                                 {"CompanyAddress", kText},
+                                 {"FirstDay", kDate},
+                                 {"LastDay", kDate},
+                                 {"ContinuedFrom", kInteger},
+                                 {"ContinuedFromDate", kDate},
+                                 {"DayRule", kText},
+                                 {"Total", kReal},
+                                 {"PostedAt", kText}}},
+                               {"RentBillLines", lines},
+                               {"RentBillMarks",
+                                {{"VchCode", kInteger},
+                                 {"SrNo", kInteger},
+                                 {"Item", kInteger},
+                                 {"Lost", kInteger},
+                                 {"Date", kDate},
+                                 {"Challan", kText},
+                                 {"Quantity", kReal},
+                                 {"Percent", kReal},
+                                 {"PieceValue", kReal}}},
+                           });
+  for (std::string_view table : {"RentBills", "RentBillLines", "RentBillMarks"}) {
+    connection.Execute("CREATE INDEX IF NOT EXISTS ix_" + std::string(table) + "_voucher ON " +
+                       std::string(table) + " (VchCode)");
+  }
 }
 
 void CreateHostIndexes(db::Connection& connection) {

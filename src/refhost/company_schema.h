@@ -18,6 +18,15 @@ void CreateHostTables(db::Connection& connection);
 // existing at_ILC is left as it is.
 void CreateAddonTables(db::Connection& connection);
 
+// The tables that keep what each posted bill printed with its rent voucher,
+// so that it can be printed again as it was: RentBills (one row a voucher:
+// the party, the business's name and address, the period, the rent voucher
+// it continued from, the day rule, the printed grand total, when it was
+// posted), RentBillLines (the bill's rent lines: the work table's columns and
+// the item's name) and RentBillMarks (the marked pieces that its lost and
+// damage lines charge). Existing tables are left as they are.
+void CreateKeptBillTables(db::Connection& connection);
+
 // The indexes alone, for a company database that the host made without them.
 // They change no row.
 void CreateHostIndexes(db::Connection& connection);

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "db/recordset.h"
+#include "refhost/company_transaction.h"
 #include "rnt/value_text.h"
 
 namespace rnt::refhost {
@@ -77,38 +78,6 @@ void AddLatestChallans(db::Connection& year, int32_t party_code, Date closing_da
   }
 }
 
-// One transaction on the company database, rolled back unless committed, so
-// that a voucher is written whole or not at all. It takes the write lock at
-// once, so that two postings cannot pick the same voucher code.
-class Transaction {
- public:
-  explicit Transaction(db::Connection& company) : backend_(company.backend()) {
-    const bool file = backend_->dialect() == db::Dialect::kSqlite;
-    backend_->ExecuteNative(file ? "BEGIN IMMEDIATE" : "BEGIN");
-    open_ = true;
-    if (!file) backend_->ExecuteNative("LOCK TABLE tran1 IN SHARE ROW EXCLUSIVE MODE");
-  }
-  Transaction(const Transaction&) = delete;
-  Transaction& operator=(const Transaction&) = delete;
-  ~Transaction() {
-    if (!open_) return;
-    try {
-      backend_->ExecuteNative("ROLLBACK");
-    } catch (const Error&) {
-      // A connection lost mid-way has dropped the transaction with it.
-    }
-  }
-
-  void Commit() {
-    backend_->ExecuteNative("COMMIT");
-    open_ = false;
-  }
-
- private:
-  std::shared_ptr<db::Backend> backend_;
-  bool open_ = false;
-};
-
 // The highest voucher code of any voucher table, so that the new voucher's
 // lines meet no other voucher's descriptions.
 int32_t HighestVoucherCode(db::Connection& company) {
@@ -131,7 +100,8 @@ AlreadyBilled::AlreadyBilled(PostedRentVoucher voucher)
       voucher_(voucher) {}
 
 int32_t PostRentVoucher(const CompanyData& company, int32_t party_code, Date closing_date,
-                        const std::vector<RentLine>& lines) {
+                        const std::vector<RentLine>& lines,
+                        const std::function<void(std::int32_t code)>& keep) {
   // A voucher without lines would say that rent was billed where none was.
   if (lines.empty()) {
     throw Error("the run made no rent lines up to " + FormatDate(closing_date, "dd-mm-yyyy") +
@@ -149,7 +119,7 @@ int32_t PostRentVoucher(const CompanyData& company, int32_t party_code, Date clo
     }
   }
 
-  Transaction transaction(current);
+  CompanyTransaction transaction(current);
   // A voucher behind a later one would never be continued from, and one on
   // the same day would bill its days twice.
   db::Recordset later;
@@ -188,6 +158,7 @@ int32_t PostRentVoucher(const CompanyData& company, int32_t party_code, Date clo
                                {"Desc11", item.challan},
                                {"Desc12", item.challan_date}});
   }
+  if (keep) keep(code);
   transaction.Commit();
   return code;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "refhost/company_files.h"
@@ -36,11 +37,16 @@ class AlreadyBilled : public Error {
 // `lines` are the run's lines of this party for this closing date, in the
 // order in which they were written: the rent lines do not name their party.
 //
+// `keep`, when given, is called with the new VchCode inside the transaction,
+// after the voucher's rows are written: what it writes to the current year's
+// data is posted with the voucher or not at all.
+//
 // Returns the new VchCode. Throws, with nothing written, AlreadyBilled when
 // the party has a rent voucher dated on or after the closing date; rnt::Error
 // when there are no rent lines, and naming the statement when the database
 // fails.
 std::int32_t PostRentVoucher(const CompanyData& company, std::int32_t party_code, Date closing_date,
-                             const std::vector<RentLine>& lines);
+                             const std::vector<RentLine>& lines,
+                             const std::function<void(std::int32_t code)>& keep = {});
 
 }  // namespace rnt::refhost

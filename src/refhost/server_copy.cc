@@ -11,9 +11,9 @@ namespace {
 
 // The tables a company's year holds, the host's and the add-on's.
 constexpr std::string_view kTables[] = {
-    "FinancialYear", "Master1",      "Tran1",       "Tran2",  "Tran3",
-    "ItemDesc",      "VchOtherInfo", "CompanyInfo", "at_ILC", "at_PartyPriceConfig",
-    "atShut"};
+    "FinancialYear", "Master1",      "Tran1",         "Tran2",        "Tran3",
+    "ItemDesc",      "VchOtherInfo", "CompanyInfo",   "at_ILC",       "at_PartyPriceConfig",
+    "atShut",        "RentBills",    "RentBillLines", "RentBillMarks"};
 
 // The maintenance catalogue of the server, where catalogues are made.
 constexpr std::string_view kMaintenanceCatalogue = "postgres";
@@ -109,6 +109,8 @@ std::vector<std::string> CopyCompanyToServer(const CompanyFiles& files, const Se
     // has an at_ILC without them.
     AddSettingsColumns(catalogue);
     db::EnsureWorkTable(catalogue);
+    // The bills posted on the file are printed again from the server.
+    CreateKeptBillTables(catalogue);
     catalogue.Execute("BEGIN");
     for (std::string_view table : kTables) CopyTable(file.Connection(), catalogue, table);
     catalogue.Execute("COMMIT");
