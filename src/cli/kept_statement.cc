@@ -19,6 +19,7 @@ refhost::KeptBill KeptBillOf(const Statement& statement, std::int32_t voucher,
                header.closing_day,
                header.continued_from,
                std::string(refhost::DayRuleText(header.day_rule)),
+               std::string(refhost::AmountGroupingText(header.amount_grouping)),
                GrandTotal(statement),
                posted_at};
   bill.lines = statement.lines;
@@ -30,6 +31,10 @@ refhost::KeptBill KeptBillOf(const Statement& statement, std::int32_t voucher,
     if (name != statement.item_names.end()) bill.item_names.insert(*name);
   }
   bill.marked_pieces = statement.marked_pieces;
+  // A day of one challan is named by its line; only days of several are kept.
+  for (const auto& [item_and_day, challans] : statement.day_challans) {
+    if (challans.size() > 1) bill.day_challans.emplace(item_and_day, challans);
+  }
   return bill;
 }
 
@@ -41,10 +46,13 @@ Statement PostedStatement(const refhost::KeptBill& bill) {
                 " names no day rule: '" + head.day_rule + "'");
   }
   return {{head.company, head.party, head.last_day, head.continued_from,
-           refhost::PostedRentVoucher{head.voucher, head.last_day}, *rule},
+           refhost::PostedRentVoucher{head.voucher, head.last_day}, *rule,
+           refhost::ParseAmountGrouping(head.amount_grouping)
+               .value_or(refhost::AmountGrouping::kInternational)},
           bill.lines,
           bill.item_names,
-          bill.marked_pieces};
+          bill.marked_pieces,
+          bill.day_challans};
 }
 
 std::string LocalTimeNow() {

@@ -134,33 +134,39 @@ void CreateKeptBillTables(db::Connection& connection) {
     lines.push_back({name, text ? kText : kReal});
   }
   lines.push_back({"ItemName", kText});
-  CreateTables(connection, {
-                               {"RentBills",
-                                {{"VchCode", kInteger},
-                                 {"PartyCode", kInteger},
-                                 {"Party", kText},
-                                 {"CompanyName", kText},
-                                 {"CompanyAddress", kText},
-                                 {"FirstDay", kDate},
-                                 {"LastDay", kDate},
-                                 {"ContinuedFrom", kInteger},
-                                 {"ContinuedFromDate", kDate},
-                                 {"DayRule", kText},
-                                 {"Total", kReal},
-                                 {"PostedAt", kText}}},
-                               {"RentBillLines", lines},
-                               {"RentBillMarks",
-                                {{"VchCode", kInteger},
-                                 {"SrNo", kInteger},
-                                 {"Item", kInteger},
-                                 {"Lost", kInteger},
-                                 {"Date", kDate},
-                                 {"Challan", kText},
-                                 {"Quantity", kReal},
-                                 {"Percent", kReal},
-                                 {"PieceValue", kReal}}},
-                           });
-  for (std::string_view table : {"RentBills", "RentBillLines", "RentBillMarks"}) {
+  CreateTables(
+      connection,
+      {
+          {"RentBills",
+           {{"VchCode", kInteger},
+            {"PartyCode", kInteger},
+            {"Party", kText},
+            {"CompanyName", kText},
+            {"CompanyAddress", kText},
+            {"FirstDay", kDate},
+            {"LastDay", kDate},
+            {"ContinuedFrom", kInteger},
+            {"ContinuedFromDate", kDate},
+            {"DayRule", kText},
+            {"AmountGrouping", kText},
+            {"Total", kReal},
+            {"PostedAt", kText}}},
+          {"RentBillLines", lines},
+          {"RentBillMarks",
+           {{"VchCode", kInteger},
+            {"SrNo", kInteger},
+            {"Item", kInteger},
+            {"Lost", kInteger},
+            {"Date", kDate},
+            {"Challan", kText},
+            {"Quantity", kReal},
+            {"Percent", kReal},
+            {"PieceValue", kReal}}},
+          {"RentBillChallans",
+           {{"VchCode", kInteger}, {"Item", kInteger}, {"Date", kDate}, {"Challans", kText}}},
+      });
+  for (std::string_view table :
+       {"RentBills", "RentBillLines", "RentBillMarks", "RentBillChallans"}) {
     connection.Execute("CREATE INDEX IF NOT EXISTS ix_" + std::string(table) + "_voucher ON " +
                        std::string(table) + " (VchCode)");
   }

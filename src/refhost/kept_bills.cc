@@ -49,6 +49,7 @@ KeptBillHead HeadOf(db::Recordset& row) {
                                             row.Field("ContinuedFromDate").ToDate()};
   }
   head.day_rule = TextOf(row.Field("DayRule"));
+  head.amount_grouping = TextOf(row.Field("AmountGrouping"));
   head.total_hundredths = std::llround(NumberOf(row.Field("Total")).value_or(0) * 100);
   head.posted_at = TextOf(row.Field("PostedAt"));
   return head;
@@ -56,7 +57,7 @@ KeptBillHead HeadOf(db::Recordset& row) {
 
 constexpr const char* kHeadColumns =
     "VchCode, PartyCode, Party, CompanyName, CompanyAddress, FirstDay, LastDay, ContinuedFrom, "
-    "ContinuedFromDate, DayRule, Total, PostedAt";
+    "ContinuedFromDate, DayRule, AmountGrouping, Total, PostedAt";
 
 }  // namespace
 
@@ -78,6 +79,7 @@ void KeepBill(db::Connection& company, const KeptBill& bill) {
                   DateOrNull(head.continued_from ? std::optional(head.continued_from->billed_up_to)
                                                  : std::nullopt)},
                  {"DayRule", head.day_rule},
+                 {"AmountGrouping", head.amount_grouping},
                  // Hundredths are whole numbers: a double holds them exactly.
                  {"Total", static_cast<double>(head.total_hundredths) / 100},
                  {"PostedAt", head.posted_at}});
@@ -90,6 +92,14 @@ void KeepBill(db::Connection& company, const KeptBill& bill) {
     values.emplace_back("ItemName",
                         name == bill.item_names.end() ? Variant::Null() : Variant(name->second));
     tables.Insert("RentBillLines", values);
+  }
+  for (const auto& [item_and_day, challans] : bill.day_challans) {
+    std::string named;
+    for (const std::string& challan : challans) named += (named.empty() ? "" : "\n") + challan;
+    tables.Insert("RentBillChallans", {{"VchCode", head.voucher},
+                                       {"Item", item_and_day.first},
+                                       {"Date", item_and_day.second},
+                                       {"Challans", named}});
   }
   number = 0;
   for (const MarkedPiece& piece : bill.marked_pieces) {
@@ -143,6 +153,18 @@ std::optional<KeptBill> ReadKeptBill(db::Connection& company, std::int32_t vouch
                                   NumberOf(marks.Field("Percent")).value_or(0),
                                   NumberOf(marks.Field("PieceValue"))});
   }
+  db::Recordset challans;
+  challans.Open("select Item, Date, Challans from RentBillChallans" + Where(voucher), company);
+  for (; !challans.Eof(); challans.MoveNext()) {
+    std::vector<std::string>& named =
+        bill.day_challans[{challans.Field("Item").ToInt32(), challans.Field("Date").ToDate()}];
+    const std::string text = TextOf(challans.Field("Challans"));
+    for (size_t at = 0; at <= text.size();) {
+      const size_t end = std::min(text.find('\n', at), text.size());
+      named.push_back(text.substr(at, end - at));
+      at = end + 1;
+    }
+  }
   return bill;
 }
 
@@ -159,7 +181,7 @@ std::map<std::int32_t, KeptBillHead> ReadKeptBillHeads(db::Connection& company) 
 }
 
 void ForgetKeptBill(db::Connection& company, std::int32_t voucher) {
-  for (const char* table : {"RentBills", "RentBillLines", "RentBillMarks"}) {
+  for (const char* table : {"RentBills", "RentBillLines", "RentBillMarks", "RentBillChallans"}) {
     if (HasTable(company, table))
       company.Execute("delete from " + std::string(table) + Where(voucher));
   }

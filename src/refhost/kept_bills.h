@@ -8,6 +8,7 @@
 
 #include "db/connection.h"
 #include "refhost/company_info.h"
+#include "refhost/day_challans.h"
 #include "refhost/marked_pieces.h"
 #include "refhost/posted_vouchers.h"
 #include "refhost/rent_lines.h"
@@ -26,7 +27,8 @@ struct KeptBillHead {
   Date first_day = Date::FromSerial(0);  // the period billed
   Date last_day = Date::FromSerial(0);   // the voucher's date
   std::optional<PostedRentVoucher> continued_from;
-  std::string day_rule;  // as the statement named it: "both days", ...
+  std::string day_rule;         // as the statement named it: "both days", ...
+  std::string amount_grouping;  // as its amounts were printed: "indian", ...
   // The printed grand total, in hundredths: the sum of the printed amounts.
   std::int64_t total_hundredths = 0;
   std::string posted_at;  // local time, "YYYY-MM-DD HH:MM:SS"
@@ -40,6 +42,8 @@ struct KeptBill {
   std::vector<RentLine> lines;
   std::map<std::string, std::string> item_names;  // keyed by the text of Code1
   std::vector<MarkedPiece> marked_pieces;
+  // The days on which an item came on several challans, each named as printed.
+  DayChallans day_challans;
 };
 
 // Writes the bill into the kept-bill tables, making them first in an older

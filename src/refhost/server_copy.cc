@@ -11,9 +11,9 @@ namespace {
 
 // The tables a company's year holds, the host's and the add-on's.
 constexpr std::string_view kTables[] = {
-    "FinancialYear", "Master1",      "Tran1",         "Tran2",        "Tran3",
-    "ItemDesc",      "VchOtherInfo", "CompanyInfo",   "at_ILC",       "at_PartyPriceConfig",
-    "atShut",        "RentBills",    "RentBillLines", "RentBillMarks"};
+    "FinancialYear", "Master1",      "Tran1",         "Tran2",         "Tran3",
+    "ItemDesc",      "VchOtherInfo", "CompanyInfo",   "at_ILC",        "at_PartyPriceConfig",
+    "atShut",        "RentBills",    "RentBillLines", "RentBillMarks", "RentBillChallans"};
 
 // The maintenance catalogue of the server, where catalogues are made.
 constexpr std::string_view kMaintenanceCatalogue = "postgres";
