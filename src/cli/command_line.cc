@@ -40,6 +40,11 @@ void AddPartyRunOptions(CLI::App& command, RunOptions& options) {
                    "Also list the steps of the run that failed and were skipped");
   command.add_option("--format", options.format, "table, csv, json or html (default: table)")
       ->check(CLI::IsMember({"table", "csv", "json", "html"}));
+  command
+      .add_option("--wait", options.wait_seconds,
+                  "Seconds to wait for another command of the same user on the company to end "
+                  "(default: 60)")
+      ->check(CLI::Range(0, 3600));
 }
 
 void AddRun(CLI::App& app, RunOptions& options) {

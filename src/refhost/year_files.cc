@@ -21,10 +21,11 @@ bool IsDatabaseFile(const std::filesystem::path& file) {
 }
 
 // A database's write-ahead log, its shared-memory index or its rollback
-// journal, which the database library holds while the database is open.
+// journal, which the database library holds while the database is open; or
+// the lock file that keeps one user's commands on the year apart.
 bool IsSideFile(const std::filesystem::path& file) {
   const std::string name = file.filename().string();
-  for (std::string_view side : {"-wal", "-shm", "-journal"}) {
+  for (std::string_view side : {"-wal", "-shm", "-journal", "-users.lock"}) {
     if (name.size() > side.size() && name.ends_with(side)) return true;
   }
   return false;
