@@ -54,6 +54,24 @@ void RequireWritableFile(std::string_view option, const std::filesystem::path& f
   }
 }
 
+void RequireNotCompanyFile(std::string_view option, const std::filesystem::path& file,
+                           const refhost::CompanyFiles& company) {
+  std::error_code error;
+  const std::filesystem::path named = std::filesystem::weakly_canonical(file, error);
+  for (const std::optional<std::filesystem::path>& year :
+       {std::optional(company.current), company.previous}) {
+    if (!year || year->empty()) continue;
+    const std::filesystem::path data = std::filesystem::weakly_canonical(*year, error);
+    for (std::string_view side : {"", "-wal", "-shm", "-journal", "-users.lock"}) {
+      if (named == data.string() + std::string(side)) {
+        throw CommandLineError(std::string(option) + ": " + file.string() +
+                               " is the company's file " + named.string() +
+                               "; the statement would overwrite it");
+      }
+    }
+  }
+}
+
 void RequireWritableFolder(std::string_view option, const std::filesystem::path& folder) {
   std::error_code error;
   std::filesystem::path existing = std::filesystem::absolute(folder, error);

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "cli/statement_format.h"
+#include "refhost/company_files.h"
 #include "rnt/date.h"
 
 namespace rnt::cli {
@@ -18,6 +19,13 @@ Date Today();
 // the file, when there, is a file that can be written. Throws
 // CommandLineError naming the option and the path.
 void RequireWritableFile(std::string_view option, const std::filesystem::path& file);
+
+// Checks that a statement file is none of the company's year files, their
+// side files (-wal, -shm, -journal) or the users' lock file: writing it would
+// overwrite the company's data, and closing it would drop the locks that the
+// database library holds on them. Throws CommandLineError.
+void RequireNotCompanyFile(std::string_view option, const std::filesystem::path& file,
+                           const refhost::CompanyFiles& company);
 
 // Checks that --output-dir is a folder that can be written, or can be made
 // (its nearest existing folder can be written). Throws CommandLineError.

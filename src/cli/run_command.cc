@@ -123,6 +123,7 @@ CheckedRun Check(const RunOptions& options, std::ostream& err) {
                  {},
                  {},
                  {}};
+  if (options.output) RequireNotCompanyFile("--output", *options.output, run.company.files());
   // The user's lines are the user's until the command ends: taken before the
   // vouchers are read, so that another window's post is seen.
   run.lock =

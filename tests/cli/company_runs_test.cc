@@ -312,7 +312,8 @@ TEST_P(CompanyRuns, TwoCommandsOfOneUserWaitForEachOtherAndAPostPostsItsOwnRun) 
             std::vector<std::string>{"7"});
 }
 
-// A post checks its --output before posting; a batch gives two parties whose
+// A post checks its --output before posting (a statement never overwrites
+// the company's file); a batch gives two parties whose
 // names differ only in signs files of their own and counts what it wrote.
 TEST_P(CompanyRuns, APostAndABatchAreWhatTheySay) {
   FillMonthEnd();
@@ -323,6 +324,14 @@ TEST_P(CompanyRuns, APostAndABatchAreWhatTheySay) {
   ProgramRun refused = Rnt(
       On({"post", "--party", "Sharma Builders", "--rent-date", "01-05-2021", "--output", missing}));
   EXPECT_TRUE(EndedWith(refused, 2, "--output: " + missing + ": no such folder")) << refused.err;
+  if (!server_) {
+    // Nor over the company's own file or its log.
+    for (const std::string side : {"", "-wal"}) {
+      ProgramRun over = Rnt(On({"run", "--party", "Sharma Builders", "--rent-date", "01-05-2021",
+                                "--output", company_.path().string() + side}));
+      EXPECT_TRUE(EndedWith(over, 2, "the statement would overwrite it")) << over.err;
+    }
+  }
   ProgramRun posted = Rnt(On({"post", "--party", "Sharma Builders", "--rent-date", "01-05-2021",
                               "--output", (out.path() / "sharma.txt").string()}));
   EXPECT_EQ(posted.exit_status, 0) << posted.err;  // the first one posted nothing
