@@ -35,16 +35,23 @@ class FileUserLock : public UserLock {
     struct stat company {};
     const mode_t mode = stat(year_file.c_str(), &company) == 0 ? (company.st_mode & 0666) : 0644;
     fd_ = open(file_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, mode);
+    // Whoever may not write the lock file (its mode is the company file's)
+    // or the folder may not write the company's data either: the command
+    // goes on to fail with that reason, and has no lines to keep apart.
+    if (fd_ < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) return;
     if (fd_ < 0) {
       throw RunError("cannot make the lock file " + file_.string() +
                      " that keeps one user's commands apart: " + std::strerror(errno));
     }
     fchmod(fd_, mode);  // every clerk of the company opens it, whatever the umask
   }
-  ~FileUserLock() override { close(fd_); }  // the lock goes with the file's handle
+  ~FileUserLock() override {
+    if (fd_ >= 0) close(fd_);  // the lock goes with the file's handle
+  }
 
   // Whether the lock was taken; false while another command holds it.
   bool TryLock() {
+    if (fd_ < 0) return true;  // nothing that could be written to keep apart
     struct flock lock {};
     lock.l_type = F_WRLCK;
     lock.l_whence = SEEK_SET;
