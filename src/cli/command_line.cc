@@ -41,6 +41,11 @@ void AddPartyRunOptions(CLI::App& command, RunOptions& options) {
   command
       .add_option("--format", options.format, "table, csv, json, html or sheet (default: table)")
       ->check(CLI::IsMember({"table", "csv", "json", "html"}));
+  command
+      .add_option("--wait", options.wait_seconds,
+                  "Seconds to wait for another command of the same user on the company to end "
+                  "(default: 60)")
+      ->check(CLI::Range(0, 3600));
 }
 
 void AddRun(CLI::App& app, RunOptions& options) {
@@ -61,7 +66,8 @@ void AddRun(CLI::App& app, RunOptions& options) {
       "  rnt0417 run --server 0001 --year-start 01-04-2021 --party \"Sharma Builders\" \\\n"
       "      --rent-date 05-04-2021\n"
       "Exit status: 0 done, 1 the run could not be made, 2 wrong command line,\n"
-      "3 the rent date was refused (the party is billed up to it already).");
+      "3 the rent date was refused (the party is billed up to it already);\n"
+      "with --all-parties the worst that happened to any party.");
 }
 
 CLI::App* AddCopyCompany(CLI::App& app, CopyOptions& options) {

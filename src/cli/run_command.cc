@@ -14,6 +14,7 @@
 #include "cli/company_years.h"
 #include "cli/exit_status.h"
 #include "cli/kept_statement.h"
+#include "cli/output_checks.h"
 #include "cli/party_lookup.h"
 #include "cli/progress.h"
 #include "cli/run_values.h"
@@ -21,6 +22,7 @@
 #include "cli/statement_format.h"
 #include "cli/statement_items.h"
 #include "cli/statement_sheet.h"
+#include "cli/user_lock.h"
 #include "platform/addon_files.h"
 #include "refhost/company_files.h"
 #include "refhost/company_info.h"
@@ -109,17 +111,27 @@ struct CheckedRun {
   Date search_date;
   refhost::Party party;     // the one party named, as Master1 names it
   PostedVouchers vouchers;  // of the party named, or of every party
+  // Held until the command ends: the user's other commands on the company wait.
+  std::unique_ptr<UserLock> lock;
 };
 
 CheckedRun Check(const RunOptions& options, std::ostream& err) {
   // Every value that needs no file first, then the files.
   RunValues values = CheckRunValues(options, options.user.value_or(LoginName()));
+  if (options.output) RequireWritableFile("--output", *options.output);
+  if (options.output_dir) RequireWritableFolder("--output-dir", *options.output_dir);
   CheckedRun run{FindCompanyYears(options, values.year_start, values.rent_date, err),
                  std::move(values.user),
                  values.rent_date,
                  values.search_date,
                  {},
+                 {},
                  {}};
+  if (options.output) RequireNotCompanyFile("--output", *options.output, run.company.files());
+  // The user's lines are the user's until the command ends: taken before the
+  // vouchers are read, so that another window's post is seen.
+  run.lock =
+      LockUserCommands(run.company, run.user, std::chrono::seconds(options.wait_seconds), err);
   // Nothing is written before every value is known good: the years get their
   // indexes only when the run starts.
   if (!options.all_parties) run.party = LookUpParty(run.company.current(), options.party);
@@ -144,23 +156,13 @@ void PrintReport(const RunReport& report,
       << host_sent.current_year << ", host previous year " << host_sent.previous_year << "\n";
 }
 
-// A file name for a party's statement: letters and digits of the name kept,
-// anything else "_", and the format's extension.
-std::string StatementFileName(const std::string& party, StatementFormat format) {
-  std::string name;
-  for (unsigned char c : party) name += std::isalnum(c) || c == '-' ? static_cast<char>(c) : '_';
-  switch (format) {
-    case StatementFormat::kCsv:
-      return name + ".csv";
-    case StatementFormat::kJson:
-      return name + ".json";
-    case StatementFormat::kHtml:
-      return name + ".html";
-    case StatementFormat::kSheet:
-      return name + ".sheet.csv";
-    default:
-      return name + ".txt";
-  }
+// Days billed that have not happened yet: the closing date is after today.
+std::optional<std::string> FutureDays(const CheckedRun& run) {
+  const Date closing_date = run.rent_date.AddDays(-1), today = Today();
+  if (closing_date <= today) return std::nullopt;
+  return "the rent date " + ShortDateText(run.rent_date) + " bills days up to " +
+         ShortDateText(closing_date) + ", after today (" + ShortDateText(today) +
+         "): they have not happened yet";
 }
 
 // How one party's run ended, and its statement when it finished.
@@ -339,7 +341,15 @@ int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFor
                   const AddonLibrary& library, StatusLine& status, std::ostream& out,
                   std::ostream& err) {
   std::vector<refhost::Party> parties = refhost::PartiesWithMovements(run.company, run.rent_date);
-  if (options.output_dir) std::filesystem::create_directories(*options.output_dir);
+  if (options.output_dir) {
+    std::error_code error;
+    std::filesystem::create_directories(*options.output_dir, error);
+    if (error) {
+      throw RunError("cannot make the folder " + options.output_dir->string() + ": " +
+                     error.message());
+    }
+  }
+  StatementFileNames file_names;
   // CSV and JSON on standard output make one document of every party's lines.
   std::optional<StreamedStatement> document;
   if (IsStreamed(format) && !options.output_dir) {
@@ -356,24 +366,29 @@ int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFor
       result = {kRunNotMade, error.what(), {}};
     }
     if (result.status == kRunFinished) {
-      ++billed;
-      if (document) {
-        AddLines(run, *result.statement, *document);
-      } else {
-        std::optional<std::filesystem::path> file;
-        if (options.output_dir) file = *options.output_dir / StatementFileName(party.name, format);
-        Hundredths total = 0;
-        if (!file && format == StatementFormat::kSheet) {
-          // One sheet of every party's rows, told apart by their Party.
-          PrintSheet(*result.statement, out, billed == 1);
-          total = GrandTotal(*result.statement);
+      try {
+        if (document) {
+          AddLines(run, *result.statement, *document);
         } else {
-          if (!file) out << "== " << result.statement->header.party << "\n";
-          Emit(run, *result.statement, format, file, out, &total);
+          std::optional<std::filesystem::path> file;
+          if (options.output_dir) file = *options.output_dir / file_names.Take(party.name, format);
+          Hundredths total = 0;
+          if (!file && format == StatementFormat::kSheet) {
+            // One sheet of every party's rows, told apart by their Party.
+            PrintSheet(*result.statement, out, billed == 0);
+            total = GrandTotal(*result.statement);
+          } else {
+            if (!file) out << "== " << result.statement->header.party << "\n";
+            Emit(run, *result.statement, format, file, out, &total);
+          }
+          grand_total += total;
         }
-        grand_total += total;
+        ++billed;  // its statement is written
+      } catch (const std::exception& error) {
+        result = {kRunNotMade, std::string("its statement was not written: ") + error.what(), {}};
       }
-    } else {
+    }
+    if (result.status != kRunFinished) {
       ++(result.status == kRentDateRefused ? refused : failed);
       status.Clear();
       // A refusal names the party itself.
@@ -391,12 +406,15 @@ int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFor
       << HundredthsText(grand_total,
                         refhost::PrintedAmountGrouping(run.company.current()->Connection()))
       << "\n";
-  return failed > 0 ? kRunNotMade : kRunFinished;
+  // The worst that happened to any party: a failure, else a refusal.
+  return failed > 0 ? kRunNotMade : refused > 0 ? kRentDateRefused : kRunFinished;
 }
 
 int Run(const RunOptions& options, std::ostream& out, std::ostream& err) {
   StatementFormat format = ParseStatementFormat(options.format);
   CheckedRun run = Check(options, err);
+  if (std::optional<std::string> future = FutureDays(run))
+    err << "rnt0417: warning: " << *future << "\n";
   AddonLibrary library(AddonLibrary::NextToProgram());
   StatusLine status;
   if (options.all_parties) return RunAllParties(run, options, format, library, status, out, err);
@@ -421,13 +439,17 @@ int PostRentVoucher(const RunOptions& options, std::ostream& out, std::ostream& 
     post.format = "table";  // the run's lines are read back, to be posted
     CheckedRun run = Check(post, err);
     const StatementFormat format = ParseStatementFormat(options.format);
-    AddonLibrary library(AddonLibrary::NextToProgram());
-    StatusLine status;
-    PartyRun result = BillParty(run, post, run.party, library, status, err);
     auto not_posted = [&err](const std::string& reason) {
       err << "rnt0417: not posted: " << reason << "\n";
       return kRentDateRefused;
     };
+    // A voucher says the days it bills are over.
+    if (std::optional<std::string> future = FutureDays(run)) {
+      return not_posted(*future + "; post once they have passed");
+    }
+    AddonLibrary library(AddonLibrary::NextToProgram());
+    StatusLine status;
+    PartyRun result = BillParty(run, post, run.party, library, status, err);
     if (result.status == kRentDateRefused) return not_posted(result.reason);
     if (result.status != kRunFinished) throw RunError(result.reason);
     if (result.negative_balances) {
@@ -453,10 +475,19 @@ int PostRentVoucher(const RunOptions& options, std::ostream& out, std::ostream& 
     }
     // The statement sent to the party carries the number it was posted as.
     result.statement->header.posted_as = refhost::PostedRentVoucher{voucher, closing_date};
-    Emit(run, *result.statement, format, options.output, out);
-    err << "rnt0417: posted rent voucher " << voucher << " for " << run.party.name
-        << ": rent billed up to " << ShortDateText(closing_date) << "; the next run goes on from "
-        << ShortDateText(run.rent_date) << "\n";
+    const std::string posted = "posted rent voucher " + std::to_string(voucher) + " for " +
+                               run.party.name + ": rent billed up to " +
+                               ShortDateText(closing_date);
+    try {
+      Emit(run, *result.statement, format, options.output, out);
+    } catch (const std::exception& error) {
+      // The voucher stands: never said to be not posted.
+      err << "rnt0417: " << posted << ", but its statement was not written: " << error.what()
+          << "\n";
+      return kRunNotMade;
+    }
+    err << "rnt0417: " << posted << "; the next run goes on from " << ShortDateText(run.rent_date)
+        << "\n";
     return kRunFinished;
   });
 }

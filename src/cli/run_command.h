@@ -42,6 +42,8 @@ struct RunOptions : CompanyOptions {
   std::optional<std::filesystem::path> output;      // the statement goes there instead of stdout
   bool all_parties = false;                         // every party with movements, one by one
   std::optional<std::filesystem::path> output_dir;  // one statement file per party
+  // How long to wait for another command of the same user on the company.
+  int wait_seconds = 60;
 };
 
 // Makes one rent run the way the host does and prints the user's rent lines.

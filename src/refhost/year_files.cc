@@ -21,10 +21,11 @@ bool IsDatabaseFile(const std::filesystem::path& file) {
 }
 
 // A database's write-ahead log, its shared-memory index or its rollback
-// journal, which the database library holds while the database is open.
+// journal, which the database library holds while the database is open; or
+// the lock file that keeps one user's commands on the year apart.
 bool IsSideFile(const std::filesystem::path& file) {
   const std::string name = file.filename().string();
-  for (std::string_view side : {"-wal", "-shm", "-journal"}) {
+  for (std::string_view side : {"-wal", "-shm", "-journal", "-users.lock"}) {
     if (name.size() > side.size() && name.ends_with(side)) return true;
   }
   return false;
@@ -52,10 +53,17 @@ FolderYears YearFilesIn(const std::filesystem::path& folder,
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
     const std::filesystem::path file = std::filesystem::absolute(entry.path());
-    auto open = std::find_if(held.begin(), held.end(), [&file](const auto& year) {
+    auto same = [&file](const std::shared_ptr<YearFile>& year) {
       std::error_code same_error;
       return year && std::filesystem::equivalent(year->name(), file, same_error);
-    });
+    };
+    auto open = std::find_if(held.begin(), held.end(), same);
+    // A file reached a second time in the folder (a link to it) is held by
+    // this loop already.
+    if (std::any_of(found.years.begin(), found.years.end(),
+                    [&same](const YearFileFound& year) { return same(year.data); })) {
+      continue;
+    }
     std::error_code kind_error;
     if (open == held.end() &&
         (IsSideFile(file) || !entry.is_regular_file(kind_error) || !IsDatabaseFile(file))) {
