@@ -3,6 +3,7 @@
 #include <optional>
 #include <ostream>
 
+#include "cli/at_site_command.h"
 #include "cli/demo_command.h"
 #include "cli/run_command.h"
 #include "cli/settings_command.h"
@@ -10,7 +11,7 @@
 namespace rnt::cli {
 
 // The commands of rnt0417.
-enum class Command { kRun, kCopyCompany, kPost, kParties, kDemo, kSettings };
+enum class Command { kRun, kCopyCompany, kPost, kParties, kDemo, kSettings, kAtSite };
 
 // rnt0417's command line read into the options of the command it names.
 struct CommandLine {
@@ -21,6 +22,7 @@ struct CommandLine {
   CompanyOptions parties;
   DemoOptions demo;
   SettingsOptions settings;
+  AtSiteOptions at_site;
 };
 
 // Reads rnt0417's command line (argv[0] the program) into `command_line`

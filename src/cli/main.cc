@@ -22,6 +22,8 @@ int main(int argc, char** argv) {
       return rnt::cli::CopyCompany(command_line.copy, std::cout, std::cerr);
     case rnt::cli::Command::kSettings:
       return rnt::cli::CompanySettingsCommand(command_line.settings, std::cout, std::cerr);
+    case rnt::cli::Command::kAtSite:
+      return rnt::cli::ListMaterialAtSites(command_line.at_site, std::cout, std::cerr);
     case rnt::cli::Command::kRun:
       break;
   }

@@ -30,6 +30,9 @@ struct StatementHeader {
   std::optional<refhost::PostedRentVoucher> posted_as;
   // How the days were counted: the company's day rule, read as the run reads it.
   refhost::DayRule day_rule = refhost::DayRule::kBothDays;
+  // The first day of the month asked for: the period starts there unless the
+  // bill reaches further back.
+  std::optional<Date> month_start = std::nullopt;
 };
 
 // One party's rent statement for one rent date: the user's rent lines in the
