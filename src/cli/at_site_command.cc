@@ -188,6 +188,29 @@ std::map<std::int32_t, std::string> PartyNames(const refhost::CompanyData& compa
   return names;
 }
 
+// The company's year that holds the day, found as a bill's year is, by the
+// rent date after it; without a day, its latest year. A day that no year
+// holds is said as the day asked, not as a rent date.
+refhost::CompanyData FindYearOf(const AtSiteOptions& options, std::optional<Date> year_start,
+                                std::optional<Date> day, std::ostream& err) {
+  try {
+    return FindCompanyYears(options, year_start,
+                            day ? std::optional<Date>(day->AddDays(1)) : std::nullopt, err);
+  } catch (const CommandLineError& error) {
+    const std::string what = error.what();
+    if (!day || !what.starts_with("--rent-date: ")) throw;
+    const size_t outside = what.find(" is outside the year of ");
+    const size_t range = what.rfind(" (its files hold");
+    std::string where = " is in no year of the company";
+    if (outside != std::string::npos) {
+      where = what.substr(outside, what.find("):", outside) + 1 - outside);
+    } else if (range != std::string::npos) {
+      where += what.substr(range);
+    }
+    throw CommandLineError("--date: " + ShortDateText(*day) + where);
+  }
+}
+
 }  // namespace
 
 int ListMaterialAtSites(const AtSiteOptions& options, std::ostream& out, std::ostream& err) {
@@ -201,8 +224,7 @@ int ListMaterialAtSites(const AtSiteOptions& options, std::ostream& out, std::os
     if (options.date) day = DateOption("--date", *options.date);
     // The year that holds the day is found as a bill's year is, by the day
     // after it; without a day, the latest year, to its last day.
-    refhost::CompanyData company = FindCompanyYears(
-        options, year_start, day ? std::optional<Date>(day->AddDays(1)) : std::nullopt, err);
+    refhost::CompanyData company = FindYearOf(options, year_start, day, err);
     std::optional<refhost::Party> party;
     if (!options.party.empty()) party = LookUpParty(company.current(), options.party);
     SiteList list;

@@ -143,6 +143,9 @@ TEST_P(MonthEnd, AMonthIsBilledAndPostedForEveryPartyInOneCommand) {
   EXPECT_EQ(at_site.extract({"Kapoor", 101}).mapped(), 5);
   EXPECT_EQ(at_site, billed);
   ExpectFileHolds(kData / "at_site.txt", Rnt(On({"at-site", "--date", "30-04-2021"})).out);
+  ProgramRun no_year = Rnt(On({"at-site", "--date", "01-01-2030"}));
+  EXPECT_EQ(no_year.exit_status, 2);
+  EXPECT_THAT(no_year.err, HasSubstr("rnt0417: --date: 01-01-2030 is outside the year of "));
 
   TempFolder statements;
   const std::vector<std::string> post = On(
