@@ -108,10 +108,25 @@ struct CheckedRun {
   PostedVouchers vouchers;          // of the party named, or of every party
 };
 
+// The company's years that bill the rent date. A month or a last day that no
+// year bills is said as the clerk typed it, with the rent date it makes.
+refhost::CompanyData YearsBilling(const RunOptions& options, const RunValues& values,
+                                  std::ostream& err) {
+  try {
+    return FindCompanyYears(options, values.year_start, values.rent_date, err);
+  } catch (const CommandLineError& error) {
+    const std::string what = error.what();
+    if (options.rent_date || !what.starts_with("--rent-date: ")) throw;
+    const std::string asked = options.month ? "--month " + *options.month : "--to " + *options.to;
+    throw CommandLineError(asked + " (rent date " + ShortDateText(values.rent_date) +
+                           "): " + what.substr(std::string_view("--rent-date: ").size()));
+  }
+}
+
 CheckedRun Check(const RunOptions& options, std::ostream& err) {
   // Every value that needs no file first, then the files.
   RunValues values = CheckRunValues(options, options.user.value_or(LoginName()));
-  CheckedRun run{FindCompanyYears(options, values.year_start, values.rent_date, err),
+  CheckedRun run{YearsBilling(options, values, err),
                  std::move(values.user),
                  values.rent_date,
                  values.search_date,

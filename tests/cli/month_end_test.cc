@@ -146,6 +146,9 @@ TEST_P(MonthEnd, AMonthIsBilledAndPostedForEveryPartyInOneCommand) {
   ProgramRun no_year = Rnt(On({"at-site", "--date", "01-01-2030"}));
   EXPECT_EQ(no_year.exit_status, 2);
   EXPECT_THAT(no_year.err, HasSubstr("rnt0417: --date: 01-01-2030 is outside the year of "));
+  ProgramRun no_month = Rnt(On({"run", "--party", "Kapoor", "--month", "07-2030"}));
+  EXPECT_EQ(no_month.exit_status, 2);
+  EXPECT_THAT(no_month.err, HasSubstr("rnt0417: --month 07-2030 (rent date 01-08-2030): "));
 
   TempFolder statements;
   const std::vector<std::string> post = On(
