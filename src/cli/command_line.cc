@@ -24,10 +24,11 @@ void AddCompanyOptions(CLI::App& command, CompanyOptions& options) {
 // The options of the rent run that both `run` and `post` make.
 void AddPartyRunOptions(CLI::App& command, RunOptions& options) {
   AddCompanyOptions(command, options);
-  command
-      .add_option("--rent-date", options.rent_date,
-                  "DD-MM-YYYY: rent is charged up to the day before it")
-      ->required();
+  command.add_option("--month", options.month,
+                     "MM-YYYY: bill the calendar month (rent is charged up to its last day)");
+  command.add_option("--to", options.to, "DD-MM-YYYY: the last day billed");
+  command.add_option("--rent-date", options.rent_date,
+                     "DD-MM-YYYY: rent is charged up to the day before it");
   command.add_option("--search-date", options.search_date,
                      "DD-MM-YYYY: the previous rent voucher is looked for on or before it "
                      "(default: the rent date)");
@@ -59,8 +60,9 @@ void AddRun(CLI::App& app, RunOptions& options) {
                   "With --all-parties: write one statement file per party into this folder");
   run->footer(
       "Example:\n"
-      "  rnt0417 run --company ./acme --party \"Sharma Builders\" --rent-date 05-04-2021\n"
+      "  rnt0417 run --company ./acme --party \"Sharma Builders\" --month 04-2021\n"
       "      (./acme holds the company's year files; the year and the one before are found)\n"
+      "  rnt0417 run --company ./acme --all-parties --to 30-04-2021   (the last day billed)\n"
       "  rnt0417 run --company acme-2021.db --previous-year acme-2020.db \\\n"
       "      --party \"Sharma Builders\" --rent-date 05-04-2021 --format json\n"
       "  rnt0417 run --server 0001 --year-start 01-04-2021 --party \"Sharma Builders\" \\\n"
@@ -91,15 +93,21 @@ CLI::App* AddPost(CLI::App& app, RunOptions& options) {
   CLI::App* post = app.add_subcommand(
       "post", "Bill a party up to a rent date and record the run as its rent voucher");
   AddPartyRunOptions(*post, options);
-  post->add_option("--party", options.party, "The party, by its name in Master1")->required();
+  post->add_option("--party", options.party, "The party, by its name in Master1");
+  post->add_flag("--all-parties", options.all_parties,
+                 "Post every party with movements up to the last day billed, each on its own");
   post->add_option("--output", options.output, "Write the posted statement to this file");
+  post->add_option("--output-dir", options.output_dir,
+                   "With --all-parties: write one posted statement file per party into this "
+                   "folder");
   post->footer(
       "Example:\n"
-      "  rnt0417 post --company ./acme --party \"Sharma Builders\" --rent-date 01-05-2021\n"
-      "Makes the party's rent run for the rent date and records its lines as a rent voucher\n"
-      "dated on the day before (the last day billed); the next run goes on from the rent date.\n"
+      "  rnt0417 post --company ./acme --party \"Sharma Builders\" --month 04-2021\n"
+      "  rnt0417 post --company ./acme --all-parties --month 04-2021 --output-dir ./april\n"
+      "Makes the party's rent run for the days asked and records its lines as a rent voucher\n"
+      "dated on the last day billed; the next run goes on from the day after.\n"
       "Exit status 3: refused, nothing posted (billed up to that date already, balances\n"
-      "below nothing, or no rent lines).");
+      "below nothing, or no rent lines); with --all-parties, the worst of any party's.");
   return post;
 }
 
@@ -185,6 +193,23 @@ CLI::App* AddUnpost(CLI::App& app, UnpostOptions& options) {
   return unpost;
 }
 
+CLI::App* AddAtSite(CLI::App& app, AtSiteOptions& options) {
+  CLI::App* at_site = app.add_subcommand(
+      "at-site", "List the material still with each party at the end of a day, by challan");
+  AddCompanyOptions(*at_site, options);
+  at_site->add_option("--date", options.date,
+                      "DD-MM-YYYY: the day (default: the last day of the latest year)");
+  at_site->add_option("--party", options.party, "Only this party, by its name in Master1");
+  at_site->add_option("--format", options.format, "table, csv, json or html (default: table)")
+      ->check(CLI::IsMember({"table", "csv", "json", "html"}));
+  at_site->footer(
+      "Example:\n"
+      "  rnt0417 at-site --company ./acme --date 31-07-2024\n"
+      "Each party's items with the quantity its bill counts and the challans they went out\n"
+      "on (latest first), then the total of each item at all sites.");
+  return at_site;
+}
+
 }  // namespace
 
 std::optional<int> ParseCommandLine(int argc, const char* const* argv, CommandLine& command_line,
@@ -207,6 +232,7 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CommandLi
   CLI::App* bills = AddBills(app, command_line.bills);
   CLI::App* reprint = AddReprint(app, command_line.reprint);
   CLI::App* unpost = AddUnpost(app, command_line.unpost);
+  CLI::App* at_site = AddAtSite(app, command_line.at_site);
 
   try {
     app.parse(argc, argv);
@@ -224,6 +250,7 @@ std::optional<int> ParseCommandLine(int argc, const char* const* argv, CommandLi
                          : bills->parsed()    ? Command::kBills
                          : reprint->parsed()  ? Command::kReprint
                          : unpost->parsed()   ? Command::kUnpost
+                         : at_site->parsed()  ? Command::kAtSite
                                               : Command::kRun;
   return std::nullopt;
 }

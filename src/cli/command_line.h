@@ -3,6 +3,7 @@
 #include <optional>
 #include <ostream>
 
+#include "cli/at_site_command.h"
 #include "cli/bills_command.h"
 #include "cli/demo_command.h"
 #include "cli/run_command.h"
@@ -20,7 +21,8 @@ enum class Command {
   kSettings,
   kBills,
   kReprint,
-  kUnpost
+  kUnpost,
+  kAtSite
 };
 
 // rnt0417's command line read into the options of the command it names.
@@ -35,6 +37,7 @@ struct CommandLine {
   BillsOptions bills;
   ReprintOptions reprint;
   UnpostOptions unpost;
+  AtSiteOptions at_site;
 };
 
 // Reads rnt0417's command line (argv[0] the program) into `command_line`

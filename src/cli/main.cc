@@ -28,6 +28,8 @@ int main(int argc, char** argv) {
       return rnt::cli::ReprintBill(command_line.reprint, std::cout, std::cerr);
     case rnt::cli::Command::kUnpost:
       return rnt::cli::UnpostBill(command_line.unpost, std::cout, std::cerr);
+    case rnt::cli::Command::kAtSite:
+      return rnt::cli::ListMaterialAtSites(command_line.at_site, std::cout, std::cerr);
     case rnt::cli::Command::kRun:
       break;
   }

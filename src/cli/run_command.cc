@@ -109,21 +109,38 @@ struct CheckedRun {
   std::string user;
   Date rent_date;
   Date search_date;
-  refhost::Party party;     // the one party named, as Master1 names it
-  PostedVouchers vouchers;  // of the party named, or of every party
+  std::optional<Date> month_start;  // a calendar month asked for
+  refhost::Party party;             // the one party named, as Master1 names it
+  PostedVouchers vouchers;          // of the party named, or of every party
   // Held until the command ends: the user's other commands on the company wait.
   std::unique_ptr<UserLock> lock;
 };
+
+// The company's years that bill the rent date. A month or a last day that no
+// year bills is said as the clerk typed it, with the rent date it makes.
+refhost::CompanyData YearsBilling(const RunOptions& options, const RunValues& values,
+                                  std::ostream& err) {
+  try {
+    return FindCompanyYears(options, values.year_start, values.rent_date, err);
+  } catch (const CommandLineError& error) {
+    const std::string what = error.what();
+    if (options.rent_date || !what.starts_with("--rent-date: ")) throw;
+    const std::string asked = options.month ? "--month " + *options.month : "--to " + *options.to;
+    throw CommandLineError(asked + " (rent date " + ShortDateText(values.rent_date) +
+                           "): " + what.substr(std::string_view("--rent-date: ").size()));
+  }
+}
 
 CheckedRun Check(const RunOptions& options, std::ostream& err) {
   // Every value that needs no file first, then the files.
   RunValues values = CheckRunValues(options, options.user.value_or(LoginName()));
   if (options.output) RequireWritableFile("--output", *options.output);
   if (options.output_dir) RequireWritableFolder("--output-dir", *options.output_dir);
-  CheckedRun run{FindCompanyYears(options, values.year_start, values.rent_date, err),
+  CheckedRun run{YearsBilling(options, values, err),
                  std::move(values.user),
                  values.rent_date,
                  values.search_date,
+                 values.month_start,
                  {},
                  {},
                  {}};
@@ -202,6 +219,7 @@ Statement ReadStatement(const CheckedRun& run, const std::string& party, Stateme
       refhost::ItemNames(connection),
       {},
       {}};
+  statement.header.month_start = run.month_start;
   if (IsStreamed(format)) return statement;
   statement.header.company = refhost::ReadCompanyInfo(connection);
   // The rule the run counted the days by, read from at_ILC as the run read it.
@@ -410,6 +428,139 @@ int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFor
   return failed > 0 ? kRunNotMade : refused > 0 ? kRentDateRefused : kRunFinished;
 }
 
+// How one party's post ended, and the statement it posted.
+struct PartyPost {
+  enum Outcome { kPosted, kNothingToBill, kRefused, kFailed };
+  Outcome outcome = kPosted;
+  std::string reason;       // why it was not posted
+  bool names_party = true;  // whether the reason names the party already
+  std::optional<Statement> statement = std::nullopt;
+  int32_t voucher = 0;
+};
+
+// The party's run for the rent date, its lines recorded as its rent voucher
+// in one transaction, or nothing posted and the reason.
+PartyPost PostParty(const CheckedRun& run, const RunOptions& post, const refhost::Party& party,
+                    const AddonLibrary& library, StatusLine& status, std::ostream& err) {
+  PartyRun result = BillParty(run, post, party, library, status, err);
+  if (result.status == kRentDateRefused) {
+    return {PartyPost::kRefused, result.reason, result.billed_by.has_value()};
+  }
+  if (result.status != kRunFinished) return {PartyPost::kFailed, result.reason, false};
+  if (result.negative_balances) {
+    return {PartyPost::kRefused, "balances of " + party.name +
+                                     " go below nothing (see above); a voucher would carry them "
+                                     "forward"};
+  }
+  const Date closing_date = run.rent_date.AddDays(-1);
+  if (result.statement->lines.empty()) {
+    return {PartyPost::kNothingToBill, party.name + ": the run made no rent lines up to " +
+                                           ShortDateText(closing_date) +
+                                           ": there is nothing to bill"};
+  }
+  int32_t voucher = 0;
+  try {
+    // The bill is kept with its voucher, as printed, to be printed again.
+    voucher = refhost::PostRentVoucher(
+        run.company, party.code, closing_date, result.statement->lines, [&](int32_t code) {
+          refhost::KeepBill(run.company.current()->Connection(),
+                            KeptBillOf(*result.statement, code, party.code, LocalTimeNow()));
+        });
+  } catch (const refhost::AlreadyBilled& billed) {
+    // Posted by someone else since the run began.
+    return {PartyPost::kRefused, AlreadyBilledText(party.name, billed.voucher())};
+  } catch (const DatabaseUnavailable& failure) {
+    return {PartyPost::kFailed, failure.what(), false};
+  } catch (const Error& error) {
+    return {PartyPost::kRefused, party.name + ": " + error.what()};
+  }
+  // The statement sent to the party carries the number it was posted as.
+  result.statement->header.posted_as = refhost::PostedRentVoucher{voucher, closing_date};
+  return {PartyPost::kPosted, "", true, std::move(result.statement), voucher};
+}
+
+// What a post recorded, for standard error.
+std::string PostedText(const CheckedRun& run, const refhost::Party& party, int32_t voucher) {
+  return "posted rent voucher " + std::to_string(voucher) + " for " + party.name +
+         ": rent billed up to " + ShortDateText(run.rent_date.AddDays(-1));
+}
+
+// Every party with movements posted on its own, one after the other: a party
+// refused or failing leaves nothing posted of its own and does not stop the
+// others. The exit status is the worst that happened to any party: a failure,
+// else a refusal.
+int PostAllParties(const CheckedRun& run, const RunOptions& post, StatementFormat format,
+                   const AddonLibrary& library, StatusLine& status, std::ostream& out,
+                   std::ostream& err) {
+  std::vector<refhost::Party> parties = refhost::PartiesWithMovements(run.company, run.rent_date);
+  if (post.output_dir) std::filesystem::create_directories(*post.output_dir);
+  std::optional<StreamedStatement> document;
+  if (IsStreamed(format) && !post.output_dir) {
+    document.emplace(format, out, refhost::ItemNames(run.company.current()->Connection()));
+  }
+  Progress progress(parties.size(), status);
+  StatementFileNames file_names;
+  int posted = 0, idle = 0;
+  std::vector<std::string> refused, failed;  // each with its reason
+  Hundredths grand_total = 0;
+  for (const refhost::Party& party : parties) {
+    PartyPost result;
+    try {
+      result = PostParty(run, post, party, library, status, err);
+    } catch (const std::exception& error) {
+      result = {PartyPost::kFailed, error.what(), false};
+    }
+    status.Clear();
+    if (result.outcome == PartyPost::kPosted) {
+      ++posted;
+      err << "rnt0417: " << PostedText(run, party, result.voucher) << "\n";
+      try {
+        if (document) {
+          AddLines(run, *result.statement, *document);
+        } else {
+          std::optional<std::filesystem::path> file;
+          if (post.output_dir) file = *post.output_dir / file_names.Take(party.name, format);
+          Hundredths total = 0;
+          if (!file && format == StatementFormat::kSheet) {
+            // One sheet of every party's rows, told apart by their Party.
+            PrintSheet(*result.statement, out, posted == 1);
+            total = GrandTotal(*result.statement);
+          } else {
+            if (!file) out << "== " << result.statement->header.party << "\n";
+            Emit(run, *result.statement, format, file, out, &total);
+          }
+          grand_total += total;
+        }
+      } catch (const std::exception& error) {
+        // The voucher stands; only its statement is to be printed again.
+        failed.push_back(party.name + ": posted as rent voucher " + std::to_string(result.voucher) +
+                         ", but its statement could not be written: " + error.what());
+        err << "rnt0417: " << failed.back() << "\n";
+      }
+    } else if (result.outcome == PartyPost::kNothingToBill) {
+      ++idle;
+    } else {
+      std::vector<std::string>& list = result.outcome == PartyPost::kRefused ? refused : failed;
+      list.push_back((result.names_party ? "" : party.name + ": ") + result.reason);
+      err << "rnt0417: not posted: " << list.back() << "\n";
+    }
+    progress.Advance();
+  }
+  status.Clear();
+  if (document) {
+    document->Finish();
+    grand_total = document->grand_total();
+  }
+  err << "parties posted: " << posted << ", nothing to bill: " << idle
+      << ", refused: " << refused.size() << ", failed: " << failed.size() << "; grand total: "
+      << HundredthsText(grand_total,
+                        refhost::PrintedAmountGrouping(run.company.current()->Connection()))
+      << "\n";
+  for (const std::string& reason : refused) err << "  refused: " << reason << "\n";
+  for (const std::string& reason : failed) err << "  failed: " << reason << "\n";
+  return !failed.empty() ? kRunNotMade : !refused.empty() ? kRentDateRefused : kRunFinished;
+}
+
 int Run(const RunOptions& options, std::ostream& out, std::ostream& err) {
   StatementFormat format = ParseStatementFormat(options.format);
   CheckedRun run = Check(options, err);
@@ -434,50 +585,26 @@ int Run(const RunOptions& options, std::ostream& out, std::ostream& err) {
 }  // namespace
 
 int PostRentVoucher(const RunOptions& options, std::ostream& out, std::ostream& err) {
-  return ExitStatusOf(err, "the rent voucher could not be posted", [&] {
+  return ExitStatusOf(err, "the rent voucher could not be posted", [&]() -> int {
     RunOptions post = options;
     post.format = "table";  // the run's lines are read back, to be posted
     CheckedRun run = Check(post, err);
     const StatementFormat format = ParseStatementFormat(options.format);
-    auto not_posted = [&err](const std::string& reason) {
-      err << "rnt0417: not posted: " << reason << "\n";
-      return kRentDateRefused;
-    };
     // A voucher says the days it bills are over.
     if (std::optional<std::string> future = FutureDays(run)) {
-      return not_posted(*future + "; post once they have passed");
+      err << "rnt0417: not posted: " << *future << "; post once they have passed\n";
+      return kRentDateRefused;
     }
     AddonLibrary library(AddonLibrary::NextToProgram());
     StatusLine status;
-    PartyRun result = BillParty(run, post, run.party, library, status, err);
-    if (result.status == kRentDateRefused) return not_posted(result.reason);
-    if (result.status != kRunFinished) throw RunError(result.reason);
-    if (result.negative_balances) {
-      return not_posted("balances of " + run.party.name +
-                        " go below nothing (see above); a voucher would carry them forward");
+    if (options.all_parties) return PostAllParties(run, post, format, library, status, out, err);
+    PartyPost result = PostParty(run, post, run.party, library, status, err);
+    if (result.outcome == PartyPost::kFailed) throw RunError(result.reason);
+    if (result.outcome != PartyPost::kPosted) {
+      err << "rnt0417: not posted: " << result.reason << "\n";
+      return kRentDateRefused;
     }
-    const Date closing_date = run.rent_date.AddDays(-1);
-    int32_t voucher = 0;
-    try {
-      // The bill is kept with its voucher, as printed, to be printed again.
-      voucher = refhost::PostRentVoucher(
-          run.company, run.party.code, closing_date, result.statement->lines, [&](int32_t code) {
-            refhost::KeepBill(run.company.current()->Connection(),
-                              KeptBillOf(*result.statement, code, run.party.code, LocalTimeNow()));
-          });
-    } catch (const refhost::AlreadyBilled& billed) {
-      // Posted by someone else since the run began.
-      return not_posted(AlreadyBilledText(run.party.name, billed.voucher()));
-    } catch (const DatabaseUnavailable&) {
-      throw;
-    } catch (const Error& error) {
-      return not_posted(run.party.name + ": " + error.what());
-    }
-    // The statement sent to the party carries the number it was posted as.
-    result.statement->header.posted_as = refhost::PostedRentVoucher{voucher, closing_date};
-    const std::string posted = "posted rent voucher " + std::to_string(voucher) + " for " +
-                               run.party.name + ": rent billed up to " +
-                               ShortDateText(closing_date);
+    const std::string posted = PostedText(run, run.party, result.voucher);
     try {
       Emit(run, *result.statement, format, options.output, out);
     } catch (const std::exception& error) {

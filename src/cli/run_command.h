@@ -31,7 +31,11 @@ struct CompanyOptions {
 // What `rnt0417 run` (or `post`, which makes the same run) was asked to do.
 struct RunOptions : CompanyOptions {
   std::string party;
-  std::string rent_date;
+  // The days billed, named one way: the rent date (the day after the last day
+  // billed), the last day billed, or a calendar month (MM-YYYY).
+  std::optional<std::string> rent_date;
+  std::optional<std::string> to;
+  std::optional<std::string> month;
   std::optional<std::string> search_date;  // default: the rent date
   std::optional<std::string> user;         // default: the login name
   std::string format = "table";

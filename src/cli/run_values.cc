@@ -1,5 +1,6 @@
 #include "cli/run_values.h"
 
+#include "cli/billing_period.h"
 #include "platform/addon_files.h"
 #include "rnt/value_text.h"
 
@@ -41,10 +42,11 @@ std::optional<Date> CheckCompanyValues(const CompanyOptions& options) {
 }
 
 RunValues CheckRunValues(const RunOptions& options, std::string user) {
-  Date rent_date = DateOption("--rent-date", options.rent_date);
+  const BillingPeriod period = PeriodAsked(options.rent_date, options.to, options.month);
   Date search_date =
-      options.search_date ? DateOption("--search-date", *options.search_date) : rent_date;
-  RunValues values{rent_date, search_date, CheckCompanyValues(options), std::move(user)};
+      options.search_date ? DateOption("--search-date", *options.search_date) : period.rent_date;
+  RunValues values{period.rent_date, period.month_start, search_date, CheckCompanyValues(options),
+                   std::move(user)};
   RequireUserName(values.user);
   if (options.all_parties && !options.party.empty()) {
     throw CommandLineError("--party and --all-parties: name one party or all, not both");

@@ -47,6 +47,7 @@ std::optional<Date> CheckCompanyValues(const CompanyOptions& options);
 // name a file, one party or all of them.
 struct RunValues {
   Date rent_date;
+  std::optional<Date> month_start;  // with --month
   Date search_date;
   std::optional<Date> year_start;  // with --server
   std::string user;

@@ -33,6 +33,9 @@ struct StatementHeader {
   refhost::DayRule day_rule = refhost::DayRule::kBothDays;
   // How its amounts group their digits: the company's setting.
   refhost::AmountGrouping amount_grouping = refhost::AmountGrouping::kInternational;
+  // The first day of the month asked for: the period starts there unless the
+  // bill reaches further back.
+  std::optional<Date> month_start = std::nullopt;
 };
 
 // One party's rent statement for one rent date: the user's rent lines in the

@@ -302,7 +302,9 @@ bool ItemCodeBefore(std::string_view a, std::string_view b) {
 Date FirstDayBilled(const Statement& statement) {
   const StatementHeader& header = statement.header;
   if (header.continued_from) return header.continued_from->billed_up_to.AddDays(1);
-  std::optional<Date> first;
+  // A month asked for is the period, from its first day, though the party's
+  // first challan came later; a first bill that reaches further back says so.
+  std::optional<Date> first = header.month_start;
   for (const refhost::RentLine& line : statement.lines) {
     if (KindOf(line) != LineKind::kRent) continue;
     if (std::optional<Date> from = LineDate(line, "Dte1"))

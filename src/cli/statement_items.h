@@ -85,8 +85,8 @@ struct StatementItem {
 std::vector<StatementItem> StatementItems(const Statement& statement);
 
 // The first day that the statement bills: the day after the rent voucher it
-// continues from, else the first day of its earliest rent period, else its
-// closing day.
+// continues from, else the first day of its earliest rent period or of the
+// month asked for, whichever is earlier, else its closing day.
 Date FirstDayBilled(const Statement& statement);
 
 // The heading's lines after the party's name, as label and text: the period

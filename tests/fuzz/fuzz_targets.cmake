@@ -28,6 +28,7 @@ rnt_fuzz_target(parameters_line src/engine/run_parameters.cc src/refhost/paramet
 rnt_fuzz_target(server_txt src/host/server_text.cc src/refhost/server_login.cc
                 src/db/connection_text.cc src/db/server_address.cc)
 find_package(CLI11 REQUIRED)
-rnt_fuzz_target(command_line src/cli/command_line.cc src/cli/run_values.cc)
+rnt_fuzz_target(command_line src/cli/command_line.cc src/cli/run_values.cc
+                src/cli/billing_period.cc)
 target_link_libraries(fuzz_command_line PRIVATE CLI11::CLI11)
 target_compile_definitions(fuzz_command_line PRIVATE RNT_VERSION="${PROJECT_VERSION}")
