@@ -36,6 +36,9 @@ void AddPartyRunOptions(CLI::App& command, RunOptions& options) {
       .add_option("--settle-ms", options.settle_ms,
                   "The pause inside the run before the last reconnection (default: 0)")
       ->check(CLI::Range(0, 600000));
+  command.add_flag("--first-year", options.first_year,
+                   "The company has no year before the current one: bill without it, and "
+                   "without the warning that its material is not billed");
   command.add_flag("--report", options.show_report,
                    "Also list the steps of the run that failed and were skipped");
   command.add_option("--format", options.format, "table, csv, json or html (default: table)")

@@ -12,6 +12,7 @@
 #include "cli/addon_library.h"
 #include "cli/billing_checks.h"
 #include "cli/company_years.h"
+#include "cli/earlier_year.h"
 #include "cli/exit_status.h"
 #include "cli/party_lookup.h"
 #include "cli/progress.h"
@@ -105,6 +106,9 @@ struct CheckedRun {
   Date search_date;
   refhost::Party party;     // the one party named, as Master1 names it
   PostedVouchers vouchers;  // of the party named, or of every party
+  // What is missing when the year before the current one is not at hand and
+  // the clerk did not say the company has none: its material goes unbilled.
+  std::optional<std::string> earlier_year_missing;
 };
 
 CheckedRun Check(const RunOptions& options, std::ostream& err) {
@@ -114,6 +118,7 @@ CheckedRun Check(const RunOptions& options, std::ostream& err) {
                  std::move(values.user),
                  values.rent_date,
                  values.search_date,
+                 {},
                  {},
                  {}};
   // Nothing is written before every value is known good: the years get their
@@ -126,6 +131,7 @@ CheckedRun Check(const RunOptions& options, std::ostream& err) {
   } catch (const Error& error) {
     throw RunError(error.what());
   }
+  run.earlier_year_missing = CheckEarlierYear(run.company, options.first_year, err);
   return run;
 }
 
@@ -267,14 +273,18 @@ void AddLines(const CheckedRun& run, const Statement& statement, StreamedStateme
 }
 
 // One party billed: refused before its run when its rent is billed up to the
-// rent date already, else its run, with a warning for balances that go
-// negative and for lost or damaged pieces that are charged nothing.
+// rent date already, else its run, with a warning for challans changed after
+// the rent voucher it goes on from, for balances that go negative and for
+// lost or damaged pieces that are charged nothing.
 PartyRun BillParty(const CheckedRun& run, const RunOptions& options, const refhost::Party& party,
                    const AddonLibrary& library, StatusLine& status, std::ostream& err) {
   if (std::optional<refhost::PostedRentVoucher> voucher =
           BilledAlready(run.vouchers, party, run.rent_date, run.search_date, err)) {
     return {kRentDateRefused, AlreadyBilledText(party.name, *voucher), {}, voucher};
   }
+  // Without the year before, its challans cannot be weighed against a voucher
+  // (the bill has said so already).
+  if (!run.earlier_year_missing) WarnOfChangedChallans(run.company, run.vouchers, party, err);
   PartyRun result = RunParty(run, options, party.name, library, status, err);
   if (result.status == kRunFinished) {
     result.negative_balances =
@@ -388,11 +398,17 @@ int PostRentVoucher(const RunOptions& options, std::ostream& out, std::ostream& 
     const StatementFormat format = ParseStatementFormat(options.format);
     AddonLibrary library(AddonLibrary::NextToProgram());
     StatusLine status;
-    PartyRun result = BillParty(run, post, run.party, library, status, err);
     auto not_posted = [&err](const std::string& reason) {
       err << "rnt0417: not posted: " << reason << "\n";
       return kRentDateRefused;
     };
+    // A voucher carries its bill forward: a short bill is not made at all.
+    if (run.earlier_year_missing) {
+      return not_posted(*run.earlier_year_missing + ": the bill of " + run.party.name +
+                        " would leave out what it held when the year began; give --first-year "
+                        "if the company has no earlier year");
+    }
+    PartyRun result = BillParty(run, post, run.party, library, status, err);
     if (result.status == kRentDateRefused) return not_posted(result.reason);
     if (result.status != kRunFinished) throw RunError(result.reason);
     if (result.negative_balances) {

@@ -42,6 +42,9 @@ struct RunOptions : CompanyOptions {
   std::optional<std::filesystem::path> output;      // the statement goes there instead of stdout
   bool all_parties = false;                         // every party with movements, one by one
   std::optional<std::filesystem::path> output_dir;  // one statement file per party
+  // The clerk says the company has no year before the current one, so that
+  // nothing delivered before the year began is missing from the bill.
+  bool first_year = false;
 };
 
 // Makes one rent run the way the host does and prints the user's rent lines.
