@@ -18,7 +18,8 @@ void CreateHostTables(db::Connection& connection);
 void CreateAddonTables(db::Connection& connection);
 
 // The indexes alone, for a company database that the host made without them.
-// They change no row.
+// On the server a catalogue made before its host tables numbered their rows
+// in the order recorded gets that column too; no value of the host's changes.
 void CreateHostIndexes(db::Connection& connection);
 
 }  // namespace rnt::refhost
