@@ -95,7 +95,7 @@ CLI::App* AddPost(CLI::App& app, RunOptions& options) {
       "Makes the party's rent run for the rent date and records its lines as a rent voucher\n"
       "dated on the day before (the last day billed); the next run goes on from the rent date.\n"
       "Exit status 3: refused, nothing posted (billed up to that date already, balances\n"
-      "below nothing, or no rent lines).");
+      "below nothing, no rent lines, or the year before missing without --first-year).");
   return post;
 }
 
