@@ -64,27 +64,6 @@ void CreateTables(db::Connection& connection, const std::vector<Table>& tables,
   }
 }
 
-// A catalogue made before its host tables numbered their rows gets the
-// column, its rows numbered in the order the server holds them.
-void NumberRecordedRows(db::Connection& connection) {
-  if (connection.backend()->dialect() != db::Dialect::kPostgres) return;
-  db::Recordset numbered;
-  numbered.Open(
-      "select table_name as t from information_schema.columns where "
-      "table_schema=current_schema() and column_name='" +
-          std::string(db::kRecordedOrderColumn) + "'",
-      connection);
-  std::vector<std::string> done;
-  for (; !numbered.Eof(); numbered.MoveNext()) done.push_back(numbered.Field("t").ToText());
-  for (std::string_view table : kHostTables) {
-    std::string name;
-    for (char c : table) name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (std::find(done.begin(), done.end(), name) != done.end()) continue;
-    connection.Execute("ALTER TABLE " + name + " ADD COLUMN " +
-                       std::string(db::kRecordedOrderColumn) + " BIGSERIAL");
-  }
-}
-
 }  // namespace
 
 void CreateHostTables(db::Connection& connection) {
@@ -167,7 +146,25 @@ void CreateHostIndexes(db::Connection& connection) {
       "CREATE INDEX IF NOT EXISTS ix_vchotherinfo_voucher ON VchOtherInfo (VchCode)",
   };
   for (std::string_view sql : kIndexes) connection.Execute(sql);
-  NumberRecordedRows(connection);
+}
+
+void NumberRecordedRows(db::Connection& connection) {
+  if (connection.backend()->dialect() != db::Dialect::kPostgres) return;
+  db::Recordset numbered;
+  numbered.Open(
+      "select table_name as t from information_schema.columns where "
+      "table_schema=current_schema() and column_name='" +
+          std::string(db::kRecordedOrderColumn) + "'",
+      connection);
+  std::vector<std::string> done;
+  for (; !numbered.Eof(); numbered.MoveNext()) done.push_back(numbered.Field("t").ToText());
+  for (std::string_view table : kHostTables) {
+    std::string name;
+    for (char c : table) name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (std::find(done.begin(), done.end(), name) != done.end()) continue;
+    connection.Execute("ALTER TABLE " + name + " ADD COLUMN " +
+                       std::string(db::kRecordedOrderColumn) + " BIGSERIAL");
+  }
 }
 
 }  // namespace rnt::refhost

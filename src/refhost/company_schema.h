@@ -18,8 +18,13 @@ void CreateHostTables(db::Connection& connection);
 void CreateAddonTables(db::Connection& connection);
 
 // The indexes alone, for a company database that the host made without them.
-// On the server a catalogue made before its host tables numbered their rows
-// in the order recorded gets that column too; no value of the host's changes.
+// They change no row.
 void CreateHostIndexes(db::Connection& connection);
+
+// On the server: gives the host tables of a catalogue made before they
+// numbered their rows in the order recorded that column, the rows numbered in
+// the order the server holds them; every list of a host table is ordered by
+// it. Changes no value of the host's; nothing on a company file.
+void NumberRecordedRows(db::Connection& connection);
 
 }  // namespace rnt::refhost
