@@ -156,6 +156,27 @@ TEST_P(SilentLoss, AChallanChangedAfterItsVoucherIsNamedOnTheNextBill) {
             "the voucher was posted, and this bill goes on from the voucher's 50\n");
 }
 
+// A catalogue copied before the server's host tables numbered their rows in
+// the order recorded is numbered when first opened, and bills as the files.
+TEST_P(SilentLoss, AnOlderCatalogueBillsAsItsFiles) {
+  if (!server_) return;
+  const std::vector<std::string> verma = Bill("run", "Verma & Sons");
+  On(verma, true);  // copied
+  for (const char* year : {"_db12021", "_db12020"}) {
+    db::Connection catalogue;
+    catalogue.Open(ServerConnectionText(*server_, "w1" + std::to_string(getpid()) + year));
+    for (const char* table : {"Tran1", "Tran2", "Tran3", "ItemDesc", "Master1"}) {
+      catalogue.Execute(std::string("ALTER TABLE ") + table + " DROP COLUMN rnt_helper_recorded");
+    }
+  }
+  ProgramRun on_server = Rnt(On(verma, true));
+  ASSERT_EQ(on_server.exit_status, 0) << on_server.err;
+  std::vector<std::string> on_files = verma;
+  on_files.insert(on_files.end(), {"--company", current_.path().string(), "--previous-year",
+                                   previous_.path().string()});
+  EXPECT_EQ(on_server.out, Rnt(on_files).out);
+}
+
 // The rate master is neither listed nor billed as a party.
 TEST_P(SilentLoss, ARateMasterIsNoParty) {
   ProgramRun parties = Rnt(On({"parties"}, true));
