@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "cli/money.h"
+#include "cli/run_values.h"
 #include "cli/statement_items.h"
+#include "refhost/carried_quantities.h"
 #include "refhost/master_names.h"
 #include "refhost/rent_lines.h"
 #include "rnt/value_text.h"
@@ -71,6 +73,32 @@ bool WarnOfNegativeBalances(const refhost::CompanyData& company, std::string_vie
            "there)?\n";
   }
   return true;
+}
+
+void WarnOfChangedChallans(const refhost::CompanyData& company, const PostedVouchers& vouchers,
+                           const refhost::Party& party, std::ostream& err) {
+  auto voucher = vouchers.continued_from.find(party.code);
+  if (voucher == vouchers.continued_from.end()) return;
+  std::vector<refhost::CarriedDifference> differences;
+  std::map<std::string, std::string> names;
+  try {
+    differences = refhost::CarriedDifferences(company, party.code, voucher->second);
+    if (differences.empty()) return;
+    names = refhost::ItemNames(company.current()->Connection());
+  } catch (const Error& error) {
+    throw RunError("cannot compare rent voucher " + std::to_string(voucher->second.code) + " of " +
+                   party.name + " with its challans: " + error.what());
+  }
+  const std::string on = ShortDateText(voucher->second.billed_up_to);
+  for (const refhost::CarriedDifference& item : differences) {
+    err << "rnt0417: warning: " << party.name << ": rent voucher " << voucher->second.code << " of "
+        << on << " carries " << NumberText(item.carried) << " "
+        << ItemText(names, std::to_string(item.item)) << ", but the challans up to " << on
+        << " give " << NumberText(item.held)
+        << ": a challan was changed after the voucher was posted, and this bill goes on from the "
+           "voucher's "
+        << NumberText(item.carried) << "\n";
+  }
 }
 
 void WarnOfUnchargedPieces(const refhost::CompanyData& company, std::string_view user,

@@ -51,6 +51,14 @@ std::string AlreadyBilledText(std::string_view party_name,
 bool WarnOfNegativeBalances(const refhost::CompanyData& company, std::string_view user,
                             std::string_view party_name, std::ostream& err);
 
+// Warns on `err`, one line per item named by its name, of the items whose
+// quantity carried on the party's rent voucher that its run continues from
+// is not what the challans up to the voucher's date give: a challan of that
+// time was changed after the voucher was posted, and the bill goes on from
+// the voucher's quantity. Throws RunError when the company cannot be read.
+void WarnOfChangedChallans(const refhost::CompanyData& company, const PostedVouchers& vouchers,
+                           const refhost::Party& party, std::ostream& err);
+
 // Warns on `err`, one line per line, of the user's lost and damage lines of
 // the party that charge 0.00: the item has no value (Value3) for the party or
 // its rate master, so pieces the party kept go unbilled. Throws rnt::Error

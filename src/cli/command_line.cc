@@ -37,6 +37,9 @@ void AddPartyRunOptions(CLI::App& command, RunOptions& options) {
       .add_option("--settle-ms", options.settle_ms,
                   "The pause inside the run before the last reconnection (default: 0)")
       ->check(CLI::Range(0, 600000));
+  command.add_flag("--first-year", options.first_year,
+                   "The company has no year before the current one: bill without it, and "
+                   "without the warning that its material is not billed");
   command.add_flag("--report", options.show_report,
                    "Also list the steps of the run that failed and were skipped");
   command
@@ -107,7 +110,8 @@ CLI::App* AddPost(CLI::App& app, RunOptions& options) {
       "Makes the party's rent run for the days asked and records its lines as a rent voucher\n"
       "dated on the last day billed; the next run goes on from the day after.\n"
       "Exit status 3: refused, nothing posted (billed up to that date already, balances\n"
-      "below nothing, or no rent lines); with --all-parties, the worst of any party's.");
+      "below nothing, no rent lines, or the year before missing without --first-year); with\n"
+      "--all-parties, the worst of any party's.");
   return post;
 }
 

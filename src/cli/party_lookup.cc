@@ -64,14 +64,16 @@ std::vector<std::string> ClosestNames(const std::string& typed,
 refhost::Party LookUpParty(const std::shared_ptr<refhost::YearFile>& company,
                            const std::string& name) {
   std::optional<std::int32_t> code;
+  std::string lookup_failure;
   std::vector<refhost::Party> parties;
   try {
     try {
       code = refhost::ReferenceMasterLookup(company).CodeOf(name, HostMasterLookup::kParty);
     } catch (const DatabaseUnavailable&) {
       throw;
-    } catch (const Error&) {
+    } catch (const Error& error) {
       // not a party: the closest names are suggested below
+      lookup_failure = error.what();
     }
     parties = refhost::AllParties(company->Connection());
   } catch (const Error& error) {
@@ -81,6 +83,10 @@ refhost::Party LookUpParty(const std::shared_ptr<refhost::YearFile>& company,
   std::vector<std::string> names;
   for (const refhost::Party& party : parties) {
     if (code && party.code == *code) return party;
+    // The party is there, and its lookup failed for another reason.
+    if (!code && ToLower(TrimBlanks(party.name)) == ToLower(TrimBlanks(name))) {
+      throw RunError("cannot look the party '" + name + "' up: " + lookup_failure);
+    }
     names.push_back(party.name);
   }
   if (code) return {*code, name};

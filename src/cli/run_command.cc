@@ -12,6 +12,7 @@
 #include "cli/addon_library.h"
 #include "cli/billing_checks.h"
 #include "cli/company_years.h"
+#include "cli/earlier_year.h"
 #include "cli/exit_status.h"
 #include "cli/kept_statement.h"
 #include "cli/output_checks.h"
@@ -114,6 +115,9 @@ struct CheckedRun {
   PostedVouchers vouchers;          // of the party named, or of every party
   // Held until the command ends: the user's other commands on the company wait.
   std::unique_ptr<UserLock> lock;
+  // What is missing when the year before the current one is not at hand and
+  // the clerk did not say the company has none: its material goes unbilled.
+  std::optional<std::string> earlier_year_missing;
 };
 
 // The company's years that bill the rent date. A month or a last day that no
@@ -143,6 +147,7 @@ CheckedRun Check(const RunOptions& options, std::ostream& err) {
                  values.month_start,
                  {},
                  {},
+                 {},
                  {}};
   if (options.output) RequireNotCompanyFile("--output", *options.output, run.company.files());
   // The user's lines are the user's until the command ends: taken before the
@@ -159,6 +164,7 @@ CheckedRun Check(const RunOptions& options, std::ostream& err) {
   } catch (const Error& error) {
     throw RunError(error.what());
   }
+  run.earlier_year_missing = CheckEarlierYear(run.company, options.first_year, err);
   return run;
 }
 
@@ -313,14 +319,18 @@ void AddLines(const CheckedRun& run, const Statement& statement, StreamedStateme
 }
 
 // One party billed: refused before its run when its rent is billed up to the
-// rent date already, else its run, with a warning for balances that go
-// negative and for lost or damaged pieces that are charged nothing.
+// rent date already, else its run, with a warning for challans changed after
+// the rent voucher it goes on from, for balances that go negative and for
+// lost or damaged pieces that are charged nothing.
 PartyRun BillParty(const CheckedRun& run, const RunOptions& options, const refhost::Party& party,
                    const AddonLibrary& library, StatusLine& status, std::ostream& err) {
   if (std::optional<refhost::PostedRentVoucher> voucher =
           BilledAlready(run.vouchers, party, run.rent_date, run.search_date, err)) {
     return {kRentDateRefused, AlreadyBilledText(party.name, *voucher), {}, voucher};
   }
+  // Without the year before, its challans cannot be weighed against a voucher
+  // (the bill has said so already).
+  if (!run.earlier_year_missing) WarnOfChangedChallans(run.company, run.vouchers, party, err);
   PartyRun result = RunParty(run, options, party.name, library, status, err);
   if (result.status == kRunFinished) {
     result.negative_balances =
@@ -597,6 +607,14 @@ int PostRentVoucher(const RunOptions& options, std::ostream& out, std::ostream& 
     }
     AddonLibrary library(AddonLibrary::NextToProgram());
     StatusLine status;
+    // A voucher carries its bill forward: a short bill is not made at all.
+    if (run.earlier_year_missing) {
+      err << "rnt0417: not posted: " << *run.earlier_year_missing << ": "
+          << (options.all_parties ? "the parties' bills" : "the bill of " + run.party.name)
+          << " would leave out what was held when the year began; give --first-year if the "
+             "company has no earlier year\n";
+      return kRentDateRefused;
+    }
     if (options.all_parties) return PostAllParties(run, post, format, library, status, out, err);
     PartyPost result = PostParty(run, post, run.party, library, status, err);
     if (result.outcome == PartyPost::kFailed) throw RunError(result.reason);

@@ -48,6 +48,9 @@ struct RunOptions : CompanyOptions {
   std::optional<std::filesystem::path> output_dir;  // one statement file per party
   // How long to wait for another command of the same user on the company.
   int wait_seconds = 60;
+  // The clerk says the company has no year before the current one, so that
+  // nothing delivered before the year began is missing from the bill.
+  bool first_year = false;
 };
 
 // Makes one rent run the way the host does and prints the user's rent lines.

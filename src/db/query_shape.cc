@@ -318,6 +318,8 @@ std::vector<Node> BuildTree(const std::vector<Token>& tokens, size_t& pos, size_
 struct Piece {
   std::string sql;
   const Token* token = nullptr;
+  // A derived table whose rows carry their recorded order as a helper column.
+  bool recorded_order = false;
 
   bool IsWord(std::string_view lowered_word) const {
     return token != nullptr && db::IsWord(*token, lowered_word);
@@ -448,7 +450,9 @@ class Translator {
       between = between || IsWord(node.token, "between");
       if (node.is_group) {
         const SelectPlace inner = i == 0 ? place : PlaceAfter(pieces.back(), clause);
-        pieces.push_back({"(" + JoinSql(TranslateLevel(node.children, inner)) + ")", nullptr});
+        Piece group{"(" + JoinSql(TranslateLevel(node.children, inner)) + ")", nullptr};
+        group.recorded_order = level_recorded_;
+        pieces.push_back(std::move(group));
       } else {
         pieces.push_back({TranslateToken(node.token), &node.token});
         clause = ClauseAfter(pieces.back(), clause);
@@ -637,17 +641,29 @@ class Translator {
     return parts;
   }
 
-  std::vector<std::string> RewriteSelect(const Pieces& pieces, SelectPlace place) const {
+  std::vector<std::string> RewriteSelect(const Pieces& pieces, SelectPlace place) {
     std::vector<std::string> out;
+    level_recorded_ = false;
     const std::optional<SelectParts> found = FindSelect(pieces);
     if (!found) {
       Append(out, pieces);
       return out;
     }
     const SelectParts& parts = *found;
-    const bool ordered = parts.order_at < pieces.size();
+    bool ordered = parts.order_at < pieces.size();
     std::vector<Pieces> keys;
     if (ordered) keys = SplitAtCommas(pieces, parts.order_at + 2, pieces.size());
+    if (!ordered && !parts.top) {
+      // A grouped list comes out in the order of its groups, as a company
+      // file gives it (the server hashes groups in no order): a voucher's
+      // items are walked in that order.
+      const size_t group_at = FindWord(pieces, parts.list_end, pieces.size(), {"group"});
+      if (group_at + 1 < pieces.size() && pieces[group_at + 1].IsWord("by")) {
+        const size_t having_at = FindWord(pieces, group_at, pieces.size(), {"having"});
+        keys = SplitAtCommas(pieces, group_at + 2, having_at);
+        ordered = true;
+      }
+    }
     if (Postgres()) {
       for (Pieces& key : keys) AddNullsPlacement(key);
     }
@@ -658,6 +674,9 @@ class Translator {
     const Pieces rest(pieces.begin() + parts.list_end, pieces.begin() + parts.order_at);
 
     Append(out, prefix);
+    if (!parts.top && RewriteInRecordedOrder(parts, head, list, rest, keys, ordered, out)) {
+      return out;
+    }
     if (ordered && parts.top && !Postgres()) {
       AppendRankedSelect(out, parts, head, list, rest, keys, place);
       return out;
@@ -677,6 +696,108 @@ class Translator {
       }
     }
     return out;
+  }
+
+  // A host table's rows that tie on a list's Order By come out in the order
+  // in which they were recorded, on a company file and on the server alike:
+  // a walk names the first challan of a day, and a bill made again must name
+  // the same. A distinct list of plain columns from one host table becomes a
+  // grouped one that carries each row's first recorded place as a helper
+  // column and is ordered by it after its own keys; a list ordered from such
+  // a derived table, or from a host table itself, is ordered by it last.
+  // Returns false, writing nothing, for any other select (and for "top N",
+  // whose ties all belong to it).
+  bool RewriteInRecordedOrder(const SelectParts& parts, const Pieces& head, const Pieces& list,
+                              const Pieces& rest, std::vector<Pieces> keys, bool ordered,
+                              std::vector<std::string>& out) {
+    const std::string helper(kRecordedOrderColumn);
+    const std::string recorded = Postgres() ? helper : "rowid";
+    const Source source = SourceOf(rest);
+    if (source == Source::kOther) return false;
+    if (parts.distinct) {
+      std::vector<Pieces> columns;
+      if (source != Source::kHostTable || !PlainColumns(list, columns)) return false;
+      Append(out, head.size() > 1 ? Pieces(head.begin(), head.end() - 1) : head);
+      Append(out, list);
+      out.insert(out.end(), {",", "min", "(", recorded, ")", "as", helper});
+      Append(out, rest);
+      out.insert(out.end(), {"group", "by"});
+      AppendList(out, columns);
+      if (ordered) {
+        out.insert(out.end(), {"order", "by"});
+        AppendList(out, keys);
+        out.insert(out.end(), {",", helper});
+      }
+      level_recorded_ = true;
+      return true;
+    }
+    if (!ordered) return false;
+    if (source == Source::kRecordedDerivedTable) {
+      if (!(list.size() == 1 && list[0].IsSymbol("*"))) return false;
+      keys.push_back({{helper, nullptr}});
+    } else {
+      for (const Piece& piece : list) {
+        for (std::string_view aggregate : {"sum", "count", "min", "max", "avg"}) {
+          if (piece.IsWord(aggregate)) return false;
+        }
+      }
+      keys.push_back({{recorded, nullptr}});
+    }
+    Append(out, head);
+    Append(out, list);
+    Append(out, rest);
+    out.insert(out.end(), {"order", "by"});
+    AppendList(out, keys);
+    return true;
+  }
+
+  // What a select reads its rows from, as far as their recorded order goes.
+  enum class Source { kHostTable, kRecordedDerivedTable, kOther };
+
+  // "from T [[as] alias] [where ...]": one host table, or one derived table
+  // that carries its rows' recorded order; no grouping, no join.
+  static Source SourceOf(const Pieces& rest) {
+    if (rest.size() < 2 || !rest[0].IsWord("from")) return Source::kOther;
+    size_t end = FindWord(rest, 1, rest.size(), {"where"});
+    for (size_t i = 1; i < rest.size(); ++i) {
+      if (rest[i].IsWord("group") || rest[i].IsWord("having") || rest[i].IsWord("join") ||
+          rest[i].IsWord("union") || (i < end && rest[i].IsSymbol(","))) {
+        return Source::kOther;
+      }
+    }
+    size_t alias = 2;
+    if (alias < end && rest[alias].IsWord("as")) ++alias;
+    if (alias + 1 < end || (alias < end && !IsName(rest[alias]))) return Source::kOther;
+    if (rest[1].recorded_order) return Source::kRecordedDerivedTable;
+    if (!IsName(rest[1])) return Source::kOther;
+    static constexpr std::string_view kHostTables[] = {"tran1",    "tran2",        "tran3",
+                                                       "itemdesc", "vchotherinfo", "master1"};
+    const std::string table = Lower(rest[1].token->text);
+    return std::find(std::begin(kHostTables), std::end(kHostTables), table) != std::end(kHostTables)
+               ? Source::kHostTable
+               : Source::kOther;
+  }
+
+  static bool IsName(const Piece& piece) {
+    return piece.token && piece.token->kind == TokenKind::kWord &&
+           TakesArguments(piece.token->text);
+  }
+
+  // The columns of a select list of plain or qualified columns, each maybe
+  // named "as" another, without those names; false for any other list.
+  static bool PlainColumns(const Pieces& list, std::vector<Pieces>& columns) {
+    for (Pieces item : SplitAtCommas(list, 0, list.size())) {
+      if (item.size() >= 3 && item[item.size() - 2].IsWord("as")) item.resize(item.size() - 2);
+      auto column = [](const Piece& piece) {
+        return IsName(piece) || (piece.token && piece.token->kind == TokenKind::kBracketed);
+      };
+      const bool plain =
+          (item.size() == 1 && column(item[0])) ||
+          (item.size() == 3 && IsName(item[0]) && item[1].IsSymbol(".") && column(item[2]));
+      if (!plain) return false;
+      columns.push_back(std::move(item));
+    }
+    return !columns.empty();
   }
 
   // The host's database sorts nulls lowest; PostgreSQL sorts them highest.
@@ -737,6 +858,8 @@ class Translator {
   Dialect dialect_;
   bool definition_ = false;
   size_t markers_seen_ = 0;
+  // Whether the select last rewritten carries its rows' recorded order.
+  bool level_recorded_ = false;
 };
 
 }  // namespace

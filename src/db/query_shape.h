@@ -44,4 +44,10 @@ std::string TranslateShape(const QueryShape& shape, Dialect dialect);
 // helpers (the tie rank of a "top N" with an Order By); record sets hide them.
 inline constexpr std::string_view kHelperColumnPrefix = "rnt_helper_";
 
+// The column of the host's tables on the server that numbers their rows in
+// the order in which they were recorded, as a company file's rowid does: rows
+// of a list that tie on its Order By come out in that order on both. Record
+// sets hide it, as a helper.
+inline constexpr std::string_view kRecordedOrderColumn = "rnt_helper_recorded";
+
 }  // namespace rnt::db

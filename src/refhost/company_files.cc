@@ -49,6 +49,14 @@ db::Connection& YearFile::Connection() {
       open_failure_ = std::current_exception();
       throw;
     }
+    try {
+      NumberRecordedRows(connection_);
+    } catch (const DatabaseUnavailable&) {
+      throw;
+    } catch (const Error&) {
+      // A login that may not alter the tables reads them as they are; a list
+      // of an older catalogue then fails naming the column it lacks.
+    }
   }
   if (indexes_ == Indexes::kAdd && !indexes_tried_) {
     indexes_tried_ = true;

@@ -1,11 +1,14 @@
 #include "refhost/company_schema.h"
 
 #include <algorithm>
+#include <cctype>
 #include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "db/query_shape.h"
+#include "db/recordset.h"
 #include "db/work_table.h"
 
 namespace rnt::refhost {
@@ -37,7 +40,17 @@ std::string_view TypeName(Type type, db::Dialect dialect) {
   return "TEXT";
 }
 
-void CreateTables(db::Connection& connection, const std::vector<Table>& tables) {
+// Whether a table's rows are numbered in the order recorded: on the server
+// the host's tables are, as a company file's rows are by their rowid.
+enum class Recorded { kNumbered, kAsTheyCome };
+
+// The host's tables, whose rows the rent runs list.
+constexpr std::string_view kHostTables[] = {"Master1",       "Tran1",      "Tran2",
+                                            "Tran3",         "ItemDesc",   "VchOtherInfo",
+                                            "FinancialYear", "CompanyInfo"};
+
+void CreateTables(db::Connection& connection, const std::vector<Table>& tables,
+                  Recorded recorded = Recorded::kAsTheyCome) {
   db::Dialect dialect = connection.backend()->dialect();
   for (const Table& table : tables) {
     std::string sql = "CREATE TABLE IF NOT EXISTS " + std::string(table.name) + " (";
@@ -45,6 +58,9 @@ void CreateTables(db::Connection& connection, const std::vector<Table>& tables) 
       if (i > 0) sql += ", ";
       sql += "[" + std::string(table.columns[i].name) + "] ";
       sql += TypeName(table.columns[i].type, dialect);
+    }
+    if (recorded == Recorded::kNumbered && dialect == db::Dialect::kPostgres) {
+      sql += ", " + std::string(db::kRecordedOrderColumn) + " BIGSERIAL";
     }
     connection.Execute(sql + ")");
   }
@@ -98,7 +114,8 @@ void CreateHostTables(db::Connection& connection) {
                    {"ItemDesc", item_desc},
                    {"VchOtherInfo", {{"VchCode", kInteger}, {"OF1", kText}, {"OF2", kText}}},
                    {"CompanyInfo", {{"Name", kText}, {"Address", kText}}},
-               });
+               },
+               Recorded::kNumbered);
   CreateHostIndexes(connection);
 }
 
@@ -185,6 +202,25 @@ void CreateHostIndexes(db::Connection& connection) {
       "CREATE INDEX IF NOT EXISTS ix_vchotherinfo_voucher ON VchOtherInfo (VchCode)",
   };
   for (std::string_view sql : kIndexes) connection.Execute(sql);
+}
+
+void NumberRecordedRows(db::Connection& connection) {
+  if (connection.backend()->dialect() != db::Dialect::kPostgres) return;
+  db::Recordset numbered;
+  numbered.Open(
+      "select table_name as t from information_schema.columns where "
+      "table_schema=current_schema() and column_name='" +
+          std::string(db::kRecordedOrderColumn) + "'",
+      connection);
+  std::vector<std::string> done;
+  for (; !numbered.Eof(); numbered.MoveNext()) done.push_back(numbered.Field("t").ToText());
+  for (std::string_view table : kHostTables) {
+    std::string name;
+    for (char c : table) name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (std::find(done.begin(), done.end(), name) != done.end()) continue;
+    connection.Execute("ALTER TABLE " + name + " ADD COLUMN " +
+                       std::string(db::kRecordedOrderColumn) + " BIGSERIAL");
+  }
 }
 
 }  // namespace rnt::refhost

@@ -31,4 +31,10 @@ void CreateKeptBillTables(db::Connection& connection);
 // They change no row.
 void CreateHostIndexes(db::Connection& connection);
 
+// On the server: gives the host tables of a catalogue made before they
+// numbered their rows in the order recorded that column, the rows numbered in
+// the order the server holds them; every list of a host table is ordered by
+// it. Changes no value of the host's; nothing on a company file.
+void NumberRecordedRows(db::Connection& connection);
+
 }  // namespace rnt::refhost

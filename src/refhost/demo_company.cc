@@ -17,6 +17,11 @@ constexpr int32_t kVerma = 12;
 constexpr int32_t kKapoor = 13;
 constexpr int32_t kMetro = 14;
 constexpr int32_t kStandardRates = 90;
+// Master1.MasterType of the masters the kinds above are not: a rate master
+// names rates that parties rent at, and is billed for nothing itself.
+constexpr int32_t kPartyKind = 2;
+constexpr int32_t kItemKind = 6;
+constexpr int32_t kRateMasterKind = 8;
 
 struct DemoItem {
   int32_t code;
@@ -55,19 +60,19 @@ class DemoYear {
     Run("Insert Into FinancialYear values (#" + year_start + "#)");
     Run("Insert Into CompanyInfo values ('Shree Ganesh Shuttering Stores', 'Shed 12, Transport "
         "Nagar, Jaipur 302003, Rajasthan\nPhone 0141 260 4417 · GSTIN 08AAKFS4417R1Z3')");
-    for (const auto& [code, name, master] :
-         std::vector<std::tuple<int32_t, std::string, std::string>>{
-             {kSharma, "Sharma Builders", "NULL"},
-             {kVerma, "Verma & Sons", std::to_string(kStandardRates)},
-             {kKapoor, "Kapoor Constructions", "NULL"},
-             {kMetro, "Metro Infra Projects", "NULL"},
-             {kStandardRates, "Standard rates", "NULL"}}) {
-      Run("Insert Into Master1 values (" + std::to_string(code) + ", 2, '" + name + "', " + master +
-          ")");
+    for (const auto& [code, kind, name, master] :
+         std::vector<std::tuple<int32_t, int32_t, std::string, std::string>>{
+             {kSharma, kPartyKind, "Sharma Builders", "NULL"},
+             {kVerma, kPartyKind, "Verma & Sons", std::to_string(kStandardRates)},
+             {kKapoor, kPartyKind, "Kapoor Constructions", "NULL"},
+             {kMetro, kPartyKind, "Metro Infra Projects", "NULL"},
+             {kStandardRates, kRateMasterKind, "Standard rates", "NULL"}}) {
+      Run("Insert Into Master1 values (" + std::to_string(code) + ", " + std::to_string(kind) +
+          ", '" + name + "', " + master + ")");
     }
     for (const DemoItem& item : Items()) {
-      Run("Insert Into Master1 values (" + std::to_string(item.code) + ", 6, '" + item.name +
-          "', NULL)");
+      Run("Insert Into Master1 values (" + std::to_string(item.code) + ", " +
+          std::to_string(kItemKind) + ", '" + item.name + "', NULL)");
     }
   }
   ~DemoYear() {

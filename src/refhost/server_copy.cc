@@ -61,7 +61,9 @@ void CopyTable(db::Connection& from, db::Connection& to, std::string_view table)
     return;  // a table the file does not have
   }
   db::Recordset rows;
-  rows.Open("select * from " + std::string(table), from);
+  // In the order recorded, which the catalogue's rows keep: a list's rows
+  // that tie on its keys come out in that order on the server too.
+  rows.Open("select * from " + std::string(table) + " order by rowid", from);
   for (; !rows.Eof(); rows.MoveNext()) {
     std::vector<std::pair<std::string, Variant>> values;
     for (const db::ColumnInfo& column : columns) {

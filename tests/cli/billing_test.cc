@@ -163,8 +163,10 @@ TEST_F(Demo, APostedMonthAndTheNextBillEveryDayOnce) {
                                 {{210, {"DC-1260"}}, {211, {"DC-1260"}}});
   ExpectPostedBillsEveryDayOnce("Kapoor Constructions", "12-06-2024", "01-07-2024", Dir(),
                                 {{208, {"DC-1275"}}, {206, {"RC-497"}}, {212, {"RC-497"}}});
+  // Verma's rate master is no party.
   EXPECT_THAT(Rnt({"parties", "--company", Folder().string()}).out,
-              HasSubstr("Sharma Builders       10-06-2024      09-06-2024    7002"));
+              AllOf(HasSubstr("Sharma Builders       10-06-2024      09-06-2024    7002"),
+                    HasSubstr("Verma & Sons"), Not(HasSubstr("Standard rates"))));
 }
 
 // The command line's wrong values, and company years that do not fit, are
@@ -207,6 +209,10 @@ TEST_F(Demo, FindsTheCompanysYearsAndRefusesWrongValuesWritingNothing) {
   EXPECT_EQ(missing.exit_status, 0);
   EXPECT_THAT(missing.err, HasSubstr("warning: Sharma Builders holds Right-angle clamp (207) down "
                                      "to -150"));
+  EXPECT_THAT(missing.err, HasSubstr("rnt0417: warning: no file for the year 01-04-2023 to "
+                                     "31-03-2024 in " +
+                                     alone.path().string() +
+                                     ": material delivered before the year began is not billed"));
   EXPECT_EQ(Bill("post", "Sharma Builders", "01-07-2024", current_only).exit_status, 3);
   // A file that is no database at all.
   const std::string broken = (alone.path() / "broken.db").string();

@@ -1,7 +1,7 @@
 // Rent cases as data: every tests/scenarios/*.json made on company files and
 // on the test server, as the host runs the add-on, and each run's exit
 // status, refusal and lines in atShut, and each query's rows, checked as its
-// file says.
+// file says; on the server, each run's lines also those of the files, in order.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -94,6 +94,7 @@ TEST_P(RentRuns, Case) {
   Scenario scenario;
   ASSERT_NO_THROW(scenario = LoadScenario(std::filesystem::path(RNT_SCENARIO_DIR) / file));
   ServerCopy* on_server = storage == Storage::kServer ? &server : nullptr;
+  std::vector<std::pair<RentRunRequest, std::vector<std::string>>> made_on_server;
   for (size_t i = 0; i < scenario.runs.size(); ++i) {
     const ScenarioRun& run = scenario.runs[i];
     if (run.files_only && on_server) continue;
@@ -112,6 +113,7 @@ TEST_P(RentRuns, Case) {
     }
 
     const RentRun made = MakeRentRun(request);
+    if (on_server) made_on_server.emplace_back(request, Described(made.lines));
     // The exit status rnt0417 gives: refused, not made (a database failure), finished.
     const RunReport& report = made.report;
     const SkippedStep* failure = report.FirstDatabaseFailure();
@@ -137,6 +139,14 @@ TEST_P(RentRuns, Case) {
     for (const auto& [user, lines] : others) {
       EXPECT_EQ(Described(UserLines(request, user)), lines) << "the lines of " << user;
     }
+  }
+  // The same runs on the files, the add-on loaded afresh as for the server's:
+  // the same lines, in the same order, naming the same challans.
+  host::ResetThreadCompanyContext();
+  for (auto& [request, lines] : made_on_server) {
+    request.server = nullptr;
+    EXPECT_EQ(lines, Described(MakeRentRun(request).lines))
+        << file << ": the server's lines (left) are not the file's (right)";
   }
   if (scenario.queries.empty()) return;
   // The queries on the current year, over a connection opened as a run opens it.
