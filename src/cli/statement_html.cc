@@ -97,6 +97,7 @@ table.lines tr.subtotal th, table.lines tr.subtotal td { font-weight: bold; bord
 table.lines tr.total th, table.lines tr.total td { font-size: 11pt; font-weight: bold;
                                                    border-top: 0.4mm solid #000; border-bottom: none;
                                                    padding-top: 2mm; }
+span.challan { white-space: nowrap; }
 col.challan { width: 14%; } col.date { width: 12%; } col.days { width: 7%; }
 col.held { width: 9%; } col.rate { width: 10%; } col.qtydays { width: 12%; } col.amount { width: 14%; }
 )";
@@ -254,16 +255,31 @@ void PrintCell(std::string_view tag, const std::string& text, bool numeric, std:
   out << ">" << Escaped(text) << "</" << tag << ">";
 }
 
+// The challans of a day, each kept whole: a line may break between two
+// challans, never inside a challan's number (DC-1188).
+void PrintChallanCell(const std::string& challans, std::ostream& out) {
+  out << "<td>";
+  for (size_t at = 0; at <= challans.size();) {
+    const size_t end = std::min(challans.find(", ", at), challans.size());
+    if (at > 0) out << ", ";
+    out << "<span class=\"challan\">" << Escaped(challans.substr(at, end - at)) << "</span>";
+    at = end + 2;
+  }
+  out << "</td>";
+}
+
 void PrintRow(const StatementRow& row, std::ostream& out) {
   const auto& headings = StatementHeadings();
   if (row.kind == LineKind::kRent) {
     out << "<tr>";
-    for (size_t i = 0; i < kStatementColumns; ++i) {
+    PrintChallanCell(row.cell(StatementColumn::kChallan), out);
+    for (size_t i = 1; i < kStatementColumns; ++i) {
       PrintCell("td", row.cells[i], headings[i].numeric, out);
     }
   } else {
     out << (row.kind == LineKind::kReturn ? "<tr class=\"return\">" : "<tr class=\"charge\">");
-    for (size_t i = 0; i < kExplanationFirst; ++i) PrintCell("td", row.cells[i], false, out);
+    PrintChallanCell(row.cell(StatementColumn::kChallan), out);
+    for (size_t i = 1; i < kExplanationFirst; ++i) PrintCell("td", row.cells[i], false, out);
     PrintCell("td", row.explanation, false, out, kExplanationColumns);
     PrintCell("td", row.cell(StatementColumn::kAmount), true, out);
   }
