@@ -1,4 +1,5 @@
 #include "cli/at_site_command.h"
+#include "cli/html_text.h"
 
 #include <fmt/format.h>
 
@@ -119,29 +120,6 @@ void PrintJson(const SiteList& list, std::ostream& out) {
         {{"Code1", item}, {"ItemName", list.ItemName(item)}, {"Qty", quantity}});
   }
   out << document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
-}
-
-std::string Escaped(const std::string& text) {
-  std::string escaped;
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        escaped += "&amp;";
-        break;
-      case '<':
-        escaped += "&lt;";
-        break;
-      case '>':
-        escaped += "&gt;";
-        break;
-      case '"':
-        escaped += "&quot;";
-        break;
-      default:
-        escaped += c;
-    }
-  }
-  return escaped;
 }
 
 // One printable page: a table per party and the totals.

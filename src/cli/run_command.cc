@@ -363,29 +363,78 @@ void Emit(const CheckedRun& run, const Statement& statement, StatementFormat for
   if (grand_total) *grand_total = streamed.grand_total();
 }
 
+// Where a batch's statements go: CSV and JSON on standard output make one
+// document of every party's lines, a sheet one sheet; otherwise a file per
+// party in the output folder (names made unique), or one statement after
+// another under its party's name.
+class BatchStatements {
+ public:
+  BatchStatements(const CheckedRun& run, const RunOptions& options, StatementFormat format,
+                  std::ostream& out)
+      : run_(run), output_dir_(options.output_dir), format_(format), out_(out) {
+    if (output_dir_) {
+      std::error_code error;
+      std::filesystem::create_directories(*output_dir_, error);
+      if (error) {
+        throw RunError("cannot make the folder " + output_dir_->string() + ": " + error.message());
+      }
+    }
+    if (IsStreamed(format) && !output_dir_) {
+      document_.emplace(format, out, refhost::ItemNames(run.company.current()->Connection()));
+    }
+  }
+
+  // Writes one party's statement; throws when it cannot be written.
+  void Write(const refhost::Party& party, const Statement& statement) {
+    if (document_) {
+      AddLines(run_, statement, *document_);
+    } else {
+      std::optional<std::filesystem::path> file;
+      if (output_dir_) file = *output_dir_ / file_names_.Take(party.name, format_);
+      Hundredths total = 0;
+      if (!file && format_ == StatementFormat::kSheet) {
+        // One sheet of every party's rows, told apart by their Party.
+        PrintSheet(statement, out_, written_ == 0);
+        total = GrandTotal(statement);
+      } else {
+        if (!file) out_ << "== " << statement.header.party << "\n";
+        Emit(run_, statement, format_, file, out_, &total);
+      }
+      grand_total_ += total;
+    }
+    ++written_;
+  }
+
+  // Ends the document; the sum of the printed grand totals written, as printed.
+  std::string Finish() {
+    if (document_) {
+      document_->Finish();
+      grand_total_ = document_->grand_total();
+    }
+    return HundredthsText(grand_total_,
+                          refhost::PrintedAmountGrouping(run_.company.current()->Connection()));
+  }
+
+ private:
+  const CheckedRun& run_;
+  std::optional<std::filesystem::path> output_dir_;
+  StatementFormat format_;
+  std::ostream& out_;
+  std::optional<StreamedStatement> document_;
+  StatementFileNames file_names_;
+  int written_ = 0;
+  Hundredths grand_total_ = 0;
+};
+
 // Every party with movements, one after the other; a failing party is
 // reported and skipped.
 int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFormat format,
                   const AddonLibrary& library, StatusLine& status, std::ostream& out,
                   std::ostream& err) {
   std::vector<refhost::Party> parties = refhost::PartiesWithMovements(run.company, run.rent_date);
-  if (options.output_dir) {
-    std::error_code error;
-    std::filesystem::create_directories(*options.output_dir, error);
-    if (error) {
-      throw RunError("cannot make the folder " + options.output_dir->string() + ": " +
-                     error.message());
-    }
-  }
-  StatementFileNames file_names;
-  // CSV and JSON on standard output make one document of every party's lines.
-  std::optional<StreamedStatement> document;
-  if (IsStreamed(format) && !options.output_dir) {
-    document.emplace(format, out, refhost::ItemNames(run.company.current()->Connection()));
-  }
+  BatchStatements statements(run, options, format, out);
   Progress progress(parties.size(), status);
   int billed = 0, refused = 0, failed = 0;
-  Hundredths grand_total = 0;  // the sum of the statements' printed grand totals
   for (const refhost::Party& party : parties) {
     PartyRun result;
     try {
@@ -395,22 +444,7 @@ int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFor
     }
     if (result.status == kRunFinished) {
       try {
-        if (document) {
-          AddLines(run, *result.statement, *document);
-        } else {
-          std::optional<std::filesystem::path> file;
-          if (options.output_dir) file = *options.output_dir / file_names.Take(party.name, format);
-          Hundredths total = 0;
-          if (!file && format == StatementFormat::kSheet) {
-            // One sheet of every party's rows, told apart by their Party.
-            PrintSheet(*result.statement, out, billed == 0);
-            total = GrandTotal(*result.statement);
-          } else {
-            if (!file) out << "== " << result.statement->header.party << "\n";
-            Emit(run, *result.statement, format, file, out, &total);
-          }
-          grand_total += total;
-        }
+        statements.Write(party, *result.statement);
         ++billed;  // its statement is written
       } catch (const std::exception& error) {
         result = {kRunNotMade, std::string("its statement was not written: ") + error.what(), {}};
@@ -425,15 +459,9 @@ int RunAllParties(const CheckedRun& run, const RunOptions& options, StatementFor
     progress.Advance();
   }
   status.Clear();
-  if (document) {
-    document->Finish();
-    grand_total = document->grand_total();
-  }
+  const std::string grand_total = statements.Finish();
   err << "parties billed: " << billed << ", refused: " << refused << ", failed: " << failed
-      << "; grand total: "
-      << HundredthsText(grand_total,
-                        refhost::PrintedAmountGrouping(run.company.current()->Connection()))
-      << "\n";
+      << "; grand total: " << grand_total << "\n";
   // The worst that happened to any party: a failure, else a refusal.
   return failed > 0 ? kRunNotMade : refused > 0 ? kRentDateRefused : kRunFinished;
 }
@@ -503,16 +531,10 @@ int PostAllParties(const CheckedRun& run, const RunOptions& post, StatementForma
                    const AddonLibrary& library, StatusLine& status, std::ostream& out,
                    std::ostream& err) {
   std::vector<refhost::Party> parties = refhost::PartiesWithMovements(run.company, run.rent_date);
-  if (post.output_dir) std::filesystem::create_directories(*post.output_dir);
-  std::optional<StreamedStatement> document;
-  if (IsStreamed(format) && !post.output_dir) {
-    document.emplace(format, out, refhost::ItemNames(run.company.current()->Connection()));
-  }
+  BatchStatements statements(run, post, format, out);
   Progress progress(parties.size(), status);
-  StatementFileNames file_names;
   int posted = 0, idle = 0;
   std::vector<std::string> refused, failed;  // each with its reason
-  Hundredths grand_total = 0;
   for (const refhost::Party& party : parties) {
     PartyPost result;
     try {
@@ -525,22 +547,7 @@ int PostAllParties(const CheckedRun& run, const RunOptions& post, StatementForma
       ++posted;
       err << "rnt0417: " << PostedText(run, party, result.voucher) << "\n";
       try {
-        if (document) {
-          AddLines(run, *result.statement, *document);
-        } else {
-          std::optional<std::filesystem::path> file;
-          if (post.output_dir) file = *post.output_dir / file_names.Take(party.name, format);
-          Hundredths total = 0;
-          if (!file && format == StatementFormat::kSheet) {
-            // One sheet of every party's rows, told apart by their Party.
-            PrintSheet(*result.statement, out, posted == 1);
-            total = GrandTotal(*result.statement);
-          } else {
-            if (!file) out << "== " << result.statement->header.party << "\n";
-            Emit(run, *result.statement, format, file, out, &total);
-          }
-          grand_total += total;
-        }
+        statements.Write(party, *result.statement);
       } catch (const std::exception& error) {
         // The voucher stands; only its statement is to be printed again.
         failed.push_back(party.name + ": posted as rent voucher " + std::to_string(result.voucher) +
@@ -557,15 +564,10 @@ int PostAllParties(const CheckedRun& run, const RunOptions& post, StatementForma
     progress.Advance();
   }
   status.Clear();
-  if (document) {
-    document->Finish();
-    grand_total = document->grand_total();
-  }
+  const std::string grand_total = statements.Finish();
   err << "parties posted: " << posted << ", nothing to bill: " << idle
-      << ", refused: " << refused.size() << ", failed: " << failed.size() << "; grand total: "
-      << HundredthsText(grand_total,
-                        refhost::PrintedAmountGrouping(run.company.current()->Connection()))
-      << "\n";
+      << ", refused: " << refused.size() << ", failed: " << failed.size()
+      << "; grand total: " << grand_total << "\n";
   for (const std::string& reason : refused) err << "  refused: " << reason << "\n";
   for (const std::string& reason : failed) err << "  failed: " << reason << "\n";
   return !failed.empty() ? kRunNotMade : !refused.empty() ? kRentDateRefused : kRunFinished;

@@ -8,40 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "cli/html_text.h"
 #include "cli/statement_items.h"
 #include "rnt/value_text.h"
 
 namespace rnt::cli {
 namespace {
-
-// Text from the company or the user, made safe to stand in an element or an
-// attribute.
-std::string Escaped(std::string_view text) {
-  std::string escaped;
-  escaped.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        escaped += "&amp;";
-        break;
-      case '<':
-        escaped += "&lt;";
-        break;
-      case '>':
-        escaped += "&gt;";
-        break;
-      case '"':
-        escaped += "&quot;";
-        break;
-      case '\'':
-        escaped += "&#39;";
-        break;
-      default:
-        escaped += c;
-    }
-  }
-  return escaped;
-}
 
 // Text from the company as a quoted CSS string for the page's running
 // heading: every sign that CSS or XML could read otherwise written as a CSS
