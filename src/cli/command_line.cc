@@ -44,7 +44,7 @@ void AddPartyRunOptions(CLI::App& command, RunOptions& options) {
                    "Also list the steps of the run that failed and were skipped");
   command
       .add_option("--format", options.format, "table, csv, json, html or sheet (default: table)")
-      ->check(CLI::IsMember({"table", "csv", "json", "html"}));
+      ->check(CLI::IsMember({"table", "csv", "json", "html", "sheet"}));
   command
       .add_option("--wait", options.wait_seconds,
                   "Seconds to wait for another command of the same user on the company to end "

@@ -142,6 +142,13 @@ TEST_P(MonthEnd, AMonthIsBilledAndPostedForEveryPartyInOneCommand) {
   EXPECT_EQ(sharma({"--to", "30-04-2021"}), by_rent_date);
   EXPECT_THAT(Rnt(On({"run", "--party", "Sharma Builders", "--month", "04-2021"})).out,
               HasSubstr("Period:     01-04-2021 to 30-04-2021\n"));
+  // The month as a spreadsheet: one header for every party's rows.
+  const std::string sheet =
+      Rnt(On({"run", "--all-parties", "--month", "04-2021", "--format", "sheet"})).out;
+  EXPECT_EQ(sheet.rfind("\xEF\xBB\xBFParty,Item,Challan,From,To,Days,Held,Rate,Qty-days,Amount", 0),
+            0u);
+  EXPECT_EQ(sheet.find("Party,Item", 10), std::string::npos);
+  EXPECT_THAT(sheet, HasSubstr("Sharma Builders,Grand total"));
 
   // Kapoor's bill to the day is refused: its voucher carries the 5 plates.
   auto [at_site, billed] = SitesAndBills("30-04-2021");
