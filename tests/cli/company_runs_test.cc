@@ -31,15 +31,8 @@ using ::testing::HasSubstr;
 // What the month-end company's statements, lists and documents print.
 const std::filesystem::path kData = std::filesystem::path(__FILE__).parent_path() / "month_end";
 
-class CompanyRuns : public ::testing::TestWithParam<Storage> {
+class CompanyRuns : public CompanyOnStorage {
  protected:
-  void SetUp() override {
-    if (GetParam() == Storage::kFile) return;
-    std::optional<PgServer> server = TestServer();
-    if (!server) GTEST_SKIP() << "no test database server";
-    server_.emplace(*server);
-  }
-
   // Plates with three parties; Kapoor's rent voucher bills it up to the
   // month's end already.
   void FillMonthEnd() {
@@ -77,7 +70,6 @@ class CompanyRuns : public ::testing::TestWithParam<Storage> {
   }
 
   CompanyYear company_{Date::FromYmd(2021, 4, 1)};
-  std::optional<ServerCompany> server_;
 };
 
 // Tests of a server's own faults.

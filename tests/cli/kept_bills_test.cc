@@ -20,15 +20,8 @@ using ::testing::HasSubstr;
 
 const std::filesystem::path kData = std::filesystem::path(__FILE__).parent_path() / "month_end";
 
-class KeptBills : public ::testing::TestWithParam<Storage> {
+class KeptBills : public CompanyOnStorage {
  protected:
-  void SetUp() override {
-    if (GetParam() == Storage::kFile) return;
-    std::optional<PgServer> server = TestServer();
-    if (!server) GTEST_SKIP() << "no test database server";
-    server_.emplace(*server);
-  }
-
   // The arguments followed by those that name the company where it is kept.
   std::vector<std::string> On(std::vector<std::string> arguments, bool on_file = false) {
     const std::vector<std::string> company =
@@ -54,7 +47,6 @@ class KeptBills : public ::testing::TestWithParam<Storage> {
   }
 
   CompanyYear company_{Date::FromYmd(2021, 4, 1)};
-  std::optional<ServerCompany> server_;
 };
 
 INSTANTIATE_TEST_SUITE_P(Stored, KeptBills, ::testing::Values(Storage::kFile, Storage::kServer),

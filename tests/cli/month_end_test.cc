@@ -63,15 +63,8 @@ Held AtSite(const ProgramRun& run) {
   return held;
 }
 
-class MonthEnd : public ::testing::TestWithParam<Storage> {
+class MonthEnd : public CompanyOnStorage {
  protected:
-  void SetUp() override {
-    if (GetParam() == Storage::kFile) return;
-    std::optional<PgServer> server = TestServer();
-    if (!server) GTEST_SKIP() << "no test database server";
-    server_.emplace(*server);
-  }
-
   // Copies the company (and its year before) to the server when it is kept there.
   void Store(const CompanyYear& current, const CompanyYear* previous = nullptr) {
     current_ = current.path();
@@ -108,7 +101,6 @@ class MonthEnd : public ::testing::TestWithParam<Storage> {
 
   std::filesystem::path current_;
   std::optional<std::filesystem::path> previous_;
-  std::optional<ServerCompany> server_;
 };
 
 INSTANTIATE_TEST_SUITE_P(Stored, MonthEnd, ::testing::Values(Storage::kFile, Storage::kServer),

@@ -98,6 +98,20 @@ struct RentRun {
 // Where a test's company is kept for its runs.
 enum class Storage { kFile, kServer };
 
+// A test of rnt0417 made once on a company file and once on its copy on the
+// test server (skipped when there is none): server_ is set for the latter.
+class CompanyOnStorage : public ::testing::TestWithParam<Storage> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == Storage::kFile) return;
+    std::optional<PgServer> server = TestServer();
+    if (!server) GTEST_SKIP() << "no test database server";
+    server_.emplace(*server);
+  }
+
+  std::optional<ServerCompany> server_;
+};
+
 inline void PrintTo(Storage storage, std::ostream* out) {
   *out << (storage == Storage::kFile ? "file" : "server");
 }
