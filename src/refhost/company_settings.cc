@@ -5,6 +5,7 @@
 #include "core/text_util.h"
 #include "db/recordset.h"
 #include "refhost/company_files.h"
+#include "refhost/company_transaction.h"
 #include "rnt/error.h"
 
 namespace rnt::refhost {
@@ -28,33 +29,6 @@ bool HasColumn(const std::vector<db::ColumnInfo>& columns, std::string_view name
   return false;
 }
 
-// Rolled back unless committed, so that the setting changes whole or not at all.
-class SettingsTransaction {
- public:
-  explicit SettingsTransaction(db::Connection& connection) : backend_(connection.backend()) {
-    backend_->ExecuteNative(backend_->dialect() == db::Dialect::kSqlite ? "BEGIN IMMEDIATE"
-                                                                        : "BEGIN");
-  }
-  SettingsTransaction(const SettingsTransaction&) = delete;
-  SettingsTransaction& operator=(const SettingsTransaction&) = delete;
-  ~SettingsTransaction() {
-    if (committed_) return;
-    try {
-      backend_->ExecuteNative("ROLLBACK");
-    } catch (const Error&) {
-      // A connection lost mid-way has dropped the transaction with it.
-    }
-  }
-  void Commit() {
-    backend_->ExecuteNative("COMMIT");
-    committed_ = true;
-  }
-
- private:
-  std::shared_ptr<db::Backend> backend_;
-  bool committed_ = false;
-};
-
 // A text column of the settings, nullopt when null or blank.
 std::optional<std::string> StoredText(db::Recordset& rows, std::string_view column) {
   const Variant value = rows.Field(column);
@@ -66,7 +40,7 @@ std::optional<std::string> StoredText(db::Recordset& rows, std::string_view colu
 // older table and a row to an empty one.
 void SetText(db::Connection& connection, std::string_view column, std::string_view text,
              std::string_view where) {
-  SettingsTransaction transaction(connection);
+  CompanyTransaction transaction(connection, CompanyTransaction::Vouchers::kFree);
   const std::optional<std::vector<db::ColumnInfo>> columns = SettingsColumns(connection);
   if (!columns) {
     throw Error(std::string(where) +

@@ -9,17 +9,22 @@
 namespace rnt::refhost {
 
 // One transaction on the company database, rolled back unless committed, so
-// that a voucher is written or removed whole or not at all. It takes the
-// write lock at once (on the server the lock of Tran1), so that two clerks
-// posting or cancelling at the same time cannot pick the same voucher code or
-// both find a voucher the party's latest.
+// that a voucher (or a setting) is written or removed whole or not at all. It
+// takes the write lock at once; for vouchers on the server also the lock of
+// Tran1, so that two clerks posting or cancelling at the same time cannot
+// pick the same voucher code or both find a voucher the party's latest.
 class CompanyTransaction {
  public:
-  explicit CompanyTransaction(db::Connection& company) : backend_(company.backend()) {
+  enum class Vouchers { kLocked, kFree };
+
+  explicit CompanyTransaction(db::Connection& company, Vouchers vouchers = Vouchers::kLocked)
+      : backend_(company.backend()) {
     const bool file = backend_->dialect() == db::Dialect::kSqlite;
     backend_->ExecuteNative(file ? "BEGIN IMMEDIATE" : "BEGIN");
     open_ = true;
-    if (!file) backend_->ExecuteNative("LOCK TABLE tran1 IN SHARE ROW EXCLUSIVE MODE");
+    if (!file && vouchers == Vouchers::kLocked) {
+      backend_->ExecuteNative("LOCK TABLE tran1 IN SHARE ROW EXCLUSIVE MODE");
+    }
   }
   CompanyTransaction(const CompanyTransaction&) = delete;
   CompanyTransaction& operator=(const CompanyTransaction&) = delete;
