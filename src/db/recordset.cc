@@ -185,25 +185,27 @@ void Recordset::UpdateBatch() {
   backend->InsertRows(*table_, table_columns_, rows);
 }
 
-void Recordset::RewriteBatch(
-    const std::function<std::vector<std::vector<Variant>>(std::vector<std::vector<Variant>>)>&
-        rewrite) {
+void Recordset::RewriteBatch(const std::function<std::vector<std::vector<Variant>>(
+                                 size_t place, const std::vector<Variant>& row)>& rewrite) {
   RequireOpen();
   if (!batch_mode_) throw Error("no batch to rewrite: not opened for batch updates: " + shape_.key);
   if (adding_) Update();
-  std::vector<std::vector<Variant>> rows;
-  rows.reserve(batch_.size());
-  batch_.ForEach([&rows](const std::vector<Variant>& row) { rows.push_back(row); });
+  // Row by row, so that the rows are never all held as values at once.
   RowBatch rewritten;
-  for (std::vector<Variant>& row : rewrite(std::move(rows))) {
-    if (row.size() != table_columns_.size()) {
-      throw Error("a rewritten row of " + *table_ + " has " + std::to_string(row.size()) +
-                  " values where the table has " + std::to_string(table_columns_.size()) +
-                  " columns");
+  size_t place = 0;
+  batch_.ForEach([&](const std::vector<Variant>& row) {
+    for (std::vector<Variant>& kept : rewrite(place++, row)) {
+      if (kept.size() != table_columns_.size()) {
+        throw Error("a rewritten row of " + *table_ + " has " + std::to_string(kept.size()) +
+                    " values where the table has " + std::to_string(table_columns_.size()) +
+                    " columns");
+      }
+      for (size_t i = 0; i < kept.size(); ++i) {
+        kept[i] = ConvertForColumn(table_columns_[i], kept[i]);
+      }
+      rewritten.Add(kept);
     }
-    for (size_t i = 0; i < row.size(); ++i) row[i] = ConvertForColumn(table_columns_[i], row[i]);
-    rewritten.Add(row);
-  }
+  });
   batch_ = std::move(rewritten);
 }
 

@@ -68,14 +68,14 @@ class Recordset : public HostRecordset {
   void UpdateBatch();
   // Drops the batch and a pending new row.
   void CancelBatch();
-  // Rewrites the batch: `rewrite` is handed its rows, each a value per table
-  // column (in TableColumnNames' order), and returns the rows to keep in their
-  // place, whose values are stored with their columns' own conversion. A
-  // pending new row is saved into the batch first. Throws rnt::Error, leaving
-  // the batch as it was, when a value cannot be stored.
-  void RewriteBatch(
-      const std::function<std::vector<std::vector<Variant>>(std::vector<std::vector<Variant>>)>&
-          rewrite);
+  // Rewrites the batch row by row, in order: `rewrite` is handed each row's
+  // place and values (one per table column, in TableColumnNames' order) and
+  // returns the rows to keep in its place (none, the row, or several), whose
+  // values are stored with their columns' own conversion. A pending new row is
+  // saved into the batch first. Throws rnt::Error, leaving the batch as it
+  // was, when a value cannot be stored.
+  void RewriteBatch(const std::function<std::vector<std::vector<Variant>>(
+                        size_t place, const std::vector<Variant>& row)>& rewrite);
   // The columns of the single-table form's table, in the table's order.
   std::vector<std::string> TableColumnNames();
   // The rows waiting in the batch, and the memory they take.

@@ -138,34 +138,31 @@ void ApplyCalendarPeriods(host::CompanyContext& context, Date closing_day) {
       context.report, "count the days by the company's day rule",
       [&] {
         const PeriodColumns at(context.work_table->TableColumnNames());
-        context.work_table->RewriteBatch([&](std::vector<std::vector<Variant>> rows) {
+        context.work_table->RewriteBatch([&](size_t place, const std::vector<Variant>& stored) {
           std::vector<std::vector<Variant>> kept;
-          kept.reserve(rows.size());
-          for (size_t place = 0; place < rows.size(); ++place) {
-            std::vector<Variant>& row = rows[place];
-            auto note = noted.find(place);
-            if (note == noted.end()) {
-              kept.push_back(std::move(row));
-              continue;
-            }
-            const PeriodNote& day = *note->second;
-            // A day whose pieces went out and came back shows them both.
-            if (!day.carried && day.in > 0 && day.in == day.out) {
-              row[at.d1] = Variant(day.in);
-              row[at.d2] = Variant(day.out);
-            }
-            auto periods = owned.find(place);
-            if (periods == owned.end()) {
-              if (day.carried || !(day.out > day.in)) continue;
-              SetPeriod(row, at, day.day, day.day, 0);
-              row[at.days] = Variant(0.0);
-              kept.push_back(std::move(row));
-              continue;
-            }
-            for (const Period& period : periods->second) {
-              kept.push_back(row);
-              SetPeriod(kept.back(), at, period.from, period.to, period.pieces);
-            }
+          auto note = noted.find(place);
+          if (note == noted.end()) {
+            kept.push_back(stored);
+            return kept;
+          }
+          const PeriodNote& day = *note->second;
+          std::vector<Variant> row = stored;
+          // A day whose pieces went out and came back shows them both.
+          if (!day.carried && day.in > 0 && day.in == day.out) {
+            row[at.d1] = Variant(day.in);
+            row[at.d2] = Variant(day.out);
+          }
+          auto periods = owned.find(place);
+          if (periods == owned.end()) {
+            if (day.carried || !(day.out > day.in)) return kept;
+            SetPeriod(row, at, day.day, day.day, 0);
+            row[at.days] = Variant(0.0);
+            kept.push_back(std::move(row));
+            return kept;
+          }
+          for (const Period& period : periods->second) {
+            kept.push_back(row);
+            SetPeriod(kept.back(), at, period.from, period.to, period.pieces);
           }
           return kept;
         });
